@@ -1,0 +1,30 @@
+# tavlo_test(NAME <name> SOURCES <files...> LIBS <targets...> [GUI] [SANITIZE] [LABELS <labels...>])
+#   GUI      - links the test main that creates a QApplication (widgets, OpenGL); otherwise a
+#              QGuiApplication-free gtest main is used.
+#   SANITIZE - the test is also built and run in the AddressSanitizer build (scripts/test).
+set(TAVLO_CORPUS_DIR "${CMAKE_SOURCE_DIR}/../shared/corpus" CACHE PATH "Shared real-world picture files")
+add_custom_target(sanitize_tests)
+
+function(tavlo_test)
+  cmake_parse_arguments(T "GUI;SANITIZE" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  if(T_GUI)
+    target_link_libraries(${T_NAME} PRIVATE tavlo_test_main_gui)
+  else()
+    target_link_libraries(${T_NAME} PRIVATE tavlo_test_main)
+  endif()
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
+  target_compile_definitions(${T_NAME} PRIVATE
+    TAVLO_CORPUS_DIR="${TAVLO_CORPUS_DIR}"
+    TAVLO_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  set(labels ${T_LABELS})
+  if(T_SANITIZE)
+    list(APPEND labels sanitize)
+    add_dependencies(sanitize_tests ${T_NAME})
+  endif()
+  if(labels)
+    set_tests_properties(${T_NAME} PROPERTIES LABELS "${labels}")
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 600)
+endfunction()

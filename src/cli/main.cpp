@@ -1,0 +1,68 @@
+// `tavlo`: the command-line companion of Tavlo Generator. Runs without a display.
+#include "CliCommand.h"
+
+#include <QGuiApplication>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+std::vector<TCliCommand>& Registry()
+{
+    static std::vector<TCliCommand> commands;
+    return commands;
+}
+
+void PrintUsage(QTextStream& out)
+{
+    out << "Usage: tavlo COMMAND [OPTIONS...]\n\n"
+        << "The command-line companion of Tavlo Generator.\n\nCommands:\n";
+    auto commands = Registry();
+    std::sort(commands.begin(), commands.end(), [](auto& a, auto& b) { return a.Name < b.Name; });
+    for (const auto& c : commands)
+        out << "  " << c.Name.leftJustified(10) << c.Synopsis << "\n";
+    out << "\n'tavlo COMMAND --help' describes one command.\n";
+}
+} // namespace
+
+void RegisterCliCommand(TCliCommand command) { Registry().push_back(std::move(command)); }
+const std::vector<TCliCommand>& CliCommands() { return Registry(); }
+
+int main(int argc, char** argv)
+{
+    // Text measuring and QPainter need a GUI application; the offscreen platform needs no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QTextStream out(stdout), err(stderr);
+
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        if (args.size() > 1) {
+            for (const auto& c : Registry())
+                if (c.Name == args[1]) {
+                    out << c.Help << "\n";
+                    return 0;
+                }
+        }
+        PrintUsage(args.isEmpty() ? err : out);
+        return args.isEmpty() ? 2 : 0;
+    }
+    const QString name = args.takeFirst();
+    for (const auto& c : Registry()) {
+        if (c.Name != name)
+            continue;
+        if (args.contains("--help") || args.contains("-h")) {
+            out << c.Help << "\n";
+            return 0;
+        }
+        try {
+            return c.Run(args, out, err);
+        } catch (const std::exception& e) {
+            err << "tavlo " << name << ": " << QString::fromUtf8(e.what()) << "\n";
+            return 1;
+        }
+    }
+    err << "tavlo: unknown command '" << name << "'\n\n";
+    PrintUsage(err);
+    return 2;
+}

@@ -1,0 +1,159 @@
+#include "TBitmap32.h"
+
+#include <QPainter>
+#include <stdexcept>
+#include <string>
+
+void CheckBitmapSize(int64_t width, int64_t height)
+{
+    if (width < 0 || height < 0)
+        throw std::runtime_error("Invalid picture size " + std::to_string(width) + " x " + std::to_string(height));
+    if (width > TBitmap32::MaxSide || height > TBitmap32::MaxSide || width * height > TBitmap32::MaxPixels)
+        throw std::runtime_error("The picture is too large (" + std::to_string(width) + " x " + std::to_string(height)
+                                 + " pixels); at most " + std::to_string(TBitmap32::MaxSide)
+                                 + " pixels per side are supported");
+}
+
+TBitmap32::TBitmap32(int width, int height) { SetSize(width, height); }
+
+TBitmap32::TBitmap32(const TBitmap32& other) = default;
+TBitmap32::TBitmap32(TBitmap32&& other) noexcept
+    : FWidth(other.FWidth), FHeight(other.FHeight), FDrawMode(other.FDrawMode), FPixels(std::move(other.FPixels))
+{
+    other.FWidth = other.FHeight = 0;
+}
+TBitmap32& TBitmap32::operator=(const TBitmap32& other) = default;
+TBitmap32& TBitmap32::operator=(TBitmap32&& other) noexcept
+{
+    FWidth = other.FWidth;
+    FHeight = other.FHeight;
+    FDrawMode = other.FDrawMode;
+    FPixels = std::move(other.FPixels);
+    other.FWidth = other.FHeight = 0;
+    return *this;
+}
+
+void TBitmap32::SetSize(int width, int height)
+{
+    CheckBitmapSize(width, height);
+    if (width == 0 || height == 0) {
+        MakeEmpty();
+        return;
+    }
+    FPixels.assign(size_t(width) * size_t(height), 0u);
+    FWidth = width;
+    FHeight = height;
+}
+
+void TBitmap32::MakeEmpty()
+{
+    std::vector<TColor32>().swap(FPixels);
+    FWidth = FHeight = 0;
+}
+
+void TBitmap32::Clear(TColor32 color) { std::fill(FPixels.begin(), FPixels.end(), color); }
+
+bool TBitmap32::SamePixels(const TBitmap32& other) const
+{
+    return FWidth == other.FWidth && FHeight == other.FHeight && FPixels == other.FPixels;
+}
+
+void TBitmap32::Assign(const QImage& image)
+{
+    if (image.isNull()) {
+        MakeEmpty();
+        return;
+    }
+    const bool hasAlphaByte = image.depth() == 32 && image.format() != QImage::Format_RGB32;
+    const QImage src = image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGB32
+        ? image
+        : image.convertToFormat(hasAlphaByte ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    SetSize(src.width(), src.height());
+    for (int y = 0; y < FHeight; ++y) {
+        const auto* line = reinterpret_cast<const TColor32*>(src.constScanLine(y));
+        TColor32* out = ScanLine(y);
+        if (hasAlphaByte)
+            std::copy(line, line + FWidth, out);
+        else
+            for (int x = 0; x < FWidth; ++x)
+                out[x] = line[x] | 0xFF000000u;
+    }
+}
+
+QImage TBitmap32::ToImage() const
+{
+    if (Empty())
+        return {};
+    return ConstImageView().copy();
+}
+
+QImage TBitmap32::ImageView()
+{
+    if (Empty())
+        return {};
+    return QImage(reinterpret_cast<uchar*>(FPixels.data()), FWidth, FHeight, FWidth * 4, QImage::Format_ARGB32);
+}
+
+const QImage TBitmap32::ConstImageView() const
+{
+    if (Empty())
+        return {};
+    return QImage(reinterpret_cast<const uchar*>(FPixels.data()), FWidth, FHeight, FWidth * 4, QImage::Format_ARGB32);
+}
+
+TBitmap32 TBitmap32::QuarterTurn(int direction) const
+{
+    TBitmap32 result;
+    result.FDrawMode = FDrawMode;
+    if (Empty())
+        return result;
+    result.SetSize(FHeight, FWidth);
+    const int W = FWidth, H = FHeight;
+    for (int y = 0; y < H; ++y) {
+        const TColor32* line = ScanLine(y);
+        for (int x = 0; x < W; ++x) {
+            if (direction > 0)
+                result.SetPixel(H - 1 - y, x, line[x]);
+            else
+                result.SetPixel(y, W - 1 - x, line[x]);
+        }
+    }
+    return result;
+}
+
+TBitmap32 TBitmap32::HalfTurn() const
+{
+    TBitmap32 result(*this);
+    std::reverse(result.FPixels.begin(), result.FPixels.end());
+    return result;
+}
+
+void TBitmap32::StretchCopy(const QRect& dstRect, const TBitmap32& source, const QRect& srcRect, bool smooth)
+{
+    if (Empty() || source.Empty() || dstRect.isEmpty() || srcRect.isEmpty())
+        return;
+    QImage view = ImageView();
+    QPainter p(&view);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    p.drawImage(dstRect, source.ConstImageView(), srcRect);
+}
+
+void TBitmap32::DrawTo(TBitmap32& target, const QRectF& dstRect, bool smooth) const
+{
+    if (Empty() || target.Empty() || dstRect.isEmpty())
+        return;
+    QImage view = target.ImageView();
+    QPainter p(&view);
+    p.setCompositionMode(FDrawMode == TDrawMode::dmOpaque ? QPainter::CompositionMode_Source
+                                                          : QPainter::CompositionMode_SourceOver);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    p.drawImage(dstRect, ConstImageView(), QRectF(0, 0, FWidth, FHeight));
+}
+
+void TBitmap32::ResetAlpha(int alpha)
+{
+    const TColor32 a = TColor32(alpha & 0xFF) << 24;
+    for (TColor32& c : FPixels)
+        c = (c & 0x00FFFFFFu) | a;
+}
