@@ -25,7 +25,7 @@ class TBitmap32 {
 public:
     // Pictures beyond these bounds are refused with a readable message instead of exhausting memory.
     static constexpr int MaxSide = 16384;
-    static constexpr int64_t MaxPixels = int64_t(256) * 1024 * 1024;
+    static constexpr int64_t MaxPixels = 256000000; // 256 megapixels: 16384 x 16384 is refused
 
     TBitmap32() = default;
     TBitmap32(int width, int height);
