@@ -1,0 +1,12 @@
+#pragma once
+// The kind of a picture file by its extension.
+
+#include <QString>
+
+enum class PictureKind { None = 0, Bitmap = 1, Icon = 2, Metafile = 3, Gif = 4, Jpeg = 5, Png = 6, Tiff = 7 };
+
+// The text after the last dot of the file name, without the dot; empty when there is none.
+QString ExtractExtension(const QString& path);
+// "BMP" -> Bitmap, "ICO" -> Icon, "WMF"/"EMF" -> Metafile, "GIF", "JPG"/"JPEG", "PNG", "TIF";
+// without regard to ASCII case; anything else (also "tiff" and "") -> None.
+PictureKind PictureKindOf(const QString& extension);

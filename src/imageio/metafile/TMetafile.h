@@ -1,0 +1,31 @@
+#pragma once
+// A Windows metafile (placeable or plain WMF, or EMF) played through QPainter.
+
+#include <QByteArray>
+#include <QRectF>
+#include <QSize>
+#include <memory>
+
+class QPainter;
+
+class TMetafile {
+public:
+    TMetafile();
+    ~TMetafile();
+    TMetafile(const TMetafile&) = delete;
+    TMetafile& operator=(const TMetafile&) = delete;
+
+    // Parses the header and keeps the bytes. Throws std::runtime_error("Metafile is not valid")
+    // for anything that is not a readable WMF or EMF.
+    void Load(const QByteArray& bytes);
+    bool Empty() const;
+    // Natural size in pixels at 96 pixels per inch.
+    QSize Size() const;
+    // Plays the records onto painter, mapped onto target. A damaged record stops playback there,
+    // keeping what was drawn so far. Pixels no record paints are left as they were.
+    void Draw(QPainter& painter, const QRectF& target) const;
+
+private:
+    struct TData;
+    std::unique_ptr<TData> FData;
+};
