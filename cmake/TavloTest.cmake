@@ -2,18 +2,32 @@
 #   GUI      - links the test main that creates a QApplication (widgets, OpenGL); otherwise a
 #              QGuiApplication-free gtest main is used.
 #   SANITIZE - the test is also built and run in the AddressSanitizer build (scripts/test).
-set(TAVLO_CORPUS_DIR "${CMAKE_SOURCE_DIR}/../shared/corpus" CACHE PATH "Shared real-world picture files")
+#   OWNMAIN  - the sources bring their own main() (e.g. to create the program's own application).
+# The shared corpus sits beside the checkout; for a git worktree, beside the main checkout.
+set(_tavlo_corpus "${CMAKE_SOURCE_DIR}/../shared/corpus")
+if(NOT EXISTS ${_tavlo_corpus})
+  execute_process(COMMAND git rev-parse --path-format=absolute --git-common-dir
+                  WORKING_DIRECTORY ${CMAKE_SOURCE_DIR} OUTPUT_VARIABLE _tavlo_git_dir
+                  OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(_tavlo_git_dir)
+    get_filename_component(_tavlo_main_checkout ${_tavlo_git_dir} DIRECTORY)
+    set(_tavlo_corpus "${_tavlo_main_checkout}/../shared/corpus")
+  endif()
+endif()
+get_filename_component(_tavlo_corpus ${_tavlo_corpus} ABSOLUTE)
+set(TAVLO_CORPUS_DIR "${_tavlo_corpus}" CACHE PATH "Shared real-world picture files")
 add_custom_target(sanitize_tests)
 
 function(tavlo_test)
-  cmake_parse_arguments(T "GUI;SANITIZE" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "GUI;SANITIZE;OWNMAIN" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
-  if(T_GUI)
+  if(T_OWNMAIN)
+  elseif(T_GUI)
     target_link_libraries(${T_NAME} PRIVATE tavlo_test_main_gui)
   else()
     target_link_libraries(${T_NAME} PRIVATE tavlo_test_main)
   endif()
-  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock Qt6::Test)
   target_compile_definitions(${T_NAME} PRIVATE
     TAVLO_CORPUS_DIR="${TAVLO_CORPUS_DIR}"
     TAVLO_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")

@@ -1,12 +1,11 @@
-// Program entry of Tavlo Generator. The main window is being built; for now an empty window.
-#include <QApplication>
-#include <QMainWindow>
+// Program entry of Tavlo Generator: no command-line arguments are read.
+#include "app/Application.h"
+#include "app/FrameFrm.h"
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(" Velsor's Tavlo Generator");
-    window.show();
+    TApplication::SetDefaultSurfaceFormat();
+    TApplication app(argc, argv);
+    TExperChild window; // shows itself
     return app.exec();
 }

@@ -1,0 +1,421 @@
+#include "app/FrameFrm.h"
+
+#include "app/WizardSteps.h"
+#include "ui/HTMLabel.h"
+#include "ui/MsgBox.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace {
+// The cover types in the order of their numbers; both type combos list them after one blank.
+const char* const CoverTypeNames[] = {"Two Sided Box", "Three Sided Box", "Book Cover", "Electronic Magazine",
+                                      "CD Cover", "Special Report", "Thin Book", "Wide Box"};
+
+void FillTypeCombo(QComboBox* combo)
+{
+    for (int i = 0; i < 8; ++i)
+        combo->addItem(QLatin1Char(' ') + QString::fromLatin1(CoverTypeNames[i]), i);
+}
+
+QIcon GlyphIcon(const QString& resource, int images)
+{
+    // A glyph bitmap holds `images` pictures side by side: normal first, then disabled.
+    const QPixmap all(resource);
+    if (all.isNull())
+        return {};
+    const int w = all.width() / std::max(1, images);
+    QIcon icon(all.copy(0, 0, w, all.height()));
+    if (images > 1)
+        icon.addPixmap(all.copy(w, 0, w, all.height()), QIcon::Disabled);
+    return icon;
+}
+} // namespace
+
+QRect MainWindowBounds(QSize screen, int iconWidth, int captionHeight)
+{
+    return QRect(0, 0, screen.width() - 2 * (iconWidth - 5), screen.height() - 6 * captionHeight + 1);
+}
+
+TExperChild::TExperChild(QWidget* parent) : QMainWindow(parent) { FormCreate(); }
+
+TExperChild::~TExperChild() { FormDestroy(); }
+
+void TExperChild::FormCreate()
+{
+    FStep = 0;
+    FModified = false;
+    FFaceZoom = 1.0;
+    FEditGlyph = QImage();
+    FImageList = {QImage(QStringLiteral(":/images/imagelist/0.png"))};
+
+    PrepareWindow();
+    show();
+    PrepareTools();
+    GoToStep(0);
+    SetUpStartPage();
+    SetMainFontWindow(this);
+}
+
+void TExperChild::PrepareWindow()
+{
+    setWindowTitle(QStringLiteral(" Velsor's ") + QString::fromLatin1(ProductName));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(12);
+    font.setBold(true);
+    setFont(font);
+
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    pnlPrompt = new QWidget(central);
+    pnlPrompt->setObjectName("pnlPrompt");
+    pnlPrompt->setFixedHeight(36);
+    layout->addWidget(pnlPrompt);
+    lblPrompt = new QLabel(pnlPrompt);
+    lblPrompt->setObjectName("lblPrompt");
+    lblPrompt->setTextFormat(Qt::PlainText);
+    lblPrompt->setGeometry(10, 0, 600, 36);
+    btnPrev = new QPushButton(QStringLiteral("Back"), pnlPrompt);
+    btnPrev->setObjectName("btnPrev");
+    btnPrev->setIcon(QIcon(QStringLiteral(":/images/back.png")));
+    btnNext = new QPushButton(pnlPrompt);
+    btnNext->setObjectName("btnNext");
+    btnStore = new QPushButton(QStringLiteral(" Save &As..."), pnlPrompt);
+    btnStore->setObjectName("btnStore");
+    for (QPushButton* b : {btnPrev, btnNext, btnStore})
+        b->setGeometry(0, 5, 90, 26);
+    btnStore->setGeometry(0, 5, 110, 26);
+
+    pnlWork = new QWidget(central);
+    pnlWork->setObjectName("pnlWork");
+    layout->addWidget(pnlWork, 1);
+    auto* workLayout = new QVBoxLayout(pnlWork);
+    workLayout->setContentsMargins(0, 0, 0, 0);
+    PageControl = new QStackedWidget(pnlWork);
+    PageControl->setObjectName("PageControl");
+    workLayout->addWidget(PageControl);
+    QFont notebookFont(QStringLiteral("Tahoma"));
+    notebookFont.setPixelSize(12);
+    PageControl->setFont(notebookFont);
+
+    pagePrompts = new QWidget;
+    pagePrompts->setObjectName("Prompts");
+    PageControl->addWidget(pagePrompts);
+    pageEditVarGroup = new QWidget;
+    pageEditVarGroup->setObjectName("EditVarGroup");
+    PageControl->addWidget(pageEditVarGroup);
+    PageControl->setCurrentIndex(0);
+
+    // Page 0: the start page's controls; the start page lays them out and fills them.
+    lblStart = new THTMLabel(pagePrompts);
+    lblStart->setObjectName("lblStart");
+    lblStart->SetBorderWidth(15);
+    lblStart->SetImageList(FImageList);
+    lblStart->SetHtml(StepHelpText(0));
+    lblTemplates = new THTMLabel(pagePrompts);
+    lblTemplates->setObjectName("lblTemplates");
+    lblTemplates->SetHtml(QStringLiteral("<B>Templates</b><hr>"));
+    lbxCollection = new QListWidget(pagePrompts);
+    lbxCollection->setObjectName("lbxCollection");
+    lblBookType = new THTMLabel(pagePrompts);
+    lblBookType->setObjectName("lblBookType");
+    lblBookType->SetHtml(QStringLiteral("<B>Tavlo Type</b><hr><br>What type of Tavlo would you like to create?"));
+    cmbStartType = new QComboBox(pagePrompts);
+    cmbStartType->setObjectName("cmbStartType");
+    pnlAboutExp = new QWidget(pagePrompts);
+    pnlAboutExp->setObjectName("pnlAboutExp");
+    imgPicture = new QLabel(pnlAboutExp);
+    imgPicture->setObjectName("imgPicture");
+    imgPicture->setAlignment(Qt::AlignCenter);
+
+    // Page 1: the help label over the face editor / final page panel.
+    lblImage = new THTMLabel(pageEditVarGroup);
+    lblImage->setObjectName("lblImage");
+    lblImage->SetBorderWidth(10);
+    lblImage->SetImageList(FImageList);
+    pnlChart2D = new QWidget(pageEditVarGroup);
+    pnlChart2D->setObjectName("pnlChart2D");
+    cmbFinalType = new QComboBox(pnlChart2D);
+    cmbFinalType->setObjectName("cmbFinalType");
+    cmbFinalType->hide();
+
+    // Bounds from the screen; the window is not resizable.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize screenSize = screen ? screen->availableGeometry().size() : QSize(1280, 1024);
+    const int iconWidth = style()->pixelMetric(QStyle::PM_LargeIconSize);
+    const int captionHeight = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const QRect bounds = MainWindowBounds(screenSize, iconWidth, captionHeight);
+    setFixedSize(bounds.size());
+    move(screen ? screen->availableGeometry().topLeft() + QPoint((screenSize.width() - bounds.width()) / 2, 0)
+                : bounds.topLeft());
+
+    PlaceNavigationButtons();
+    LayoutPage1();
+}
+
+void TExperChild::PlaceNavigationButtons()
+{
+    for (QPushButton* b : {btnPrev, btnNext, btnStore}) {
+        b->setDefault(false);
+        b->setAutoDefault(false);
+    }
+    const int w = btnNext->width() * 6 / 5;
+    const int nextLeft = std::max(width() - w - 5, btnNext->x());
+    btnNext->move(nextLeft, btnNext->y());
+    btnPrev->move(nextLeft - w + 5, btnPrev->y());
+    const int gap = btnNext->x() - (btnPrev->x() + btnPrev->width());
+    btnStore->move(btnPrev->x() - (gap + 10) - btnStore->width(), btnStore->y());
+    lblPrompt->setFixedWidth(std::max(100, btnStore->x() - lblPrompt->x() - 10));
+}
+
+void TExperChild::LayoutPage1()
+{
+    const int pageWidth = width();
+    lblImage->setGeometry(0, -1, pageWidth, 42);
+    pnlChart2D->setGeometry(0, 41, pageWidth, std::max(0, PageControl->height() - 41));
+}
+
+void TExperChild::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (pnlChart2D)
+        LayoutPage1();
+}
+
+void TExperChild::PrepareTools()
+{
+    FillTypeCombo(cmbStartType);
+    FillTypeCombo(cmbFinalType);
+    cmbStartType->setCurrentIndex(0);
+    cmbFinalType->setCurrentIndex(0);
+    SetButtonKind(TButtonKind::bkNext);
+    FButtonKind = TButtonKind::bkNext;
+    btnNext->setText(QStringLiteral("Next"));
+    btnNext->setIcon(GlyphIcon(QStringLiteral(":/images/11.png"), 2));
+
+    // The program folder keeps its case: upper-casing a path breaks it on Linux.
+    FProgramFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    FTemplatesFolder = FProgramFolder + QStringLiteral("Templates/");
+    if (!QDir().mkpath(FTemplatesFolder)) {
+        // An installed, read-only program folder: keep the templates folder with the user's data.
+        const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        FTemplatesFolder = data.isEmpty() || !QDir().mkpath(data + QStringLiteral("/Templates"))
+            ? QString()
+            : data + QStringLiteral("/Templates/");
+    }
+
+    connect(btnNext, &QPushButton::clicked, this, &TExperChild::btnNextClick);
+    connect(btnPrev, &QPushButton::clicked, this, &TExperChild::btnPrevClick);
+    connect(btnStore, &QPushButton::clicked, this, [this] { SaveImageAs(4); });
+    connect(lblStart, &THTMLabel::AnchorClick, this, [this] { btnNextClick(); });
+    connect(lblImage, &THTMLabel::AnchorClick, this, [this] { SaveImageAs(4); });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, &TExperChild::OnApplicationStateChanged);
+    // The window sees every key first (its own keys, not those of modal dialogs).
+    qApp->installEventFilter(this);
+}
+
+void TExperChild::SetUpStartPage()
+{
+    // The start page, the template list and the two OpenGL views join here; until the views
+    // exist, the wizard cannot leave the start page.
+    btnNext->setEnabled(FGLReady);
+}
+
+void TExperChild::SetButtonKind(TButtonKind kind)
+{
+    if (kind == FButtonKind && !btnNext->text().isEmpty())
+        return;
+    FButtonKind = kind;
+    if (kind == TButtonKind::bkNext) {
+        btnNext->setText(QStringLiteral("Next"));
+        btnNext->setIcon(GlyphIcon(QStringLiteral(":/images/11.png"), 2));
+    } else {
+        btnNext->setText(QStringLiteral("Close"));
+        btnNext->setIcon(GlyphIcon(QStringLiteral(":/images/13.png"), 1));
+    }
+    btnNext->update();
+}
+
+bool TExperChild::StepApplies(int step) const
+{
+    const bool threeSided = cmbStartType->currentIndex() == ThreeSidedBox || cmbFinalType->currentIndex() == ThreeSidedBox;
+    return ::StepApplies(step, threeSided);
+}
+
+int TExperChild::NextValidStep(bool forward) const
+{
+    const bool threeSided = StepApplies(3);
+    return ::NextValidStep(FStep, forward, threeSided);
+}
+
+void TExperChild::GoToStep(int step)
+{
+    step = qBound(0, step, StepCount - 1);
+    // 1. Leave the current step.
+    if (const int face = FaceOfStep(FStep); face >= 0)
+        LeaveFaceStep(face);
+
+    // 2. Prompt and help text.
+    lblPrompt->setText(StepPrompt(step));
+    QFont promptFont = lblPrompt->font();
+    promptFont.setBold(true);
+    lblPrompt->setFont(promptFont);
+    if (step > 0)
+        lblImage->SetHtml(StepHelpText(step));
+
+    // 3, 4. The new step's page.
+    FStep = step;
+    PageControl->setCurrentIndex(step == 0 ? 0 : 1);
+    PageControl->setFocus();
+
+    // 5. Enter the new step (only with an applied cover).
+    if (FCover && step != 0) {
+        if (const int face = FaceOfStep(step); face >= 0)
+            EnterFaceStep(face);
+        else
+            EnterFinalStep();
+    }
+
+    // 6. Buttons.
+    btnPrev->setVisible(true);
+    btnPrev->setEnabled(step != 0);
+    btnNext->setVisible(true);
+    btnNext->setEnabled(step != 0 || FGLReady);
+    btnStore->setVisible(step == 4);
+    btnStore->setEnabled(step == 4);
+    SetButtonKind(step == 4 ? TButtonKind::bkClose : TButtonKind::bkNext);
+
+    // 7. Tools.
+    if (step != 0) {
+        if (step != 4)
+            btnNext->setEnabled(FaceViewHasImage());
+        UpdateLayerTools();
+    }
+    emit StepChanged(step);
+}
+
+void TExperChild::btnNextClick()
+{
+    if (!btnNext->isEnabled())
+        return;
+    if (FStep == StepCount - 1)
+        close();
+    else
+        GoToStep(NextValidStep(true));
+}
+
+void TExperChild::btnPrevClick() { GoToStep(NextValidStep(false)); }
+
+bool TExperChild::ConfirmDiscard()
+{
+    if (!FModified)
+        return true;
+    const QString name = FCover ? QString() : QStringLiteral("Noname");
+    switch (AskSaveChanges(name, QStringLiteral("Tavlo"))) {
+    case mrNo:
+        FModified = false;
+        return true;
+    case mrYes:
+        SaveImageAs(FStep);
+        return !FModified;
+    default:
+        return false;
+    }
+}
+
+void TExperChild::closeEvent(QCloseEvent* event)
+{
+    if (ConfirmDiscard())
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool TExperChild::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()
+        && static_cast<QWidget*>(watched)->window() == this && !QApplication::activeModalWidget())
+        return HandleKey(static_cast<QKeyEvent*>(event));
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TExperChild::HandleKey(QKeyEvent* event)
+{
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        if (!ctrl)
+            close();
+        return true;
+    case Qt::Key_Delete:
+        DeleteLayer();
+        return true;
+    case Qt::Key_O:
+        if (ctrl) { AddImageLayerFromFile(); return true; }
+        break;
+    case Qt::Key_C:
+        if (ctrl) { CopySelected(); return true; }
+        break;
+    case Qt::Key_X:
+        if (ctrl) { CutSelected(); return true; }
+        break;
+    case Qt::Key_V:
+        if (ctrl) { PasteLayer(); return true; }
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+void TExperChild::OnApplicationStateChanged(Qt::ApplicationState state)
+{
+    // Paste depends on what the clipboard holds now.
+    if (state == Qt::ApplicationActive && FStep >= 1 && FStep <= 3)
+        UpdateLayerTools();
+}
+
+void TExperChild::FormDestroy()
+{
+    if (FDestroyed)
+        return;
+    FDestroyed = true;
+    qApp->removeEventFilter(this);
+    // Scratch files of earlier versions are not left behind in the program folder.
+    for (const char* name : {"optim.res", "output.msg"})
+        QFile::remove(FProgramFolder + QString::fromLatin1(name));
+    FCover = nullptr;
+    SetMainFontWindow(nullptr);
+}
+
+// The face editor fills these: flattening the face into its record, restoring it, the tools.
+void TExperChild::LeaveFaceStep(int) {}
+void TExperChild::EnterFaceStep(int) {}
+void TExperChild::UpdateLayerTools() {}
+bool TExperChild::FaceViewHasImage() const { return false; }
+void TExperChild::DeleteLayer() {}
+void TExperChild::AddImageLayerFromFile() {}
+void TExperChild::CopySelected() {}
+void TExperChild::CutSelected() {}
+void TExperChild::PasteLayer() {}
+// The final page fills these: composing the picture, and Save As.
+void TExperChild::EnterFinalStep() {}
+void TExperChild::SaveImageAs(int) {}

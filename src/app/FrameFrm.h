@@ -1,0 +1,121 @@
+#pragma once
+// TExperChild: the one window of the program, hosting the five-step wizard. It owns the state
+// that lives as long as the program and forwards the wizard's operations to the classes that own
+// each concern (start page, face editor, final page, save flow).
+
+#include "ui/ListEx.h"
+
+#include <QImage>
+#include <QMainWindow>
+#include <QVector>
+
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QStackedWidget;
+class THTMLabel;
+class TBookCover;
+class TImageViewInfo;
+
+enum class TButtonKind { bkNext, bkClose };
+
+class TExperChild : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TExperChild(QWidget* parent = nullptr);
+    ~TExperChild() override;
+
+    // The step machine.
+    void GoToStep(int step);
+    int NextValidStep(bool forward) const;
+    bool StepApplies(int step) const;
+    int Step() const { return FStep; }
+
+    // Asks to save unsaved changes; true when the caller may go on.
+    bool ConfirmDiscard();
+    bool Modified() const { return FModified; }
+    void MarkModified() { FModified = true; }
+
+    TButtonKind ButtonKind() const { return FButtonKind; }
+    void SetButtonKind(TButtonKind kind);
+    bool GLReady() const { return FGLReady; }
+    const QVector<QImage>& ImageList() const { return FImageList; }
+
+    // Controls, named as in the window's control tree.
+    QWidget* pnlPrompt = nullptr;
+    QLabel* lblPrompt = nullptr;
+    QPushButton* btnPrev = nullptr;
+    QPushButton* btnNext = nullptr;
+    QPushButton* btnStore = nullptr;
+    QWidget* pnlWork = nullptr;
+    QStackedWidget* PageControl = nullptr;
+    // Page 0 "Prompts": the start page.
+    QWidget* pagePrompts = nullptr;
+    THTMLabel* lblStart = nullptr;
+    THTMLabel* lblTemplates = nullptr;
+    THTMLabel* lblBookType = nullptr;
+    QListWidget* lbxCollection = nullptr;
+    QComboBox* cmbStartType = nullptr;
+    QWidget* pnlAboutExp = nullptr;
+    QLabel* imgPicture = nullptr;
+    // Page 1 "EditVarGroup": the face editor and the final page.
+    QWidget* pageEditVarGroup = nullptr;
+    THTMLabel* lblImage = nullptr;
+    QWidget* pnlChart2D = nullptr;
+    QComboBox* cmbFinalType = nullptr;
+
+signals:
+    void StepChanged(int step);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormDestroy();
+    void PrepareWindow();
+    void PlaceNavigationButtons();
+    void PrepareTools();
+    void SetUpStartPage();
+    void LayoutPage1();
+    bool HandleKey(class QKeyEvent* event);
+
+    void btnNextClick();
+    void btnPrevClick();
+    void OnApplicationStateChanged(Qt::ApplicationState state);
+
+    // Forwarding points: the face editor, the final page and the save flow take over here.
+    void LeaveFaceStep(int face);
+    void EnterFaceStep(int face);
+    void EnterFinalStep();
+    void UpdateLayerTools();
+    bool FaceViewHasImage() const;
+    void SaveImageAs(int mode);
+    void DeleteLayer();
+    void AddImageLayerFromFile();
+    void CopySelected();
+    void CutSelected();
+    void PasteLayer();
+
+    bool FModified = false;
+    int FFixedItems = 4;
+    int FStep = 0;
+    bool FGLReady = false;
+    double FFaceZoom = 1.0;
+    TButtonKind FButtonKind = TButtonKind::bkNext;
+    QImage FEditGlyph;
+    QVector<QImage> FImageList;
+    QString FProgramFolder;
+    QString FTemplatesFolder;
+    // FTemplates (the cover documents of the template list) and FFaceViews (the three face
+    // records) join here with the cover model.
+    TBookCover* FCover = nullptr; // an element of FTemplates, not owned
+    bool FDestroyed = false;
+};
+
+// The window's bounds from the screen: left 0, top 0, width = screen width - 2 x (icon width - 5),
+// height = screen height - 6 x caption height + 1.
+QRect MainWindowBounds(QSize screen, int iconWidth, int captionHeight);

@@ -1,0 +1,43 @@
+#include "app/FrameFrm.h"
+#include "app/WizardSteps.h"
+
+#include <gtest/gtest.h>
+
+TEST(WizardSteps, TopFaceStepOnlyForTheThreeSidedBox)
+{
+    // Book cover: 0 -> 1 -> 2 -> 4 and back the same way.
+    EXPECT_EQ(NextValidStep(0, true, false), 1);
+    EXPECT_EQ(NextValidStep(2, true, false), 4);
+    EXPECT_EQ(NextValidStep(4, false, false), 2);
+    EXPECT_EQ(NextValidStep(1, false, false), 0);
+    // Three-sided box visits the top.
+    EXPECT_EQ(NextValidStep(2, true, true), 3);
+    EXPECT_EQ(NextValidStep(4, false, true), 3);
+    // Never beyond the ends.
+    EXPECT_EQ(NextValidStep(0, false, true), 0);
+    EXPECT_EQ(NextValidStep(4, true, true), 4);
+    EXPECT_FALSE(StepApplies(3, false));
+    EXPECT_TRUE(StepApplies(4, false));
+    EXPECT_EQ(FaceOfStep(3), 2);
+    EXPECT_EQ(FaceOfStep(4), -1);
+}
+
+TEST(WizardSteps, PromptsCountFiveStepsAndHelpTextsAreExact)
+{
+    EXPECT_EQ(StepPrompt(0), QStringLiteral("Select an Tavlo Template or start a new Tavlo.  Step 1 of 5."));
+    EXPECT_EQ(StepPrompt(3), QStringLiteral("Select the Book/Box Top Image.  Step 4 of 5."));
+    EXPECT_EQ(StepPrompt(4), QStringLiteral("Save the Tavlo Image.  Step 5 of 5."));
+    for (int s = 0; s < StepCount; ++s) {
+        EXPECT_LE(StepPrompt(s).indexOf(QStringLiteral(".  Step")), 80) << s;
+        EXPECT_TRUE(StepHelpText(s).startsWith(QStringLiteral("</b>"))) << s;
+    }
+    EXPECT_EQ(StepHelpText(2),
+              QStringLiteral("</b>Generally, you want the Book Spine/Box Side Image to be smaller in width than\r\n the "
+                             "Book/Box Front Cover Image.  Use the layer toolbar to add/remove/change image layers."));
+    EXPECT_TRUE(StepHelpText(4).contains(QStringLiteral("<a href=\"store\">Save As button</a>.\r\n The <B>Save As</B>")));
+}
+
+TEST(WizardSteps, WindowBoundsFollowTheScreen)
+{
+    EXPECT_EQ(MainWindowBounds(QSize(1280, 1024), 32, 23), QRect(0, 0, 1280 - 54, 1024 - 138 + 1));
+}

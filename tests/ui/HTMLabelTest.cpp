@@ -1,0 +1,49 @@
+#include "ui/HTMLabel.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+TEST(HTMLabel, DropsTrailingBlankLinesAndTheLeadingClosingTag)
+{
+    THTMLabel label;
+    label.SetHtml(QStringLiteral("</b>First <b>bold</b>\r\nsecond\r\n   \r\n\t\r\n"));
+    EXPECT_EQ(label.Html(), QStringLiteral("</b>First <b>bold</b>\nsecond"));
+    EXPECT_FALSE(label.RichText().contains(QStringLiteral("</b>First")));
+    EXPECT_TRUE(label.RichText().contains(QStringLiteral("<b>bold</b>")));
+}
+
+TEST(HTMLabel, PicturesComeFromTheImageListAndAnchorsAreBlue)
+{
+    QImage red(8, 8, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    const QString rich = THTMLabel::ToRichText(
+        QStringLiteral("see <img src=\"idx:0\" align=\"middle\"> and <a href=\"next\">Next</a>"), {red});
+    EXPECT_TRUE(rich.contains(QStringLiteral("src=\"data:image/png;base64,")));
+    EXPECT_FALSE(rich.contains(QStringLiteral("idx:0")));
+    EXPECT_TRUE(rich.contains(QStringLiteral("color:#0000ff")));
+
+    // The picture is really drawn, in the middle of the line.
+    THTMLabel label;
+    label.SetImageList({red});
+    label.SetHtml(QStringLiteral("x <img src=\"idx:0\" align=\"middle\"> y"));
+    label.resize(200, 40);
+    QImage out(200, 40, QImage::Format_ARGB32);
+    out.fill(Qt::white);
+    label.render(&out);
+    int redPixels = 0;
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x)
+            redPixels += out.pixel(x, y) == qRgb(255, 0, 0);
+    EXPECT_EQ(redPixels, 64);
+}
+
+TEST(HTMLabel, LocalAnchorsFireTheAnchorEvent)
+{
+    THTMLabel label;
+    QSignalSpy spy(&label, &THTMLabel::AnchorClick);
+    label.SetHtml(QStringLiteral("<a href=\"store\">Save As button</a>"));
+    emit label.linkActivated(QStringLiteral("store"));
+    ASSERT_EQ(spy.count(), 1);
+    EXPECT_EQ(spy[0][0].toString(), QStringLiteral("store"));
+}

@@ -1,0 +1,87 @@
+#include "ui/MsgBox.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+// Runs `act` on the box once it is shown, then answers with what the box returned.
+int ShowAndAct(std::function<void(TMessageDlg*)> act, const QString& text, TMsgDlgButtons buttons)
+{
+    QTimer::singleShot(0, [act] {
+        auto* box = qobject_cast<TMessageDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        act(box);
+    });
+    return ShowMessageBox(text, QString(), mtConfirmation, 0, buttons);
+}
+} // namespace
+
+TEST(MsgBox, FixedQuestionsHaveTheirWording)
+{
+    std::vector<TMessageRequest> shown;
+    SetMessageHandler([&](const TMessageRequest& r) {
+        shown.push_back(r);
+        return int(mrYes);
+    });
+    EXPECT_EQ(AskSaveChanges(QStringLiteral("Noname"), QStringLiteral("Tavlo")), mrYes);
+    EXPECT_TRUE(ConfirmDelete(QStringLiteral("My Book"), QStringLiteral("Template")));
+    EXPECT_FALSE(FileExistsReport(QStringLiteral("/nonexistent/folder/front-cover.jpg"), true));
+    EXPECT_FALSE(FileExistsReport(QStringLiteral("/nonexistent/x.bmp"), false));
+    SetMessageHandler(nullptr);
+
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[0].Text, QStringLiteral("Noname\r\nThis Tavlo has been changed.\r\n\r\nDo you want to save the changes ?"));
+    EXPECT_EQ(shown[0].Buttons, mbYes | mbNo | mbCancel);
+    EXPECT_EQ(shown[0].Caption, QStringLiteral("Tavlo Generator"));
+    EXPECT_EQ(shown[1].Text, QStringLiteral("My Book\r\nSelected template will be permanently deleted.\r\n\r\nDo you want to continue ?"));
+    EXPECT_EQ(shown[1].Buttons, mbYes | mbNo);
+    EXPECT_EQ(shown[2].Text, QStringLiteral("FRONT-COVER.JPG\r\nThe required file cannot be found."));
+    EXPECT_EQ(shown[2].Type, mtInformation);
+}
+
+TEST(MsgBox, EscapeAnswersCancelButNotWithCtrl)
+{
+    const int plain = ShowAndAct([](TMessageDlg* box) { QTest::keyClick(box, Qt::Key_Escape); },
+                                 QStringLiteral("Delete?"), mbYes | mbNo);
+    EXPECT_EQ(plain, mrCancel);
+
+    const int withCtrl = ShowAndAct(
+        [](TMessageDlg* box) {
+            QTest::keyClick(box, Qt::Key_Escape, Qt::ControlModifier);
+            // Still open: answer No with its button.
+            ASSERT_TRUE(box->isVisible());
+            QTest::mouseClick(box->Buttons()[1], Qt::LeftButton);
+        },
+        QStringLiteral("Delete?"), mbYes | mbNo);
+    EXPECT_EQ(withCtrl, mrNo);
+}
+
+TEST(MsgBox, BoxHasCaptionButtonsAndWrapsLongText)
+{
+    const QString longText = QString(QStringLiteral("word ")).repeated(400);
+    ShowAndAct(
+        [&](TMessageDlg* box) {
+            EXPECT_EQ(box->windowTitle(), QStringLiteral("Tavlo Generator"));
+            ASSERT_EQ(box->Buttons().size(), 3);
+            EXPECT_EQ(box->Buttons()[0]->text(), QStringLiteral("&Yes"));
+            EXPECT_EQ(box->Buttons()[1]->text(), QStringLiteral("&No"));
+            EXPECT_EQ(box->Buttons()[2]->text(), QStringLiteral("Cancel"));
+            // One row of buttons; the text wraps within half the screen's width.
+            EXPECT_EQ(box->Buttons()[0]->y(), box->Buttons()[2]->y());
+            auto* label = box->findChild<QLabel*>("Message");
+            ASSERT_NE(label, nullptr);
+            const int halfScreen = QGuiApplication::primaryScreen()->availableGeometry().width() / 2;
+            EXPECT_LE(label->width(), halfScreen + 10);
+            EXPECT_GT(label->height(), 3 * label->fontMetrics().height());
+            QTest::mouseClick(box->Buttons()[0], Qt::LeftButton);
+        },
+        longText, mbYes | mbNo | mbCancel);
+
+    const int ok = ShowAndAct([](TMessageDlg* box) { QTest::mouseClick(box->Buttons()[0], Qt::LeftButton); },
+                              QStringLiteral("Info"), mbOK);
+    EXPECT_EQ(ok, mrOk);
+}

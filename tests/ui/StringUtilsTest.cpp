@@ -1,0 +1,41 @@
+#include "ui/ListEx.h"
+#include "ui/StringUtils.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+
+TEST(StringUtils, AsciiCaseAndHintsAndFullStops)
+{
+    EXPECT_EQ(UpperCaseAscii(QStringLiteral("cover-é.jpg")), QStringLiteral("COVER-é.JPG"));
+    EXPECT_EQ(LowerCaseAscii(QStringLiteral("TEMPLATE Ä")), QStringLiteral("template Ä"));
+    EXPECT_TRUE(SameTextAscii(QStringLiteral("My Book"), QStringLiteral("my BOOK")));
+    EXPECT_FALSE(SameTextAscii(QStringLiteral("Ä"), QStringLiteral("ä")));
+    EXPECT_LT(CompareTextAscii(QStringLiteral("apple"), QStringLiteral("Banana")), 0);
+
+    EXPECT_EQ(FormatHint(QStringLiteral("  \tAdd a layer \r\n")), QStringLiteral(" Add a layer"));
+    EXPECT_EQ(WithFullStop(QStringLiteral("Invalid GIF data")), QStringLiteral("Invalid GIF data."));
+    EXPECT_EQ(WithFullStop(QStringLiteral("Done.")), QStringLiteral("Done."));
+}
+
+namespace {
+struct Tracked {
+    std::vector<int>* Log;
+    int Id;
+    ~Tracked() { Log->push_back(Id); }
+};
+} // namespace
+
+TEST(ListEx, FreesItsItemsLastFirst)
+{
+    std::vector<int> log;
+    {
+        TListEx<Tracked> list(50);
+        for (int i = 0; i < 3; ++i)
+            list.Add(std::make_unique<Tracked>(&log, i));
+        auto taken = list.Extract(1);
+        EXPECT_EQ(list.Count(), 2u);
+        EXPECT_EQ(list.IndexOf(list[1]), 1);
+        taken.reset();
+    }
+    EXPECT_EQ(log, (std::vector<int>{1, 2, 0}));
+}
