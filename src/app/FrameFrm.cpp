@@ -200,6 +200,14 @@ void TExperChild::resizeEvent(QResizeEvent* event)
         LayoutPage1();
 }
 
+void TExperChild::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // The user changed the colour scheme: the edit glyph's background follows the list's colour.
+    if (event->type() == QEvent::PaletteChange && lbxCollection)
+        FDrawPainter.Recolor(FEditGlyph, lbxCollection->palette().color(QPalette::Base));
+}
+
 void TExperChild::PrepareTools()
 {
     FillTypeCombo(cmbStartType);

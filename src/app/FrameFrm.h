@@ -3,6 +3,7 @@
 // that lives as long as the program and forwards the wizard's operations to the classes that own
 // each concern (start page, face editor, final page, save flow).
 
+#include "ui/DrawPainter.h"
 #include "ui/ListEx.h"
 
 #include <QImage>
@@ -72,6 +73,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void FormCreate();
@@ -107,6 +109,7 @@ private:
     double FFaceZoom = 1.0;
     TButtonKind FButtonKind = TButtonKind::bkNext;
     QImage FEditGlyph;
+    TDrawPainter FDrawPainter;
     QVector<QImage> FImageList;
     QString FProgramFolder;
     QString FTemplatesFolder;

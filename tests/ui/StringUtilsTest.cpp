@@ -39,3 +39,19 @@ TEST(ListEx, FreesItsItemsLastFirst)
     }
     EXPECT_EQ(log, (std::vector<int>{1, 2, 0}));
 }
+
+#include "ui/DrawPainter.h"
+
+TEST(DrawPainter, RecoloursOnlyTheRememberedWindowColour)
+{
+    QImage glyph(2, 1, QImage::Format_ARGB32);
+    glyph.setPixel(0, 0, qRgb(255, 255, 255));
+    glyph.setPixel(1, 0, qRgb(10, 20, 30));
+    TDrawPainter painter;
+    painter.Recolor(glyph, QColor(200, 200, 180));
+    EXPECT_EQ(glyph.pixel(0, 0), qRgb(200, 200, 180));
+    EXPECT_EQ(glyph.pixel(1, 0), qRgb(10, 20, 30));
+    painter.Recolor(glyph, QColor(0, 0, 64)); // the second change starts from the first one's colour
+    EXPECT_EQ(glyph.pixel(0, 0), qRgb(0, 0, 64));
+    EXPECT_EQ(painter.WindowColor(), QColor(0, 0, 64));
+}
