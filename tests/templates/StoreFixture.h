@@ -1,0 +1,45 @@
+#pragma once
+// A private settings folder per test, so the store reads and writes a file of the test's own.
+
+#include "templates/TemplateStore.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+class StoreFixture : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(FDir.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, FDir.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, FDir.path());
+    }
+
+    QString SettingsFile() const { return FDir.path() + "/Velsor/Tavlo Generator.conf"; }
+
+    void WriteSettingsFile(const QByteArray& content) const
+    {
+        QDir().mkpath(FDir.path() + "/Velsor");
+        QFile file(SettingsFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+    }
+
+    QByteArray ReadSettingsFile() const
+    {
+        QFile file(SettingsFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // A store as the program opens it at start-up.
+    std::unique_ptr<TTemplateStore> OpenStore() const
+    {
+        auto store = std::make_unique<TTemplateStore>();
+        store->Open(FDir.path() + "/");
+        return store;
+    }
+
+    QTemporaryDir FDir;
+};
