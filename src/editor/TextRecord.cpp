@@ -28,28 +28,41 @@ QStringView TrimControls(QStringView s)
     return s.mid(begin, end - begin);
 }
 
-int ReadInt(QStringView text)
+} // namespace
+
+bool ParseWholeNumber(QStringView text, int& value)
 {
     const QStringView t = TrimControls(text);
     if (t.isEmpty())
-        return -1;
+        return false;
     qsizetype i = 0;
     const bool negative = t[0] == u'-';
     if (t[0] == u'-' || t[0] == u'+')
         ++i;
     if (i == t.size())
-        return -1;
-    long long value = 0;
+        return false;
+    long long v = 0;
     for (; i < t.size(); ++i) {
         if (t[i] < u'0' || t[i] > u'9')
-            return -1;
-        value = value * 10 + (t[i].unicode() - '0');
-        if (value > 2147483648LL)
-            return -1;
+            return false;
+        v = v * 10 + (t[i].unicode() - '0');
+        if (v > 2147483648LL)
+            return false;
     }
     if (negative)
-        value = -value;
-    return value > 2147483647LL ? -1 : int(value);
+        v = -v;
+    if (v > 2147483647LL)
+        return false;
+    value = int(v);
+    return true;
+}
+
+namespace {
+
+int ReadInt(QStringView text)
+{
+    int value = -1;
+    return ParseWholeNumber(text, value) ? value : -1;
 }
 
 void AddInt(QStringList& lines, const char* key, int value)

@@ -16,3 +16,7 @@ void WriteRecord(const TTextParams& layer, QStringList& lines);
 // are not checked here.
 bool ReadRecord(TTextParams& layer, const QStringList* lines);
 
+
+// A whole decimal number with an optional sign, blanks and control characters around it ignored
+// (the rule for the record's numbers and the dialog's number fields).
+bool ParseWholeNumber(QStringView text, int& value);
