@@ -409,8 +409,9 @@ void TFontDlgFrm::LayOut(int previewWidth)
     const int shadowHeight = 18 + std::max(editHeight, cbxShadow->height()) + 12;
     gbxShadow->setGeometry(m, Bottom(btnColor) + 12, groupWidth - 2 * m, shadowHeight);
 
-    cbAAQuality->resize(cbAAQuality->sizeHint());
     lblAntiAQ->adjustSize();
+    // The label sits above the list at its left edge: the list is at least as wide as its label.
+    cbAAQuality->resize(std::max(cbAAQuality->sizeHint().width(), lblAntiAQ->width()), cbAAQuality->sizeHint().height());
     lblAntiAQ->move(Right(gbxShadow) - cbAAQuality->width(), btnFont->y() - 2);
     cbAAQuality->move(lblAntiAQ->x(), lblAntiAQ->y() + 19);
     lblTrack->adjustSize();
