@@ -2,6 +2,7 @@
 
 #include "editor/TextRecord.h"
 #include "editor/UpDown.h"
+#include "ui/MsgBox.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -201,8 +202,8 @@ void TFontDlgFrm::LoadFromLayer(TTextParams& layer)
     const bool hasText = !layer.Lines.isEmpty();
     setWindowTitle((hasText ? tr("Edit") : tr("New")) + QStringLiteral(" ") + tr("Text Layer"));
 
-    if (parentWidget())
-        setFont(parentWidget()->window()->font());
+    if (const std::optional<QFont> font = MainFont())
+        setFont(*font);
     memText->setFocus();
 
     // Values from a foreign or damaged record are brought into the ranges the controls offer.
