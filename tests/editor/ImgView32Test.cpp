@@ -1,0 +1,179 @@
+#include "editor/ImgView32.h"
+#include "raster/RubberbandLayer.h"
+
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace {
+struct ViewFixture : testing::Test {
+    TImgView32 view;
+    ViewFixture()
+    {
+        view.resize(300, 200);
+        view.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&view));
+    }
+    TBitmapLayer* AddLayer(TFloatRect where, TColor32 color, int w = 10, int h = 10)
+    {
+        auto* layer = view.Layers().Add<TBitmapLayer>();
+        layer->SetScaled(true);
+        layer->Bitmap().SetSize(w, h);
+        layer->Bitmap().Clear(color);
+        layer->Bitmap().SetDrawMode(TDrawMode::dmBlend);
+        layer->SetLocation(where);
+        return layer;
+    }
+    QRgb At(int x, int y)
+    {
+        view.RenderPending();
+        return view.Buffer().pixel(x, y);
+    }
+};
+
+const QRgb Grey = qRgb(176, 176, 176), White = qRgb(255, 255, 255), Red = qRgb(255, 0, 0);
+} // namespace
+
+TEST_F(ViewFixture, CheckerboardAndCentredBaseImage)
+{
+    const QSize vp = view.viewport()->size();
+    ASSERT_EQ(vp, QSize(300, 200)); // no scroll bars while everything fits
+    EXPECT_EQ(At(0, 0), Grey);
+    EXPECT_EQ(At(7, 7), Grey);
+    EXPECT_EQ(At(8, 0), White);
+    EXPECT_EQ(At(0, 8), White);
+    EXPECT_EQ(At(8, 8), Grey);
+    EXPECT_EQ(At(17, 9), White);
+
+    TBitmap32 face(50, 40);
+    face.Clear(Color32(255, 0, 0));
+    view.SetBitmap(face);
+    EXPECT_EQ(view.ImageRect(), QRect(125, 80, 50, 40));
+    EXPECT_EQ(At(125, 80), Red);
+    EXPECT_EQ(At(174, 119), Red);
+    EXPECT_EQ(At(124, 80), At(124 - 16, 80)); // checkerboard around it
+    EXPECT_EQ(view.ControlToBitmap(QPointF(135, 90)), QPointF(10, 10));
+    EXPECT_EQ(view.ViewportRect(), QRect(0, 0, 300, 200));
+
+    // Zoomed in past 1:1: nearest pixels, no blending between a black and a white pixel.
+    TBitmap32 pair(2, 1);
+    pair.SetPixel(0, 0, Color32(0, 0, 0));
+    pair.SetPixel(1, 0, Color32(255, 255, 255));
+    view.SetBitmap(pair);
+    view.SetScale(10.0);
+    const QRect r = view.ImageRect();
+    EXPECT_EQ(r.size(), QSize(20, 10));
+    EXPECT_EQ(At(r.left() + 9, r.top() + 5), qRgb(0, 0, 0));
+    EXPECT_EQ(At(r.left() + 10, r.top() + 5), qRgb(255, 255, 255));
+}
+
+TEST_F(ViewFixture, ZoomKeepsTheAnchorAndPaintToIgnoresZoom)
+{
+    TBitmap32 face(1000, 800);
+    for (int y = 0; y < 800; ++y)
+        for (int x = 0; x < 1000; ++x)
+            face.SetPixel(x, y, Color32(x % 256, y % 256, 7));
+    view.SetBitmap(face);
+    AddLayer({100, 100, 150, 120}, Color32(0, 0, 255, 255), 25, 10); // stretched 2x
+
+    const QPoint anchor(40, 30);
+    const QPointF before = view.ControlToBitmap(anchor);
+    view.SetScale(2.5, anchor);
+    EXPECT_NEAR(view.ControlToBitmap(anchor).x(), before.x(), 0.5);
+    EXPECT_NEAR(view.ControlToBitmap(anchor).y(), before.y(), 0.5);
+    const QPointF centre = view.ControlToBitmap(view.ViewportRect().center());
+    view.SetScale(1.5);
+    EXPECT_NEAR(view.ControlToBitmap(view.ViewportRect().center()).x(), centre.x(), 2.0);
+
+    TBitmap32 viaView, direct;
+    viaView.SetSize(1000, 800);
+    view.PaintTo(viaView, QRect(0, 0, 1000, 800));
+    FlattenLayers(face, view.Layers(), direct);
+    EXPECT_TRUE(viaView.SamePixels(direct));
+    EXPECT_EQ(viaView.Pixel(149, 119), Color32(0, 0, 255));
+    EXPECT_EQ(viaView.Pixel(150, 119), face.Pixel(150, 119));
+}
+
+TEST_F(ViewFixture, PressesGoToTheTopmostLayerHit)
+{
+    TBitmap32 face(200, 150);
+    face.Clear(Color32(255, 255, 255));
+    view.SetBitmap(face);
+    const QPoint origin = view.ImageRect().topLeft();
+    auto* low = AddLayer({10, 10, 60, 60}, Color32(255, 0, 0));
+    auto* high = AddLayer({40, 40, 90, 90}, Color32(0, 255, 0));
+    QSignalSpy layerSpy(&view, &TImgView32::LayerMouseDown);
+    QSignalSpy viewSpy(&view, &TImgView32::ViewMouseDown);
+
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, origin + QPoint(45, 45));
+    ASSERT_EQ(layerSpy.count(), 1);
+    EXPECT_EQ(layerSpy.at(0).at(0).value<TCustomLayer*>(), high);
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, origin + QPoint(15, 15));
+    EXPECT_EQ(layerSpy.at(1).at(0).value<TCustomLayer*>(), low);
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, origin + QPoint(150, 120));
+    EXPECT_EQ(viewSpy.count(), 1);
+    EXPECT_EQ(layerSpy.count(), 2);
+}
+
+TEST_F(ViewFixture, FrameDragMovesTheChildAndRepaintsOnlyWhatChanged)
+{
+    TBitmap32 face(250, 180);
+    face.Clear(Color32(20, 40, 60));
+    view.SetBitmap(face);
+    const QPoint origin = view.ImageRect().topLeft();
+    for (int i = 0; i < 6; ++i)
+        AddLayer({float(10 * i), float(5 * i), float(10 * i + 40), float(5 * i + 30)},
+                 Color32(40 * i, 255 - 30 * i, 100, 160), 40, 30);
+    auto* child = AddLayer({100, 100, 130, 120}, Color32(255, 0, 0), 30, 20);
+    auto* frame = view.Layers().Add<TRubberbandLayer>();
+    frame->SetChildLayer(child);
+    child->OnMouseDown = [](TCustomLayer&, Qt::MouseButton, QPoint) {};
+
+    view.RenderPending();
+    QTest::mousePress(view.viewport(), Qt::LeftButton, {}, origin + QPoint(110, 110));
+    for (int step = 1; step <= 5; ++step)
+        QTest::mouseMove(view.viewport(), origin + QPoint(110 - 7 * step, 110 - 9 * step));
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, origin + QPoint(75, 65));
+    EXPECT_EQ(child->Location(), (TFloatRect{65, 55, 95, 75}));
+    EXPECT_EQ(view.viewport()->cursor().shape(), Qt::SizeAllCursor);
+
+    // The incrementally kept picture equals one composed from scratch.
+    view.RenderPending();
+    const QImage incremental = view.Buffer().copy();
+    view.BitmapChanged();
+    view.RenderPending();
+    EXPECT_EQ(incremental, view.Buffer());
+}
+
+TEST_F(ViewFixture, SuspendedRepaintAndOversizedFaces)
+{
+    TBitmap32 face(100, 100);
+    face.Clear(Color32(0, 0, 0));
+    view.SetBitmap(face);
+    QTest::qWait(0);
+    const QPoint inside = view.ImageRect().topLeft() + QPoint(5, 5);
+    view.RenderPending();
+    ASSERT_EQ(view.Buffer().pixel(inside), qRgb(0, 0, 0));
+
+    view.BeginUpdate();
+    AddLayer({0, 0, 20, 20}, Color32(255, 0, 0));
+    view.viewport()->repaint();
+    EXPECT_EQ(view.Buffer().pixel(inside), qRgb(0, 0, 0)); // held back
+    view.EndUpdate();
+    view.viewport()->repaint();
+    EXPECT_EQ(view.Buffer().pixel(inside), Red);
+
+    // The bitmap refuses a face beyond its limit and the view stays usable.
+    EXPECT_THROW(view.Bitmap().SetSize(16384, 16384), std::runtime_error);
+    view.BitmapChanged();
+    view.Bitmap().SetSize(16384, 8);
+    view.Bitmap().Clear(Color32(0, 0, 255));
+    view.BitmapChanged();
+    view.SetScale(10.0);
+    view.horizontalScrollBar()->setValue(view.horizontalScrollBar()->maximum());
+    view.viewport()->repaint();
+    EXPECT_EQ(view.horizontalScrollBar()->maximum(), 163840 - view.viewport()->width());
+    EXPECT_EQ(view.ControlToBitmap(QPointF(view.viewport()->width(), 0)).x(), 16384.0);
+}

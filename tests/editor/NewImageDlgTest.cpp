@@ -1,0 +1,146 @@
+#include "editor/NewImageDlg.h"
+#include "ui/MsgBox.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+// Runs action on the topmost modal dialog once one that is not `under` is shown.
+void WhenModal(std::function<void(QWidget*)> action, QWidget* under = nullptr)
+{
+    QTimer::singleShot(10, [action, under] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == under)
+            WhenModal(action, under);
+        else
+            action(modal);
+    });
+}
+} // namespace
+
+TEST(NewImageDlg, CaptionsAndDefaultSizesPerFace)
+{
+    const struct {
+        int face;
+        const char* caption;
+        const char* width;
+        const char* height;
+    } cases[] = {{0, "Book/Box Front Properties", "350", "400"},
+                 {1, "Book/Box Spine Properties", "100", "400"},
+                 {2, "Book/Box Top Properties", "350", "100"}};
+    for (const auto& c : cases) {
+        TNewImageFrm dlg(c.face);
+        EXPECT_EQ(dlg.windowTitle(), QString::fromLatin1(c.caption));
+        EXPECT_EQ(dlg.txtWidth->text(), QString::fromLatin1(c.width));
+        EXPECT_EQ(dlg.txtHeight->text(), QString::fromLatin1(c.height));
+        EXPECT_EQ(dlg.PTFrame1->title(), QStringLiteral(" Dimensions "));
+        EXPECT_EQ(dlg.PTFrame2->title(), QStringLiteral(" Image Background Color "));
+        EXPECT_EQ(dlg.txtWidth->maxLength(), 4);
+        // Layout rules: Cancel's right edge on the colour group's, OK 10 pixels left of it.
+        EXPECT_EQ(dlg.btnCancel->geometry().right(), dlg.PTFrame2->geometry().right());
+        EXPECT_EQ(dlg.btnOK->geometry().right() + 1 + 10, dlg.btnCancel->x());
+        EXPECT_EQ(dlg.btnCancel->y(), dlg.PTFrame2->geometry().bottom() + 1 + 10);
+        EXPECT_EQ(dlg.Label2->geometry().right() + 1 + 15, dlg.txtHeight->x());
+    }
+}
+
+TEST(NewImageDlg, OkFollowsWholeNumbersAndUpDownKeepsItsRange)
+{
+    TNewImageFrm dlg(0);
+    EXPECT_TRUE(dlg.btnOK->isEnabled());
+    dlg.txtWidth->clear();
+    EXPECT_FALSE(dlg.btnOK->isEnabled());
+    dlg.txtWidth->setText(QStringLiteral(" 12\t"));
+    EXPECT_TRUE(dlg.btnOK->isEnabled());
+    dlg.txtHeight->setText(QStringLiteral("1.5"));
+    EXPECT_FALSE(dlg.btnOK->isEnabled());
+    dlg.txtHeight->setText(QStringLiteral("1999"));
+    QTest::mouseClick(dlg.udHeight->UpButton(), Qt::LeftButton);
+    QTest::mouseClick(dlg.udHeight->UpButton(), Qt::LeftButton);
+    EXPECT_EQ(dlg.txtHeight->text(), QStringLiteral("2000"));
+    dlg.txtHeight->setText(QStringLiteral("4000")); // typed: not limited by the up-down
+    EXPECT_EQ(dlg.txtHeight->text(), QStringLiteral("4000"));
+    dlg.txtWidth->setText(QStringLiteral("5"));
+    QTest::keyClick(dlg.txtWidth, Qt::Key_Down);
+    EXPECT_EQ(dlg.txtWidth->text(), QStringLiteral("4"));
+}
+
+TEST(NewImageDlg, RefusesEmptyAndOversizedFacesButAcceptsPrintSizes)
+{
+    EXPECT_FALSE(CheckNewImageSize("0", "400").Ok);
+    EXPECT_FALSE(CheckNewImageSize("350", "-5").Ok);
+    EXPECT_FALSE(CheckNewImageSize("abc", "5").Ok);
+    EXPECT_FALSE(CheckNewImageSize("20000", "5").Ok);
+    EXPECT_FALSE(CheckNewImageSize("20000", "5").Message.isEmpty());
+    const TSizeCheck print = CheckNewImageSize("3500", "4000");
+    EXPECT_TRUE(print.Ok);
+    EXPECT_EQ(print.Size, QSize(3500, 4000));
+
+    // In the dialog a refused size leaves it open with a message.
+    QStringList messages;
+    SetMessageHandler([&](const TMessageRequest& r) {
+        messages << r.Text;
+        return int(mrOk);
+    });
+    TNewImageFrm dlg(1);
+    dlg.txtWidth->setText(QStringLiteral("0"));
+    dlg.show();
+    QTest::mouseClick(dlg.btnOK, Qt::LeftButton);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("at least 1 pixel")));
+    SetMessageHandler(nullptr);
+}
+
+TEST(NewImageDlg, FillsTheBitmapOpaqueAndRemembersOnlyConfirmedColours)
+{
+    TNewImageFrm::SetRememberedColor(QColor(255, 255, 255));
+    EXPECT_FALSE(NewImageDialog(nullptr, 0));
+
+    TBitmap32 bitmap;
+    WhenModal([](QWidget* w) {
+        auto* dlg = qobject_cast<TNewImageFrm*>(w);
+        ASSERT_NE(dlg, nullptr);
+        EXPECT_EQ(dlg->Background(), QColor(255, 255, 255));
+        // Pick a colour through the colour dialog.
+        WhenModal([](QWidget* c) {
+            auto* colors = qobject_cast<QColorDialog*>(c);
+            ASSERT_NE(colors, nullptr);
+            colors->setCurrentColor(QColor(10, 20, 30));
+            colors->accept();
+        }, dlg);
+        QTest::mouseClick(dlg->btnColor, Qt::LeftButton);
+        EXPECT_EQ(dlg->Background(), QColor(10, 20, 30));
+        dlg->txtWidth->setText(QStringLiteral("30"));
+        dlg->txtHeight->setText(QStringLiteral("20"));
+        QTest::mouseClick(dlg->btnOK, Qt::LeftButton);
+    });
+    ASSERT_TRUE(NewImageDialog(&bitmap, 2));
+    ASSERT_EQ(bitmap.Width(), 30);
+    ASSERT_EQ(bitmap.Height(), 20);
+    EXPECT_EQ(bitmap.Pixel(0, 0), Color32(10, 20, 30, 255));
+    EXPECT_EQ(bitmap.Pixel(29, 19), Color32(10, 20, 30, 255));
+    EXPECT_EQ(TNewImageFrm::RememberedColor(), QColor(10, 20, 30));
+
+    // The next dialog starts with it; a colour picked and then cancelled is not kept.
+    TBitmap32 untouched(2, 2);
+    WhenModal([](QWidget* w) {
+        auto* dlg = qobject_cast<TNewImageFrm*>(w);
+        ASSERT_NE(dlg, nullptr);
+        EXPECT_EQ(dlg->Background(), QColor(10, 20, 30));
+        dlg->SetBackground(QColor(200, 0, 0));
+        QTest::mouseClick(dlg->btnCancel, Qt::LeftButton);
+    });
+    EXPECT_FALSE(NewImageDialog(&untouched, 0));
+    EXPECT_EQ(untouched.Pixel(0, 0), 0u);
+    EXPECT_EQ(TNewImageFrm::RememberedColor(), QColor(10, 20, 30));
+}
