@@ -1,0 +1,102 @@
+#include "render/D3DWin.h"
+
+#include <QEvent>
+
+TD3DWin::TD3DWin(QWidget* parent, bool& ok) : QOpenGLWidget(parent)
+{
+    // Keep the framebuffer between paints: a frame drawn by ShowCover must survive until shown.
+    setUpdateBehavior(QOpenGLWidget::PartialUpdate);
+    setFocusPolicy(Qt::NoFocus);
+    if (parent) {
+        setGeometry(parent->rect());
+        parent->installEventFilter(this);
+        FInvWidth = 1.0f / float(std::max(parent->width(), 1));
+        FInvHeight = 1.0f / float(std::max(parent->height(), 1));
+    }
+    // The context is made now, not at the first show, so the caller learns at once whether the
+    // 3D view works. Grabbing initialises a hidden widget too.
+    grabFramebuffer();
+    ok = GLReady();
+    setVisible(ok);
+}
+
+TD3DWin::~TD3DWin()
+{
+    if (GLReady()) {
+        makeCurrent();
+        ReleaseGL();
+        doneCurrent();
+    }
+}
+
+void TD3DWin::SetFillParent(bool on)
+{
+    FFillParent = on;
+    if (on && parentWidget())
+        setGeometry(parentWidget()->rect());
+}
+
+bool TD3DWin::eventFilter(QObject* watched, QEvent* event)
+{
+    if (FFillParent && watched == parentWidget() && event->type() == QEvent::Resize)
+        setGeometry(parentWidget()->rect());
+    return QOpenGLWidget::eventFilter(watched, event);
+}
+
+void TD3DWin::initializeGL()
+{
+    const float invW = FInvWidth, invH = FInvHeight;
+    const qreal dpr = devicePixelRatioF();
+    InitGL(int(width() * dpr), int(height() * dpr));
+    if (parentWidget()) { // the jitter unit follows the parent's size at creation
+        FInvWidth = invW;
+        FInvHeight = invH;
+    }
+}
+
+void TD3DWin::resizeGL(int w, int h)
+{
+    FFramePresented = false;
+    if (GLReady())
+        SetupProjection(w, h);
+}
+
+void TD3DWin::paintGL()
+{
+    if (FFramePresented) {
+        FFramePresented = false; // later repaints draw afresh (unsmoothed when smoothing was one frame)
+        return;
+    }
+    DrawAndKeep();
+}
+
+void TD3DWin::DrawAndKeep()
+{
+    if (!GLReady())
+        return;
+    Paint();
+    FLastFrame = ReadFramebuffer(WindowWidth(), WindowHeight());
+}
+
+void TD3DWin::ShowCover(const TBitmap32* atlas, int frontWidth, int frontHeight, int sideWidth)
+{
+    if (!GLReady())
+        return;
+    setVisible(true);
+    makeCurrent();
+    LoadCover(atlas, frontWidth, frontHeight, sideWidth);
+    DrawAndKeep();
+    doneCurrent();
+    FFramePresented = true;
+    update();
+}
+
+TBitmap32 TD3DWin::RenderOffscreen(int width, int height)
+{
+    makeCurrent();
+    struct TDone {
+        TD3DWin* View;
+        ~TDone() { View->doneCurrent(); }
+    } done{this};
+    return RenderToBitmap(width, height);
+}

@@ -1,0 +1,94 @@
+#include "render/CoverMesh.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+TEST(CoverMesh, FitToWindowShrinksATallBoxAndKeepsAWideOne)
+{
+    // Front 200 x 400, side 20: 1 x 2 x 0.1, fitted into 400 x 300.
+    const TBoxSize fitted = FitToWindow({1, 2, 0.1f}, 400, 300);
+    EXPECT_NEAR(fitted.X, 0.375f, 1e-6);
+    EXPECT_NEAR(fitted.Y, 0.75f, 1e-6);
+    EXPECT_NEAR(fitted.Z, 0.0375f, 1e-6);
+    // Fitting again changes nothing; a flat box in a tall window is left alone.
+    const TBoxSize again = FitToWindow(fitted, 400, 300);
+    EXPECT_NEAR(again.X, fitted.X, 1e-6);
+    EXPECT_NEAR(again.Y, fitted.Y, 1e-6);
+    const TBoxSize flat = FitToWindow({1, 0.5f, 0.2f}, 300, 400);
+    EXPECT_FLOAT_EQ(flat.X, 1);
+    EXPECT_FLOAT_EQ(flat.Y, 0.5f);
+    EXPECT_FLOAT_EQ(flat.Z, 0.2f);
+}
+
+TEST(CoverMesh, UnitCubeSplitsTheAtlasInHalves)
+{
+    const auto quads = BoxQuads({{1, 1, 1}, false, 1.0f});
+    ASSERT_EQ(quads.size(), 6u);
+    // Spine: s from 0 (back edge) to sL, t from 0 to tF.
+    EXPECT_DOUBLE_EQ(quads[0][1].S, 0.5);
+    EXPECT_DOUBLE_EQ(quads[0][2].T, 0.5);
+    EXPECT_FLOAT_EQ(quads[0][0].Pos.x, -0.5f);
+    EXPECT_FLOAT_EQ(quads[0][0].Normal.x, -1);
+    // Front cover at +Z/2 facing the viewer, from (sL, 0) to (1, tF).
+    const TMeshQuad& front = quads[4];
+    EXPECT_FLOAT_EQ(front[0].Normal.z, 1);
+    for (const auto& v : front)
+        EXPECT_FLOAT_EQ(v.Pos.z, 0.5f);
+    EXPECT_DOUBLE_EQ(front[0].S, 1.0);
+    EXPECT_DOUBLE_EQ(front[2].S, 0.5);
+    EXPECT_DOUBLE_EQ(front[1].T, 0.5);
+    // The back shows the front mirrored: its right edge (x1) samples the left of the front region.
+    const TMeshQuad& back = quads[5];
+    EXPECT_FLOAT_EQ(back[0].Pos.x, 0.5f);
+    EXPECT_DOUBLE_EQ(back[0].S, 0.5);
+    EXPECT_FLOAT_EQ(back[2].Pos.x, -0.5f);
+    EXPECT_DOUBLE_EQ(back[2].S, 1.0);
+    // The top samples the top region t in [tF, 1].
+    EXPECT_DOUBLE_EQ(quads[1][0].T, 1.0);
+    EXPECT_DOUBLE_EQ(quads[1][1].T, 0.5);
+}
+
+TEST(CoverMesh, PagedTypeInsetsThePageBlockButNotTheCovers)
+{
+    const TBoxSize box{1, 1.5f, 0.1f};
+    const auto quads = BoxQuads({box, true, 1.0f}); // k = 0.96
+    // Top at 0.48 Y, free edge at 0.48 X.
+    for (const auto& v : quads[1])
+        EXPECT_NEAR(v.Pos.y, 0.48f * 1.5f, 1e-6);
+    for (const auto& v : quads[2])
+        EXPECT_NEAR(v.Pos.x, 0.48f, 1e-6);
+    // The opposite side shows the page block texture of the top region.
+    EXPECT_GT(quads[2][0].T, 0.9);
+    // Covers and spine keep the full size.
+    EXPECT_FLOAT_EQ(quads[4][1].Pos.y, 0.75f);
+    EXPECT_FLOAT_EQ(quads[4][0].Pos.x, 0.5f);
+    EXPECT_FLOAT_EQ(quads[0][2].Pos.y, 0.75f);
+    // Not paged: the side again on the opposite face, mirrored front to back.
+    const auto box0 = BoxQuads({box, false, 1.0f});
+    EXPECT_FLOAT_EQ(box0[2][1].Pos.z, 0.05f);
+    EXPECT_DOUBLE_EQ(box0[2][1].S, 0.0);
+    EXPECT_FLOAT_EQ(box0[2][0].Pos.x, 0.5f);
+    // Type 6 (inset 0.8): k = 0.968.
+    const auto thin = BoxQuads({box, true, 0.8f});
+    EXPECT_NEAR(thin[2][0].Pos.x, 0.5f * 0.968f, 1e-6);
+}
+
+TEST(CoverMesh, RingStripClosesAroundTheSpineEdge)
+{
+    const TBoxSize box{1, 2, 0.1f};
+    const auto strip = RingStrip(box, 0.03f, 30.0f);
+    ASSERT_EQ(strip.size(), 64u);
+    // First and last points coincide; the axis runs through (x0, *, 0).
+    EXPECT_NEAR(strip.front().Pos.x, strip[62].Pos.x, 1e-6);
+    EXPECT_NEAR(strip.front().Pos.z, strip[62].Pos.z, 1e-6);
+    EXPECT_NEAR(strip[0].Pos.x, -0.5f - 0.03f, 1e-6);
+    EXPECT_FLOAT_EQ(strip[0].Pos.y, -1);
+    EXPECT_FLOAT_EQ(strip[1].Pos.y, 1);
+    EXPECT_DOUBLE_EQ(strip[0].T, 30.0);
+    EXPECT_DOUBLE_EQ(strip[1].T, 0.0);
+    EXPECT_DOUBLE_EQ(strip[0].S, 1 - 1 / 32.0);
+    for (const auto& v : strip) {
+        const double dx = v.Pos.x + 0.5, dz = v.Pos.z;
+        EXPECT_NEAR(std::sqrt(dx * dx + dz * dz), 0.03, 1e-6);
+    }
+}

@@ -1,0 +1,115 @@
+// TD3DWin under Xvfb with Mesa: its own context, immediate drawing, the kept frame.
+#include "render/D3DWin.h"
+
+#include "RenderTestUtil.h"
+
+#include <QOpenGLContext>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace {
+const TColor32 Red = Color32(220, 30, 30);
+
+struct TWindow {
+    QWidget top;
+    QWidget* panelA = new QWidget(&top);
+    QWidget* panelB = new QWidget(&top);
+    TWindow()
+    {
+        top.resize(900, 400);
+        panelA->setGeometry(0, 0, 400, 300);
+        panelB->setGeometry(420, 0, 320, 240);
+    }
+};
+} // namespace
+
+TEST(D3DWin, TwoViewsEachWithItsOwnContextDrawAtOnce)
+{
+    TWindow w;
+    bool okA = false, okB = false;
+    auto* a = new TD3DWin(w.panelA, okA);
+    auto* b = new TD3DWin(w.panelB, okB);
+    ASSERT_TRUE(okA);
+    ASSERT_TRUE(okB);
+    EXPECT_NE(a->context(), b->context());
+    EXPECT_EQ(a->size(), QSize(400, 300)); // fills its panel
+    EXPECT_FLOAT_EQ(a->FInvWidth, 1.0f / 400);
+    w.top.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.top));
+
+    const TBitmap32 atlas = MakeAtlas(200, 400, 20, Red, Red, Red);
+    a->FBackColor = Color32(10, 90, 160, 255);
+    a->ShowCover(&atlas, 200, 400, 20);
+    b->FBackColor = Color32(200, 200, 40, 255);
+    b->ShowCover(&atlas, 200, 400, 20);
+    const qreal dpr = a->devicePixelRatioF();
+    ASSERT_EQ(a->LastFrame().Size(), QSize(int(400 * dpr), int(300 * dpr)));
+    EXPECT_TRUE(Near(a->LastFrame().Pixel(0, 0), Color32(10, 90, 160)));
+    EXPECT_TRUE(Near(b->LastFrame().Pixel(0, 0), Color32(200, 200, 40)));
+    // The box fitted to the 400 x 300 window.
+    EXPECT_NEAR(a->BoxSize().Y, 0.75f, 1e-6);
+    const QRect r = ContentRect(a->LastFrame(), Color32(10, 90, 160));
+    EXPECT_NEAR(r.height(), ProjectedPixels(0.75, 3 - 0.0375 / 2, int(300 * dpr)), 2.0);
+
+    // A repaint by the system draws with each view's own context again.
+    a->update();
+    b->update();
+    QTest::qWait(0);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Near(b->grabFramebuffer().pixel(5, 5), QColor(200, 200, 40).rgb()));
+    EXPECT_TRUE(Near(a->grabFramebuffer().pixel(5, 5), QColor(10, 90, 160).rgb()));
+}
+
+TEST(D3DWin, OneSmoothedFrameIsKeptUntilTheNextRepaint)
+{
+    TWindow w;
+    bool ok = false;
+    auto* v = new TD3DWin(w.panelA, ok);
+    ASSERT_TRUE(ok);
+    w.top.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.top));
+    const TBitmap32 atlas = MakeAtlas(200, 300, 40, Red, Color32(20, 20, 200), Color32(200, 200, 200));
+    v->FAngleX = 20;
+    v->FAngleY = 30;
+    v->FShadow = true;
+    v->ShowCover(&atlas, 200, 300, 40);
+    const TBitmap32 plain = v->LastFrame();
+
+    v->FSmooth = true;
+    v->ShowCover(nullptr, 0, 0, 0);
+    v->FSmooth = false;
+    const TBitmap32 smooth = v->LastFrame();
+    EXPECT_FALSE(smooth.SamePixels(plain));
+    // The update that presents the smoothed frame does not redraw it.
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(v->LastFrame().SamePixels(smooth));
+    // A later repaint is unsmoothed again.
+    v->repaint();
+    QTRY_VERIFY(v->LastFrame().SamePixels(plain));
+}
+
+TEST(D3DWin, ResizeAndOffscreenRender)
+{
+    TWindow w;
+    bool ok = false;
+    auto* v = new TD3DWin(w.panelA, ok);
+    ASSERT_TRUE(ok);
+    w.top.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.top));
+    const TBitmap32 atlas = MakeAtlas(300, 450, 30, Red, Red, Red);
+    v->ShowCover(&atlas, 300, 450, 30);
+    w.panelA->resize(300, 300); // the view follows its panel
+    QTRY_COMPARE(v->size(), QSize(300, 300));
+    v->repaint();
+    const qreal dpr = v->devicePixelRatioF();
+    QTRY_COMPARE(v->LastFrame().Size(), QSize(int(300 * dpr), int(300 * dpr)));
+    // A zero height is drawn as one pixel, not a division by zero.
+    w.panelA->resize(300, 0);
+    QCoreApplication::processEvents();
+
+    const TBitmap32 big = v->RenderOffscreen(1200, 900);
+    EXPECT_EQ(big.Size(), QSize(1200, 900));
+    EXPECT_TRUE(Near(big.Pixel(0, 0), Color32(255, 255, 255)));
+    EXPECT_FALSE(ContentRect(big, Color32(255, 255, 255)).isEmpty());
+}

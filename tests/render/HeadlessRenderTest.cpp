@@ -1,0 +1,206 @@
+// The renderer core drawing on EGL surfaceless (no display): pixel facts with a tolerance.
+#include "render/Accumulator.h"
+#include "render/GLHeaders.h"
+#include "render/HeadlessView.h"
+#include "render/TextureObject.h"
+
+#include "RenderTestUtil.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+const TColor32 Red = Color32(220, 30, 30);
+const TColor32 Green = Color32(30, 200, 30);
+const TColor32 Grey = Color32(150, 150, 150);
+
+class HeadlessRender : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        bool ok = false;
+        FView = std::make_unique<THeadlessView>(400, 300, ok);
+        if (!ok)
+            GTEST_SKIP() << "no EGL surfaceless OpenGL here: " << FView->Error().toStdString();
+    }
+    // Shows a box of the given face sizes at the given angles.
+    const TBitmap32& Show(int fw, int fh, int sw, float angleXdeg, float angleYdeg)
+    {
+        atlas = MakeAtlas(fw, fh, sw, Red, Green, Grey);
+        FView->FAngleX = angleXdeg;
+        FView->FAngleY = angleYdeg;
+        FView->ShowCover(&atlas, fw, fh, sw);
+        return FView->LastFrame();
+    }
+    std::unique_ptr<THeadlessView> FView;
+    TBitmap32 atlas;
+};
+} // namespace
+
+TEST_F(HeadlessRender, BackgroundAtTheCornersAndTheFittedSilhouette)
+{
+    FView->FBackColor = Color32(40, 120, 200);
+    const TBitmap32& frame = Show(200, 400, 20, 0, 0);
+    ASSERT_EQ(frame.Size(), QSize(400, 300));
+    for (QPoint p : {QPoint(0, 0), QPoint(399, 0), QPoint(0, 299), QPoint(399, 299)})
+        EXPECT_TRUE(Near(frame.Pixel(p.x(), p.y()), Color32(40, 120, 200))) << p.x() << "," << p.y();
+    // Fitted to 0.375 x 0.75 x 0.0375; the front face is 3 - Z/2 away from the camera.
+    const TBoxSize box = FView->BoxSize();
+    EXPECT_NEAR(box.X, 0.375f, 1e-6);
+    EXPECT_NEAR(box.Y, 0.75f, 1e-6);
+    const double depth = 3 - 0.0375 / 2;
+    const QRect r = ContentRect(frame, Color32(40, 120, 200));
+    EXPECT_NEAR(r.height(), ProjectedPixels(0.75, depth, 300), 2.0);
+    EXPECT_NEAR(r.width(), ProjectedPixels(0.375, depth, 300), 2.0);
+    EXPECT_NEAR(r.center().x(), 199.5, 1.5);
+    EXPECT_NEAR(r.center().y(), 149.5, 1.5);
+    // The front shows the red front region, lit.
+    const TColor32 mid = frame.Pixel(200, 150);
+    EXPECT_GT(RedOf(mid), 3 * GreenOf(mid));
+}
+
+TEST_F(HeadlessRender, ShadowColourFollowsStrengthAndBackground)
+{
+    FView->SetLight(0.3f, 0.1f); // a low light casts a long shadow
+    Show(200, 300, 60, 20, 30);
+    const TBitmap32 plain = FView->LastFrame();
+    const auto shadowOf = [](TColor32 bg, float strength) {
+        const float c = 1 - 0.27f * strength;
+        return Color32(int(std::lround(c * RedOf(bg))), int(std::lround(c * GreenOf(bg))),
+                       int(std::lround(c * BlueOf(bg))));
+    };
+    for (float strength : {0.5f, 1.0f}) {
+        FView->FShadow = true;
+        FView->SetShadowStrength(strength);
+        FView->ShowCover(nullptr, 0, 0, 0);
+        const TColor32 expected = shadowOf(Color32(255, 255, 255), strength);
+        const int shadowPixels = CountPixels(FView->LastFrame(), [&](TColor32 c) { return Near(c, expected, 2); });
+        EXPECT_GT(shadowPixels, 500) << strength;
+        EXPECT_LT(CountPixels(plain, [&](TColor32 c) { return Near(c, expected, 2); }), 50) << strength;
+    }
+    // Strength 0 is the background colour itself.
+    FView->SetShadowStrength(0);
+    FView->ShowCover(nullptr, 0, 0, 0);
+    EXPECT_TRUE(FView->LastFrame().SamePixels(plain));
+    // On black the shadow is black too: the picture does not change.
+    FView->FBackColor = Color32(0, 0, 0);
+    FView->FShadow = false;
+    FView->ShowCover(nullptr, 0, 0, 0);
+    const TBitmap32 blackPlain = FView->LastFrame();
+    FView->FShadow = true;
+    FView->SetShadowStrength(1);
+    FView->ShowCover(nullptr, 0, 0, 0);
+    EXPECT_TRUE(FView->LastFrame().SamePixels(blackPlain));
+}
+
+TEST_F(HeadlessRender, SmoothingIsTheAverageOfTheJitteredPasses)
+{
+    Show(200, 300, 40, 15, 30);
+    FView->FShadow = true;
+    FView->FSmooth = true;
+    FView->FPasses = 4;
+    ASSERT_TRUE(FView->MakeCurrent());
+    // The reference: each pass drawn and read back, averaged here.
+    std::vector<float> sum(size_t(400) * 300 * 3, 0.0f);
+    for (int i = 0; i < 4; ++i) {
+        FView->DrawPass(i, 4);
+        const TBitmap32 pass = ReadFramebuffer(400, 300);
+        for (int y = 0, k = 0; y < 300; ++y)
+            for (int x = 0; x < 400; ++x) {
+                const TColor32 c = pass.Pixel(x, y);
+                sum[k++] += RedOf(c) / 4.0f;
+                sum[k++] += GreenOf(c) / 4.0f;
+                sum[k++] += BlueOf(c) / 4.0f;
+            }
+    }
+    TBitmap32 results[2];
+    int i = 0;
+    for (auto backend : {TAccumulator::TBackend::Cpu, TAccumulator::TBackend::FloatFbo}) {
+        FView->SetAccumulator(TAccumulator::Create(backend));
+        FView->ShowCover(nullptr, 0, 0, 0);
+        results[i++] = FView->LastFrame();
+    }
+    int worst = 0, differing = 0;
+    for (int y = 0, k = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x, k += 3) {
+            const TColor32 c = results[0].Pixel(x, y);
+            worst = std::max({worst, std::abs(RedOf(c) - int(std::lround(sum[k]))),
+                              std::abs(GreenOf(c) - int(std::lround(sum[k + 1]))),
+                              std::abs(BlueOf(c) - int(std::lround(sum[k + 2])))});
+            differing += Near(c, results[1].Pixel(x, y), 0) ? 0 : 1;
+            EXPECT_TRUE(Near(c, results[1].Pixel(x, y), 1));
+        }
+    EXPECT_LE(worst, 1);
+    EXPECT_LT(differing, 400); // both backends agree within one level, nearly always exactly
+    // The passes really differ: smoothing changes edge pixels against one pass.
+    FView->FSmooth = false;
+    FView->ShowCover(nullptr, 0, 0, 0);
+    EXPECT_FALSE(FView->LastFrame().SamePixels(results[0]));
+}
+
+TEST_F(HeadlessRender, GeneratedTexturesUploadTexelForTexel)
+{
+    ASSERT_TRUE(FView->MakeCurrent());
+    TTextureObject disc(nullptr, TTextureKind::Disc);
+    TTextureObject ring(nullptr, TTextureKind::Ring);
+    for (auto [tex, expected, size] : {std::tuple{&disc, MakeDiscTexels(), 512}, {&ring, MakeRingTexels(), 32}}) {
+        std::vector<uint8_t> read(size_t(size) * size * 4);
+        glBindTexture(GL_TEXTURE_2D, tex->Name());
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, read.data());
+        EXPECT_EQ(read, expected);
+    }
+    GLint wrap = 0;
+    glBindTexture(GL_TEXTURE_2D, ring.Name());
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
+    EXPECT_EQ(wrap, GL_REPEAT);
+}
+
+TEST_F(HeadlessRender, CDPositionPullsTheDiscOutAndRingsDrawDark)
+{
+    FView->FIsCD = true;
+    FView->FCDPosition = 0;
+    // A CD case: front 400 wide gives a 1 x 0.03 x 1 case.
+    const TBitmap32 in = Show(400, 12, 12, 25, 33);
+    const QRect inside = ContentRect(in, Color32(255, 255, 255));
+    FView->FCDPosition = 1;
+    FView->ShowCover(nullptr, 0, 0, 0);
+    const QRect out = ContentRect(FView->LastFrame(), Color32(255, 255, 255));
+    EXPECT_GT(out.width(), inside.width() + 40);
+
+    FView->FIsCD = false;
+    const auto dark = [](TColor32 c) { return RedOf(c) < 40 && GreenOf(c) < 40 && BlueOf(c) < 60; };
+    Show(200, 300, 14, 325, 0);
+    const int before = CountPixels(FView->LastFrame(), dark);
+    FView->FRingBinding = true;
+    FView->ShowCover(nullptr, 0, 0, 0);
+    EXPECT_GT(CountPixels(FView->LastFrame(), dark), before + 100);
+}
+
+TEST_F(HeadlessRender, OffscreenRenderMatchesTheViewAndTiles)
+{
+    FView->FShadow = true;
+    Show(200, 300, 40, 20, 30);
+    const TBitmap32 view = FView->LastFrame();
+    // The same size renders the same picture.
+    ASSERT_TRUE(FView->MakeCurrent());
+    const TBitmap32 same = FView->RenderToBitmap(400, 300);
+    EXPECT_TRUE(same.SamePixels(view));
+    // Larger: the content scales with the size; drawn in tiles it is the same picture.
+    const TBitmap32 big = FView->RenderToBitmap(1200, 900);
+    ASSERT_EQ(big.Size(), QSize(1200, 900));
+    const QRect small = ContentRect(view, Color32(255, 255, 255));
+    const QRect large = ContentRect(big, Color32(255, 255, 255));
+    EXPECT_NEAR(large.width(), small.width() * 3.0, 6.0);
+    EXPECT_NEAR(large.top(), small.top() * 3.0, 6.0);
+    const TBitmap32 tiled = FView->RenderToBitmap(1200, 900, 256);
+    ASSERT_EQ(tiled.Size(), big.Size());
+    int differing = 0;
+    for (int y = 0; y < 900; ++y)
+        for (int x = 0; x < 1200; ++x)
+            differing += Near(tiled.Pixel(x, y), big.Pixel(x, y), 2) ? 0 : 1;
+    EXPECT_LT(differing, 60); // at most a few edge pixels on the tile seams
+    EXPECT_THROW(FView->RenderToBitmap(9000, 100), std::runtime_error);
+    // The view itself is unchanged afterwards.
+    FView->ShowCover(nullptr, 0, 0, 0);
+    EXPECT_TRUE(FView->LastFrame().SamePixels(view));
+}
