@@ -1,6 +1,9 @@
 #include "TBitmap32.h"
 
 #include <QPainter>
+#include <algorithm>
+#include <cstring>
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -11,7 +14,8 @@ void CheckBitmapSize(int64_t width, int64_t height)
     if (width > TBitmap32::MaxSide || height > TBitmap32::MaxSide || width * height > TBitmap32::MaxPixels)
         throw std::runtime_error("The picture is too large (" + std::to_string(width) + " x " + std::to_string(height)
                                  + " pixels); at most " + std::to_string(TBitmap32::MaxSide)
-                                 + " pixels per side are supported");
+                                 + " pixels per side and " + std::to_string(TBitmap32::MaxPixels / 1000000)
+                                 + " million pixels in all are supported");
 }
 
 TBitmap32::TBitmap32(int width, int height) { SetSize(width, height); }
@@ -40,7 +44,13 @@ void TBitmap32::SetSize(int width, int height)
         MakeEmpty();
         return;
     }
-    FPixels.assign(size_t(width) * size_t(height), 0u);
+    try {
+        FPixels.assign(size_t(width) * size_t(height), 0u);
+    } catch (const std::bad_alloc&) {
+        MakeEmpty();
+        throw std::runtime_error("Not enough memory for a picture of " + std::to_string(width) + " x "
+                                 + std::to_string(height) + " pixels");
+    }
     FWidth = width;
     FHeight = height;
 }
@@ -128,15 +138,84 @@ TBitmap32 TBitmap32::HalfTurn() const
     return result;
 }
 
+namespace {
+// For each of `count` destination positions starting at dstOffset within a span of dstLen, the
+// source position (centre sampling) in a span of srcLen starting at srcStart, or -1 when it falls
+// outside 0..srcLimit-1.
+std::vector<int> SampleMap(int dstOffset, int count, int dstLen, int srcStart, int srcLen, int srcLimit)
+{
+    std::vector<int> map(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const int64_t d = dstOffset + i;
+        const int s = srcStart + int((2 * d + 1) * srcLen / (2 * int64_t(dstLen)));
+        map[size_t(i)] = s >= 0 && s < srcLimit ? s : -1;
+    }
+    return map;
+}
+
+bool Contiguous(const std::vector<int>& map)
+{
+    return !map.empty() && map.front() >= 0
+        && std::adjacent_find(map.begin(), map.end(), [](int a, int b) { return b != a + 1; }) == map.end();
+}
+} // namespace
+
 void TBitmap32::StretchCopy(const QRect& dstRect, const TBitmap32& source, const QRect& srcRect, bool smooth)
 {
     if (Empty() || source.Empty() || dstRect.isEmpty() || srcRect.isEmpty())
         return;
-    QImage view = ImageView();
-    QPainter p(&view);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
-    p.drawImage(dstRect, source.ConstImageView(), srcRect);
+    const QRect clip = dstRect & QRect(0, 0, FWidth, FHeight);
+    if (clip.isEmpty())
+        return;
+
+    const TBitmap32* from = &source;
+    QRect fromRect = srcRect;
+    TBitmap32 resampled;
+    if (smooth && dstRect.size() != srcRect.size()) {
+        // Area-averaging resampler of Qt; pixels outside the source read as transparent.
+        const QImage part = source.ConstImageView().copy(srcRect);
+        resampled.Assign(part.scaled(dstRect.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                             .convertToFormat(QImage::Format_ARGB32));
+        from = &resampled;
+        fromRect = QRect(QPoint(0, 0), dstRect.size());
+    }
+
+    const std::vector<int> xs = SampleMap(clip.x() - dstRect.x(), clip.width(), dstRect.width(), fromRect.x(),
+                                          fromRect.width(), from->Width());
+    const std::vector<int> ys = SampleMap(clip.y() - dstRect.y(), clip.height(), dstRect.height(), fromRect.y(),
+                                          fromRect.height(), from->Height());
+    const bool rowCopy = Contiguous(xs);
+    for (int j = 0; j < clip.height(); ++j) {
+        TColor32* out = ScanLine(clip.y() + j) + clip.x();
+        if (ys[size_t(j)] < 0) {
+            std::fill(out, out + clip.width(), 0u);
+            continue;
+        }
+        const TColor32* in = from->ScanLine(ys[size_t(j)]);
+        if (rowCopy) {
+            std::memcpy(out, in + xs.front(), xs.size() * sizeof(TColor32));
+            continue;
+        }
+        for (size_t i = 0; i < xs.size(); ++i)
+            out[i] = xs[i] < 0 ? 0u : in[xs[i]];
+    }
+}
+
+void TBitmap32::FillRect(const QRect& rect, TColor32 color)
+{
+    const QRect r = rect & QRect(0, 0, FWidth, FHeight);
+    for (int y = r.top(); y < r.top() + r.height(); ++y)
+        std::fill(ScanLine(y) + r.left(), ScanLine(y) + r.left() + r.width(), color);
+}
+
+void TBitmap32::FrameRect(const QRect& rect, TColor32 color)
+{
+    if (rect.isEmpty())
+        return;
+    FillRect(QRect(rect.left(), rect.top(), rect.width(), 1), color);
+    FillRect(QRect(rect.left(), rect.bottom(), rect.width(), 1), color);
+    FillRect(QRect(rect.left(), rect.top(), 1, rect.height()), color);
+    FillRect(QRect(rect.right(), rect.top(), 1, rect.height()), color);
 }
 
 void TBitmap32::DrawTo(TBitmap32& target, const QRectF& dstRect, bool smooth) const

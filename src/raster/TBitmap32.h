@@ -71,14 +71,28 @@ public:
     TBitmap32 QuarterTurn(int direction) const;
     TBitmap32 HalfTurn() const;
 
-    // Canvas copy: replaces the pixels of dstRect with srcRect of source stretched to fit.
+    // Canvas copy: replaces the pixels of dstRect with srcRect of source stretched to fit, all
+    // four bytes of each pixel as they are (no blending). Rectangles of equal size copy exactly;
+    // otherwise `smooth` chooses area-averaged resampling, else nearest neighbour. Parts of
+    // dstRect outside this bitmap are cut off; destination pixels whose source lies outside the
+    // source bitmap are left unchanged. Empty rectangles copy nothing.
     void StretchCopy(const QRect& dstRect, const TBitmap32& source, const QRect& srcRect, bool smooth = true);
     // Paints this bitmap stretched to dstRect of target by this bitmap's draw mode
     // (opaque replaces, blend composites by alpha).
     void DrawTo(TBitmap32& target, const QRectF& dstRect, bool smooth = true) const;
 
-    // Sets every alpha to 255.
+    // Sets every alpha to `alpha` (255 by default), keeping the colours.
     void ResetAlpha(int alpha = 255);
+
+    // The pixel at (x, y), or `outside` when the point lies outside the bitmap.
+    TColor32 PixelOr(int x, int y, TColor32 outside) const
+    {
+        return x >= 0 && y >= 0 && x < FWidth && y < FHeight ? Pixel(x, y) : outside;
+    }
+    // Fills the rectangle (cut to the bitmap) with colour, replacing what was there.
+    void FillRect(const QRect& rect, TColor32 color);
+    // Replaces the pixels of a one-pixel-wide border just inside the rectangle (cut to the bitmap).
+    void FrameRect(const QRect& rect, TColor32 color);
 
 private:
     int FWidth = 0;
@@ -87,5 +101,6 @@ private:
     std::vector<TColor32> FPixels;
 };
 
-// Throws std::runtime_error when a picture of this size may not be allocated.
+// Throws std::runtime_error with a readable message when a picture of this size may not be
+// allocated (negative sides, more than MaxSide per side or MaxPixels in all).
 void CheckBitmapSize(int64_t width, int64_t height);

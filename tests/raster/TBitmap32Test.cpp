@@ -87,3 +87,113 @@ TEST(TBitmap32, DrawModesAndStretchCopy)
     EXPECT_EQ(wide.Pixel(1, 0), src.Pixel(0, 0));
     EXPECT_EQ(wide.Pixel(3, 0), src.Pixel(1, 0));
 }
+
+TEST(TBitmap32, StretchCopyExactNearestAndClipped)
+{
+    // Equal sizes copy every byte, alpha included, even for semi-transparent pixels.
+    const TBitmap32 src = Numbered(5, 4);
+    TBitmap32 dst(8, 8);
+    dst.Clear(Color32(9, 9, 9));
+    dst.StretchCopy(QRect(2, 3, 5, 4), src, QRect(0, 0, 5, 4));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x)
+            ASSERT_EQ(dst.Pixel(2 + x, 3 + y), src.Pixel(x, y));
+    EXPECT_EQ(dst.Pixel(1, 3), Color32(9, 9, 9));
+    EXPECT_EQ(dst.Pixel(7, 7), Color32(9, 9, 9));
+
+    // Cut off at the target's edges; pixels whose source lies outside the source read 0.
+    TBitmap32 edge(3, 3);
+    edge.Clear(Color32(9, 9, 9));
+    edge.StretchCopy(QRect(-1, -1, 3, 3), src, QRect(3, 2, 3, 3));
+    EXPECT_EQ(edge.Pixel(0, 0), src.Pixel(4, 3));
+    EXPECT_EQ(edge.Pixel(1, 0), 0u); // source column 5 does not exist
+    EXPECT_EQ(edge.Pixel(2, 2), Color32(9, 9, 9));
+
+    // Nearest neighbour samples pixel centres: 3 columns onto 6, and 6 onto 2.
+    TBitmap32 wide(6, 1);
+    wide.StretchCopy(QRect(0, 0, 6, 1), Numbered(3, 1), QRect(0, 0, 3, 1), false);
+    const TBitmap32 row = Numbered(3, 1);
+    const int expect[] = {0, 0, 1, 1, 2, 2};
+    for (int x = 0; x < 6; ++x)
+        EXPECT_EQ(wide.Pixel(x, 0), row.Pixel(expect[x], 0));
+    TBitmap32 narrow(2, 1);
+    narrow.StretchCopy(QRect(0, 0, 2, 1), Numbered(6, 1), QRect(0, 0, 6, 1), false);
+    EXPECT_EQ(narrow.Pixel(0, 0), Numbered(6, 1).Pixel(1, 0));
+    EXPECT_EQ(narrow.Pixel(1, 0), Numbered(6, 1).Pixel(4, 0));
+
+    // Smooth shrinking averages: black and white stripes become grey.
+    TBitmap32 stripes(8, 2);
+    for (int x = 0; x < 8; ++x)
+        for (int y = 0; y < 2; ++y)
+            stripes.SetPixel(x, y, x % 2 ? Color32(255, 255, 255) : Color32(0, 0, 0));
+    TBitmap32 grey(2, 1);
+    grey.StretchCopy(QRect(0, 0, 2, 1), stripes, QRect(0, 0, 8, 2), true);
+    EXPECT_NEAR(RedOf(grey.Pixel(0, 0)), 128, 3);
+    EXPECT_NEAR(BlueOf(grey.Pixel(1, 0)), 128, 3);
+    EXPECT_EQ(AlphaOf(grey.Pixel(1, 0)), 255);
+
+    // Empty rectangles and bitmaps copy nothing.
+    TBitmap32 untouched(2, 2);
+    untouched.Clear(Color32(1, 2, 3));
+    untouched.StretchCopy(QRect(0, 0, 0, 2), src, QRect(0, 0, 5, 4));
+    untouched.StretchCopy(QRect(0, 0, 2, 2), TBitmap32(), QRect(0, 0, 5, 4));
+    untouched.StretchCopy(QRect(5, 5, 2, 2), src, QRect(0, 0, 5, 4));
+    EXPECT_EQ(untouched.Pixel(0, 0), Color32(1, 2, 3));
+}
+
+TEST(TBitmap32, FillAndFrameStayInside)
+{
+    TBitmap32 b(6, 5);
+    b.FillRect(QRect(-3, -3, 100, 100), Color32(1, 1, 1));
+    b.FrameRect(QRect(1, 1, 4, 3), Color32(2, 2, 2));
+    EXPECT_EQ(b.Pixel(0, 0), Color32(1, 1, 1));
+    EXPECT_EQ(b.Pixel(1, 1), Color32(2, 2, 2));
+    EXPECT_EQ(b.Pixel(4, 3), Color32(2, 2, 2));
+    EXPECT_EQ(b.Pixel(2, 2), Color32(1, 1, 1)); // inside the frame
+    EXPECT_EQ(b.Pixel(5, 4), Color32(1, 1, 1));
+    b.FrameRect(QRect(4, 3, 10, 10), Color32(3, 3, 3)); // cut to the bitmap, no overflow
+    EXPECT_EQ(b.Pixel(5, 4), Color32(1, 1, 1));         // its right and bottom lie outside
+    EXPECT_EQ(b.Pixel(4, 4), Color32(3, 3, 3));
+    EXPECT_EQ(b.PixelOr(6, 0, 77u), 77u);
+    EXPECT_EQ(b.PixelOr(-1, 0, 77u), 77u);
+}
+
+TEST(TBitmap32, OversizeMessagesAreReadable)
+{
+    TBitmap32 b(2, 2);
+    try {
+        b.SetSize(16000, 16384);
+        FAIL() << "no exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("16000 x 16384"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("million pixels"), std::string::npos) << e.what();
+    }
+    EXPECT_NO_THROW(b.SetSize(16384, 1));
+    EXPECT_EQ(b.Width(), 16384);
+}
+
+TEST(TBitmap32, AssignFromOtherFormats)
+{
+    // Premultiplied 32-bit keeps its alpha and the true colour; indexed and 16-bit get alpha 255.
+    QImage pre(1, 1, QImage::Format_ARGB32_Premultiplied);
+    pre.setPixelColor(0, 0, QColor(200, 100, 50, 128));
+    TBitmap32 b;
+    b.Assign(pre);
+    EXPECT_EQ(AlphaOf(b.Pixel(0, 0)), 128);
+    EXPECT_NEAR(RedOf(b.Pixel(0, 0)), 200, 2);
+
+    QImage indexed(2, 1, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgba(10, 20, 30, 0), qRgb(40, 50, 60)});
+    indexed.setPixel(0, 0, 0);
+    indexed.setPixel(1, 0, 1);
+    b.Assign(indexed);
+    EXPECT_EQ(AlphaOf(b.Pixel(0, 0)), 255);
+    EXPECT_EQ(b.Pixel(1, 0), Color32(40, 50, 60));
+
+    QImage rgb16(3, 3, QImage::Format_RGB16);
+    rgb16.fill(Qt::white);
+    b.Assign(rgb16);
+    EXPECT_EQ(b.Pixel(2, 2), Color32(255, 255, 255));
+    b.Assign(QImage());
+    EXPECT_TRUE(b.Empty());
+}

@@ -1,0 +1,12 @@
+#include "cover/ImageViewInfo.h"
+
+TBitmap32& TImageViewInfo::GetFlatBitmap()
+{
+    Flat = Bitmap;
+    return Flat;
+}
+
+void TImageViewInfo::Clear()
+{
+    Bitmap.MakeEmpty();
+}

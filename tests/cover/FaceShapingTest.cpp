@@ -1,0 +1,137 @@
+#include "cover/FaceShaping.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+TBitmap32 Filled(int w, int h, TColor32 c)
+{
+    TBitmap32 b(w, h);
+    b.Clear(c);
+    return b;
+}
+
+// Checks fill inside and a one-pixel frame on all four borders.
+void ExpectFramed(const TBitmap32& b, TColor32 fill, TColor32 frame)
+{
+    ASSERT_FALSE(b.Empty());
+    const int w = b.Width(), h = b.Height();
+    EXPECT_EQ(b.Pixel(0, 0), frame);
+    EXPECT_EQ(b.Pixel(w - 1, h - 1), frame);
+    EXPECT_EQ(b.Pixel(w / 2, 0), frame);
+    EXPECT_EQ(b.Pixel(0, h / 2), frame);
+    EXPECT_EQ(b.Pixel(w - 1, h / 2), frame);
+    EXPECT_EQ(b.Pixel(w / 2, h - 1), frame);
+    EXPECT_EQ(b.Pixel(1, 1), fill);
+    EXPECT_EQ(b.Pixel(w / 2, h / 2), fill);
+    EXPECT_EQ(b.Pixel(w - 2, h - 2), fill);
+}
+} // namespace
+
+TEST(FaceShaping, LightenClampsEachChannelAndKeepsAlpha)
+{
+    EXPECT_EQ(Lighten(Color32(10, 200, 250, 77), 48), Color32(58, 248, 255, 77));
+    EXPECT_EQ(Lighten(Color32(10, 200, 250, 77), -16), Color32(0, 184, 234, 77));
+}
+
+TEST(FaceShaping, GeneratedTopIsColouredAfterTheFrontsTopEdge)
+{
+    // Only the pixel at (width / 2, 2) decides the colour.
+    TBitmap32 front = Filled(101, 60, Color32(0, 0, 0));
+    front.SetPixel(50, 2, Color32(100, 20, 220, 200));
+    const TBitmap32 side = Filled(17, 60, Color32(1, 2, 3));
+
+    const TBitmap32 top = MakeTopFace(btTwoSidedBox, front, side);
+    EXPECT_EQ(top.Size(), QSize(101, 17));
+    ExpectFramed(top, Color32(148, 68, 255, 200), Color32(164, 84, 255, 200));
+
+    // A near-white front gives a white top and frame.
+    const TBitmap32 pale = MakeTopFace(btWideBox, Filled(40, 40, Color32(230, 240, 250)), side);
+    ExpectFramed(pale, Color32(255, 255, 255), Color32(255, 255, 255));
+
+    // Paged types draw the white page block whatever the front.
+    const TBitmap32 pages = MakeTopFace(btBookCover, front, side);
+    ExpectFramed(pages, Color32(255, 255, 255), Color32(239, 239, 239));
+
+    // Degenerate faces give an empty top rather than reading outside the front.
+    EXPECT_TRUE(MakeTopFace(btTwoSidedBox, TBitmap32(), side).Empty());
+    EXPECT_TRUE(MakeTopFace(btTwoSidedBox, front, TBitmap32()).Empty());
+    EXPECT_EQ(MakeTopFace(btTwoSidedBox, Filled(8, 1, Color32(0, 0, 0)), side).Pixel(3, 3), Color32(48, 48, 48));
+}
+
+TEST(FaceShaping, SideReshapingPerType)
+{
+    const TBitmap32 front = Filled(200, 300, Color32(9, 9, 9));
+    TBitmap32 tall = Filled(40, 500, Color32(10, 20, 30));
+
+    TBitmap32 side = tall;
+    ReshapeSide(btSpecialReport, front, side);
+    EXPECT_EQ(side.Size(), QSize(14, 300)); // front's height, even from a taller side
+    EXPECT_EQ(side.Pixel(7, 150), Color32(10, 20, 30));
+
+    side = Filled(40, 100, Color32(10, 20, 30));
+    ReshapeSide(btSpecialReport, front, side);
+    EXPECT_EQ(side.Size(), QSize(14, 300)); // and from a shorter one
+
+    const std::pair<TBookType, QSize> cases[] = {
+        {btThreeSidedBox, {150, 500}}, {btElectronicMagazine, {8, 500}}, {btThinBook, {30, 500}},
+        {btWideBox, {225, 500}},       {btTwoSidedBox, {40, 500}},       {btBookCover, {40, 500}},
+        {TBookType(8), {40, 500}},
+    };
+    for (const auto& [type, size] : cases) {
+        side = tall;
+        ReshapeSide(type, front, side);
+        EXPECT_EQ(side.Size(), size) << int(type);
+    }
+    TBitmap32 empty;
+    ReshapeSide(btThreeSidedBox, front, empty);
+    EXPECT_TRUE(empty.Empty());
+}
+
+TEST(FaceShaping, FitTopFaceCopiesRightSizeStretchesOthersGeneratesEmpty)
+{
+    TBitmap32 front = Filled(100, 150, Color32(0, 0, 100));
+    const TBitmap32 side = Filled(20, 150, Color32(0, 0, 0));
+
+    TBitmap32 exact(100, 20);
+    exact.SetPixel(37, 11, Color32(1, 2, 3));
+    TBitmap32 fitted = exact;
+    FitTopFace(fitted, front, side);
+    EXPECT_TRUE(fitted.SamePixels(exact));
+
+    TBitmap32 small = Filled(10, 10, Color32(200, 0, 0));
+    small.FillRect(QRect(0, 0, 5, 10), Color32(0, 200, 0));
+    FitTopFace(small, front, side);
+    ASSERT_EQ(small.Size(), QSize(100, 20));
+    EXPECT_EQ(small.Pixel(10, 10), Color32(0, 200, 0)); // aspect not kept: the left half is green
+    EXPECT_EQ(small.Pixel(90, 10), Color32(200, 0, 0));
+
+    TBitmap32 none;
+    FitTopFace(none, front, side);
+    ASSERT_EQ(none.Size(), QSize(100, 20));
+    EXPECT_EQ(none.Pixel(50, 10), Color32(48, 48, 148)); // front-coloured
+}
+
+TEST(FaceShaping, CDCaseFaces)
+{
+    TBitmap32 front = Filled(400, 300, Color32(200, 10, 10));
+    TBitmap32 side = Filled(30, 300, Color32(10, 200, 10));
+    TBitmap32 top = Filled(5, 5, Color32(1, 1, 1));
+    MakeCDCaseFaces(front, side, top);
+
+    ASSERT_EQ(top.Size(), QSize(400, 400));
+    EXPECT_EQ(top.Pixel(0, 200), Color32(0, 0, 0));  // hinge strip
+    EXPECT_EQ(top.Pixel(29, 399), Color32(0, 0, 0));
+    EXPECT_EQ(top.Pixel(30, 0), Color32(200, 10, 10)); // the front, over the full height
+    EXPECT_EQ(top.Pixel(399, 399), Color32(200, 10, 10));
+    ASSERT_EQ(front.Size(), QSize(400, 12));
+    EXPECT_EQ(front.Pixel(0, 0), Color32(255, 255, 255));
+    EXPECT_EQ(front.Pixel(200, 6), Color32(255, 255, 255));
+    ASSERT_EQ(side.Size(), QSize(400, 12));
+    EXPECT_EQ(side.Pixel(200, 6), Color32(10, 200, 10));
+
+    // A front no wider than the hinge is all hinge.
+    TBitmap32 narrow = Filled(20, 30, Color32(200, 10, 10)), narrowSide = side, narrowTop;
+    MakeCDCaseFaces(narrow, narrowSide, narrowTop);
+    EXPECT_EQ(narrowTop.Size(), QSize(20, 20));
+    EXPECT_EQ(narrowTop.Pixel(19, 19), Color32(0, 0, 0));
+}
