@@ -173,7 +173,8 @@ void TBitmap32::StretchCopy(const QRect& dstRect, const TBitmap32& source, const
     TBitmap32 resampled;
     if (smooth && dstRect.size() != srcRect.size()) {
         // Area-averaging resampler of Qt; pixels outside the source read as transparent.
-        const QImage part = source.ConstImageView().copy(srcRect);
+        const QImage whole = source.ConstImageView();
+        const QImage part = srcRect == whole.rect() ? whole : whole.copy(srcRect);
         resampled.Assign(part.scaled(dstRect.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                              .convertToFormat(QImage::Format_ARGB32));
         from = &resampled;
