@@ -8,5 +8,6 @@ TBitmap32& TImageViewInfo::GetFlatBitmap()
 
 void TImageViewInfo::Clear()
 {
+    Layers.Clear();
     Bitmap.MakeEmpty();
 }

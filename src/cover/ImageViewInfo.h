@@ -2,6 +2,7 @@
 // The editing state of one face (front, side or top) kept by the wizard between visits of the
 // face's step: the face flattened with its layers, and a copy of it that composition may reshape.
 
+#include "raster/Layers.h"
 #include "raster/TBitmap32.h"
 
 class TImageViewInfo {
@@ -11,8 +12,9 @@ public:
     TBitmap32 Bitmap;
     // Copy of Bitmap made for composition, which reshapes it in place.
     TBitmap32 Flat;
-    // The face's layers live here between visits of its step. The layer collection belongs to
-    // the face editor (src/raster) and is added here by it; until then a record holds no layers.
+    // The face's layers while its step is not shown; the face view takes them over (and hands
+    // them back) when the step is entered (and left).
+    TLayerCollection Layers;
 
     // Copies Bitmap afresh into Flat and returns Flat (still owned by the record), so every
     // composition starts from the unreshaped face.

@@ -167,7 +167,9 @@ TEST(Composition, FinalCompositionStartsFromTheRecordsEachTime)
     EXPECT_EQ(view.Atlas->Pixel(200, 30), Color32(255, 255, 255));
     EXPECT_EQ(view.Atlas->Size(), QSize(360, 460));
     // Type 0 with an empty top record generates the front-coloured top.
+    topRec.Layers.Add<TBitmapLayer>();
     topRec.Clear();
+    EXPECT_EQ(topRec.Layers.Count(), 0);
     ASSERT_TRUE(ComposeFinal(btTwoSidedBox, &view, frontRec, sideRec, topRec));
     EXPECT_EQ(view.Atlas->Pixel(200, 30), Lighten(Red, 48));
     // Nothing was edited: nothing to show.
