@@ -10,3 +10,5 @@ QString ExtractExtension(const QString& path);
 // "BMP" -> Bitmap, "ICO" -> Icon, "WMF"/"EMF" -> Metafile, "GIF", "JPG"/"JPEG", "PNG", "TIF";
 // without regard to ASCII case; anything else (also "tiff" and "") -> None.
 PictureKind PictureKindOf(const QString& extension);
+// Equal without regard to the case of ASCII letters (extensions and MIME types compare this way).
+bool SameTextAscii(QStringView a, QLatin1StringView b);

@@ -1,0 +1,98 @@
+#include "imageio/JpegReader.h"
+
+#include "imageio/JpegError.h"
+
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+// Everything the decoding touches lives here, made before setjmp, so a longjmp out of libjpeg
+// skips no constructor or destructor.
+struct TJpegDecodeState {
+    jpeg_decompress_struct Info{};
+    TJpegErrorManager Error;
+    TBitmap32 Picture;
+    std::vector<uchar> Row;
+    std::string SizeError;
+};
+
+void ConvertRow(const jpeg_decompress_struct& info, const uchar* src, TColor32* dst)
+{
+    const int width = int(info.output_width);
+    switch (info.out_color_space) {
+    case JCS_GRAYSCALE:
+        for (int x = 0; x < width; ++x)
+            dst[x] = Color32(src[x], src[x], src[x]);
+        break;
+    case JCS_CMYK:
+        // Adobe writes CMYK inverted (0 = full ink); others write it straight.
+        for (int x = 0; x < width; ++x, src += 4) {
+            int c = src[0], m = src[1], y = src[2], k = src[3];
+            if (!info.saw_Adobe_marker) {
+                c = 255 - c;
+                m = 255 - m;
+                y = 255 - y;
+                k = 255 - k;
+            }
+            dst[x] = Color32((c * k + 127) / 255, (m * k + 127) / 255, (y * k + 127) / 255);
+        }
+        break;
+    default:
+        for (int x = 0; x < width; ++x, src += 3)
+            dst[x] = Color32(src[0], src[1], src[2]);
+        break;
+    }
+}
+
+// Answers false after a libjpeg error (state.Error.Code holds it) or a size refusal.
+bool Decode(TJpegDecodeState& state, const uchar* data, qsizetype size)
+{
+    jpeg_decompress_struct& info = state.Info;
+    info.err = InstallJpegErrorManager(state.Error);
+    if (setjmp(state.Error.Jump))
+        return false;
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&info, TRUE);
+    if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK)
+        info.out_color_space = JCS_CMYK;
+    else if (info.jpeg_color_space == JCS_GRAYSCALE)
+        info.out_color_space = JCS_GRAYSCALE;
+    else
+        info.out_color_space = JCS_RGB;
+    try {
+        CheckBitmapSize(info.image_width, info.image_height);
+        jpeg_start_decompress(&info);
+        state.Picture.SetSize(int(info.output_width), int(info.output_height));
+        state.Row.resize(size_t(info.output_width) * info.output_components);
+    } catch (const std::exception& e) {
+        state.SizeError = e.what();
+        return false;
+    }
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = state.Row.data();
+        const int y = int(info.output_scanline);
+        if (jpeg_read_scanlines(&info, &row, 1) != 1)
+            return false;
+        ConvertRow(info, state.Row.data(), state.Picture.ScanLine(y));
+    }
+    jpeg_finish_decompress(&info);
+    return true;
+}
+
+} // namespace
+
+void DecodeJpeg(const uchar* data, qsizetype size, TBitmap32& target)
+{
+    if (!data || size <= 0)
+        throw std::runtime_error(JpegErrorMessage(JERR_INPUT_EMPTY));
+    TJpegDecodeState state;
+    const bool ok = Decode(state, data, size);
+    jpeg_destroy_decompress(&state.Info);
+    if (!state.SizeError.empty())
+        throw std::runtime_error(state.SizeError);
+    if (!ok)
+        throw std::runtime_error(JpegErrorMessage(state.Error.Code));
+    target = std::move(state.Picture);
+}

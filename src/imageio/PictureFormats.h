@@ -1,0 +1,33 @@
+#pragma once
+// The picture formats the loader knows, in registration order, and the open dialog's filter.
+
+#include "imageio/PictureKind.h"
+
+#include <QList>
+#include <QString>
+
+struct TPictureFormat {
+    QString Extension;   // without the dot, lower case
+    QString Description; // "Bitmaps", "GIF Image", ...
+    PictureKind Kind;    // the picture object that reads it
+};
+
+class TPictureFormats {
+public:
+    void Register(const QString& extension, const QString& description, PictureKind kind);
+    // Removes every registration of the kind.
+    void Unregister(PictureKind kind);
+    // The format for an extension (without the dot, any ASCII case); nullptr when none.
+    const TPictureFormat* Find(const QString& extension) const;
+    const QList<TPictureFormat>& Formats() const { return FFormats; }
+    // Built from the last registered format to the first: "All (patterns)|patterns|" followed by
+    // one "Description (*.ext)|*.ext" entry per format (just the entry when there is one format).
+    QString Filter() const;
+
+private:
+    QList<TPictureFormat> FFormats;
+};
+
+// The formats as the program leaves them at start-up: the framework's own (wmf, emf, ico, bmp),
+// the JPEG reader's registrations replaced by "jpeg" and "jpg", then "gif".
+const TPictureFormats& PictureFormats();

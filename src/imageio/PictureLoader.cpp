@@ -1,0 +1,107 @@
+#include "imageio/PictureLoader.h"
+
+#include "imageio/Picture.h"
+#include "imageio/PictureDecode.h"
+#include "imageio/PictureFormats.h"
+
+#include <QFile>
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+
+// The decoder a file's first bytes ask for, as an image library that ignores the extension does.
+PictureKind SniffKind(const QByteArray& bytes)
+{
+    auto startsWith = [&](const char* magic, qsizetype n) {
+        return bytes.size() >= n && std::memcmp(bytes.constData(), magic, size_t(n)) == 0;
+    };
+    if (startsWith("GIF8", 4))
+        return PictureKind::Gif;
+    if (startsWith("BM", 2))
+        return PictureKind::Bitmap;
+    if (startsWith("\xFF\xD8", 2))
+        return PictureKind::Jpeg;
+    if (startsWith("\x00\x00\x01\x00", 4) || startsWith("\x00\x00\x02\x00", 4))
+        return PictureKind::Icon;
+    if (startsWith("\xD7\xCD\xC6\x9A", 4) || startsWith("\x01\x00\x09\x00", 4) || startsWith("\x02\x00\x09\x00", 4)
+        || (startsWith("\x01\x00\x00\x00", 4) && bytes.size() >= 44 && bytes.mid(40, 4) == " EMF"))
+        return PictureKind::Metafile;
+    return PictureKind::None;
+}
+
+} // namespace
+
+QByteArray ReadPictureFileBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()).toStdString());
+    return file.readAll();
+}
+
+void PaintAsFaceImage(const TPicture& picture, TBitmap32& target)
+{
+    TBitmap32 result;
+    if (const auto* bitmap = dynamic_cast<const TBitmapPicture*>(&picture)) {
+        result = bitmap->Pixels();
+        if (bitmap->BitsPerPixel() != 32)
+            result.ResetAlpha(255);
+    } else {
+        const QSize size = picture.Size();
+        result.SetSize(size.width(), size.height());
+        if (!result.Empty()) {
+            picture.Draw(result);
+            result.ResetAlpha(255);
+        }
+    }
+    result.SetDrawMode(target.DrawMode());
+    target = std::move(result);
+}
+
+bool DecodePicture(PictureKind kind, const QByteArray& bytes, TBitmap32& target)
+{
+    const std::unique_ptr<TPicture> picture = CreatePictureOfKind(kind);
+    if (!picture)
+        return false;
+    picture->LoadFromBytes(bytes);
+    PaintAsFaceImage(*picture, target);
+    return true;
+}
+
+void LoadPictureFromFile(TBitmap32& target, const QString& path)
+{
+    const QString extension = ExtractExtension(path);
+    const TPictureFormat* format = PictureFormats().Find(extension);
+    if (!format)
+        throw std::runtime_error(QStringLiteral("Unknown picture file extension (.%1)").arg(extension).toStdString());
+    DecodePicture(format->Kind, ReadPictureFileBytes(path), target);
+}
+
+bool LoadWithGdiPlus(TBitmap32& target, const QString& path)
+{
+    try {
+        const QByteArray bytes = ReadPictureFileBytes(path);
+        const std::unique_ptr<TPicture> picture = CreatePictureOfKind(SniffKind(bytes));
+        if (!picture)
+            return false;
+        picture->LoadFromBytes(bytes);
+        const QSize size = picture->Size();
+        TBitmap32 result(size.width(), size.height());
+        picture->Draw(result);
+        result.SetDrawMode(target.DrawMode());
+        target = std::move(result);
+        return true;
+    } catch (const std::exception&) {
+        return false; // not reported: the framework loader is tried next and reports its own failure
+    }
+}
+
+void LoadPictureFile(TBitmap32& target, const QString& path)
+{
+    const PictureKind kind = PictureKindOf(ExtractExtension(path));
+    if ((kind == PictureKind::Icon || kind == PictureKind::Metafile || kind == PictureKind::Gif)
+        && LoadWithGdiPlus(target, path))
+        return;
+    LoadPictureFromFile(target, path);
+}

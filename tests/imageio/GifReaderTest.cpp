@@ -1,0 +1,189 @@
+#include "TestPictures.h"
+#include "imageio/GifLzw.h"
+#include "imageio/GifReader.h"
+
+#include <gtest/gtest.h>
+#include <random>
+#include <stdexcept>
+
+namespace {
+
+struct TGifSpec {
+    int Width = 5;
+    int Height = 4;
+    std::vector<TColor32> Palette{Color32(255, 0, 0), Color32(0, 255, 0), Color32(0, 0, 255), Color32(9, 9, 9)};
+    std::vector<uchar> Indices; // row by row, top to bottom
+    int Transparent = -1;
+    bool Interlaced = false;
+    bool LocalTable = false;
+    const char* Version = "89a";
+};
+
+QByteArray MakeGif(const TGifSpec& s)
+{
+    int bits = 1;
+    while ((1 << bits) < int(s.Palette.size()))
+        ++bits;
+    QByteArray table;
+    for (int i = 0; i < (1 << bits); ++i) {
+        const TColor32 c = i < int(s.Palette.size()) ? s.Palette[i] : 0;
+        table.append(char(RedOf(c)));
+        table.append(char(GreenOf(c)));
+        table.append(char(BlueOf(c)));
+    }
+    QByteArray out = QByteArray("GIF") + s.Version;
+    Put16(out, s.Width);
+    Put16(out, s.Height);
+    out.append(char(s.LocalTable ? 0 : 0x80 | (bits - 1)));
+    out.append('\0');
+    out.append('\0');
+    if (!s.LocalTable)
+        out += table;
+    if (s.Transparent >= 0)
+        out += QByteArray::fromHex("21F904010000") + char(s.Transparent) + '\0';
+    out.append(',');
+    Put16(out, 0);
+    Put16(out, 0);
+    Put16(out, s.Width);
+    Put16(out, s.Height);
+    out.append(char((s.Interlaced ? 0x40 : 0) | (s.LocalTable ? 0x80 | (bits - 1) : 0)));
+    if (s.LocalTable)
+        out += table;
+    std::vector<uchar> order;
+    if (s.Interlaced) {
+        for (auto [start, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}})
+            for (int y = start; y < s.Height; y += step)
+                order.insert(order.end(), s.Indices.begin() + y * s.Width, s.Indices.begin() + (y + 1) * s.Width);
+    } else {
+        order = s.Indices;
+    }
+    const int minCode = std::max(2, bits);
+    out.append(char(minCode));
+    const std::vector<uchar> lzw = LzwEncode(order.data(), qsizetype(order.size()), minCode);
+    for (size_t i = 0; i < lzw.size(); i += 255) {
+        const size_t n = std::min<size_t>(255, lzw.size() - i);
+        out.append(char(n));
+        out.append(reinterpret_cast<const char*>(lzw.data() + i), qsizetype(n));
+    }
+    out.append('\0');
+    out.append(';');
+    return out;
+}
+
+std::vector<uchar> RandomIndices(int n, int colours, uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    std::vector<uchar> v(size_t(n), 0);
+    for (auto& i : v)
+        i = uchar(rng() % colours);
+    return v;
+}
+
+TBitmap32 Ours(const QByteArray& file)
+{
+    TBitmap32 b;
+    DecodeGif(reinterpret_cast<const uchar*>(file.constData()), file.size(), b);
+    return b;
+}
+
+std::string Message(const QByteArray& file)
+{
+    TBitmap32 target(1, 1);
+    try {
+        DecodeGif(reinterpret_cast<const uchar*>(file.constData()), file.size(), target);
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(target.Width(), 1) << "target must stay untouched";
+        return e.what();
+    }
+    return "(decoded)";
+}
+
+} // namespace
+
+TEST(GifLzw, RoundTripsAtEveryCodeSizeAndThroughTableResets)
+{
+    for (int minCode = 2; minCode <= 8; ++minCode)
+        for (int n : {1, 2, 100, 5000, 70000}) {
+            // Few distinct runs fill the table slowly, random data fills it fast: both must reset.
+            std::vector<uchar> data = RandomIndices(n, 1 << minCode, uint32_t(n + minCode));
+            if (n == 5000)
+                for (int i = 0; i < n; ++i)
+                    data[size_t(i)] = uchar((i / 37) % (1 << minCode));
+            const std::vector<uchar> coded = LzwEncode(data.data(), n, minCode);
+            std::vector<uchar> back(size_t(n), 0xEE);
+            ASSERT_TRUE(LzwDecode(coded.data(), qsizetype(coded.size()), minCode, back.data(), n)) << minCode << " " << n;
+            ASSERT_EQ(back, data) << minCode << " " << n;
+        }
+}
+
+TEST(GifLzw, DamagedStreamsAreRefused)
+{
+    const std::vector<uchar> data = RandomIndices(300, 4, 1);
+    std::vector<uchar> coded = LzwEncode(data.data(), 300, 2);
+    std::vector<uchar> out(300);
+    EXPECT_FALSE(LzwDecode(coded.data(), qsizetype(coded.size()) / 2, 2, out.data(), 300)) << "too short";
+    EXPECT_FALSE(LzwDecode(coded.data(), qsizetype(coded.size()), 0, out.data(), 300));
+    EXPECT_FALSE(LzwDecode(coded.data(), qsizetype(coded.size()), 12, out.data(), 300));
+    // Clear code (4) then code 7, which does not exist yet.
+    const uchar bad[] = {uchar(4 | (7 << 3)), 0};
+    EXPECT_FALSE(LzwDecode(bad, 2, 2, out.data(), 2));
+}
+
+TEST(GifReader, PixelsTransparencyInterlaceAndTablesMatchQt)
+{
+    TGifSpec s;
+    s.Width = 7;
+    s.Height = 11;
+    s.Indices = RandomIndices(7 * 11, 4, 3);
+    const QByteArray plain = MakeGif(s);
+    const TBitmap32 reference = Ours(plain);
+    EXPECT_EQ(MaxDifference(reference, QtDecode(plain, "GIF")), 0);
+    EXPECT_EQ(reference.Pixel(0, 0), s.Palette[s.Indices[0]]);
+
+    s.Interlaced = true;
+    EXPECT_TRUE(Ours(MakeGif(s)).SamePixels(reference)) << "interlaced rows land where they belong";
+    s.Interlaced = false;
+    s.LocalTable = true;
+    s.Version = "87a";
+    EXPECT_TRUE(Ours(MakeGif(s)).SamePixels(reference)) << "a local colour table works like the global one";
+
+    s.LocalTable = false;
+    s.Transparent = 1;
+    const TBitmap32 transparent = Ours(MakeGif(s));
+    for (int i = 0; i < 7 * 11; ++i) {
+        const TColor32 p = transparent.Pixel(i % 7, i / 7);
+        if (s.Indices[size_t(i)] == 1)
+            ASSERT_EQ(p, 0u) << "transparent pixels stay transparent black";
+        else
+            ASSERT_EQ(p, s.Palette[s.Indices[size_t(i)]]);
+    }
+}
+
+TEST(GifReader, MalformedFilesEndInTheReadersMessages)
+{
+    TGifSpec s;
+    s.Indices = RandomIndices(20, 4, 4);
+    const QByteArray good = MakeGif(s);
+    EXPECT_EQ(Message("PNG89a"), "Invalid GIF signature");
+    EXPECT_EQ(Message("GIF90a" + good.mid(6)), "Unsupported GIF version");
+    EXPECT_EQ(Message(good.left(10)), "Invalid GIF data");
+    EXPECT_EQ(Message(good.left(13 + 12) + "\x99"), "Unknown GIF block type");
+    EXPECT_EQ(Message(good.left(13 + 12) + ";"), "Image is empty");
+
+    QByteArray badIndex = good;
+    s.Palette.resize(3); // table of 4 entries written, but indices use all four: make one beyond
+    TGifSpec small;
+    small.Palette = {Color32(1, 1, 1), Color32(2, 2, 2)};
+    small.Indices = {0, 1, 2, 3, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1};
+    EXPECT_EQ(Message(MakeGif(small)), "Invalid GIF data") << "indices beyond the colour table";
+
+    QByteArray huge = good;
+    huge[6] = char(0xFF);
+    huge[7] = char(0xFF);
+    huge[8] = char(0xFF);
+    huge[9] = char(0xFF);
+    EXPECT_NE(Message(huge).find("too large"), std::string::npos) << Message(huge);
+
+    for (qsizetype n = 0; n < good.size() - 1; ++n) // only the trailer may be missing
+        EXPECT_NE(Message(good.left(n)), "(decoded)") << "truncated at " << n;
+}

@@ -1,0 +1,88 @@
+#include "TestPictures.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+TBitmap32 RampPicture(int width, int height, bool withAlpha)
+{
+    TBitmap32 b(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int a = withAlpha ? (x * 255 / std::max(1, width - 1)) : 255;
+            b.SetPixel(x, y, Color32(x * 255 / std::max(1, width - 1), y * 255 / std::max(1, height - 1), (x + y) * 255 / std::max(1, width + height - 2), a));
+        }
+    return b;
+}
+
+int MaxDifference(const TBitmap32& a, const TBitmap32& b, bool compareAlpha)
+{
+    if (a.Size() != b.Size())
+        return 256;
+    int worst = 0;
+    for (int y = 0; y < a.Height(); ++y)
+        for (int x = 0; x < a.Width(); ++x) {
+            const TColor32 p = a.Pixel(x, y), q = b.Pixel(x, y);
+            worst = std::max({worst, std::abs(RedOf(p) - RedOf(q)), std::abs(GreenOf(p) - GreenOf(q)),
+                              std::abs(BlueOf(p) - BlueOf(q)), compareAlpha ? std::abs(AlphaOf(p) - AlphaOf(q)) : 0});
+        }
+    return worst;
+}
+
+double Psnr(const TBitmap32& a, const TBitmap32& b)
+{
+    if (a.Size() != b.Size() || a.Empty())
+        return 0;
+    double sum = 0;
+    for (int y = 0; y < a.Height(); ++y)
+        for (int x = 0; x < a.Width(); ++x) {
+            const TColor32 p = a.Pixel(x, y), q = b.Pixel(x, y);
+            const double dr = RedOf(p) - RedOf(q), dg = GreenOf(p) - GreenOf(q), db = BlueOf(p) - BlueOf(q);
+            sum += dr * dr + dg * dg + db * db;
+        }
+    const double mse = sum / (3.0 * a.Width() * a.Height());
+    return mse == 0 ? std::numeric_limits<double>::infinity() : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+TBitmap32 QtDecode(const QByteArray& bytes, const char* format)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer, format);
+    const QImage image = reader.read();
+    if (image.isNull())
+        throw std::runtime_error("Qt could not read the reference picture: " + reader.errorString().toStdString());
+    TBitmap32 out;
+    out.Assign(image.convertToFormat(QImage::Format_ARGB32));
+    return out;
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw std::runtime_error("cannot read " + path.toStdString());
+    return f.readAll();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+void Put16(QByteArray& out, int v)
+{
+    out.append(char(v & 0xFF));
+    out.append(char((v >> 8) & 0xFF));
+}
+
+void Put32(QByteArray& out, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        out.append(char((v >> (8 * i)) & 0xFF));
+}
