@@ -6,14 +6,11 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
-#include <QToolButton>
-#include <QVBoxLayout>
 #include <stdexcept>
 
 namespace {
@@ -86,49 +83,6 @@ TSizeCheck CheckNewImageSize(const QString& widthText, const QString& heightText
     return result;
 }
 
-// ---- TUpDown
-
-TUpDown::TUpDown(QLineEdit* buddy, int min, int max, QWidget* parent)
-    : QWidget(parent), FBuddy(buddy), FMin(min), FMax(max), FUp(new QToolButton(this)), FDown(new QToolButton(this))
-{
-    FUp->setArrowType(Qt::UpArrow);
-    FDown->setArrowType(Qt::DownArrow);
-    for (QToolButton* b : {FUp, FDown}) {
-        b->setAutoRepeat(true);
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setIconSize(QSize(6, 6));
-    }
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(FUp);
-    layout->addWidget(FDown);
-    connect(FUp, &QToolButton::clicked, this, [this] { Step(+1); });
-    connect(FDown, &QToolButton::clicked, this, [this] { Step(-1); });
-    FBuddy->installEventFilter(this);
-}
-
-void TUpDown::SetPosition(int position) { FBuddy->setText(QString::number(std::clamp(position, FMin, FMax))); }
-
-void TUpDown::Step(int delta)
-{
-    int current = FMin;
-    ReadWholeNumber(FBuddy->text(), &current);
-    SetPosition(std::clamp(current, FMin, FMax) + delta);
-}
-
-bool TUpDown::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == FBuddy && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Up || key == Qt::Key_Down) {
-            Step(key == Qt::Key_Up ? +1 : -1);
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 // ---- TNewImageFrm
 
 QColor TNewImageFrm::RememberedColor() { return Remembered(); }
@@ -144,11 +98,13 @@ TNewImageFrm::TNewImageFrm(int face, QWidget* parent) : QDialog(parent)
     PTFrame1 = new QGroupBox(QStringLiteral(" Dimensions "), this);
     Label2 = new QLabel(QStringLiteral("&Height:"), PTFrame1);
     txtHeight = new QLineEdit(PTFrame1);
-    udHeight = new TUpDown(txtHeight, 10, 2000, PTFrame1);
+    udHeight = new TUpDown(txtHeight, PTFrame1);
+    udHeight->SetRange(10, 2000);
     Label3 = new QLabel(QStringLiteral("pixels"), PTFrame1);
     Label1 = new QLabel(QStringLiteral("&Width:"), PTFrame1);
     txtWidth = new QLineEdit(PTFrame1);
-    udWidth = new TUpDown(txtWidth, 1, 2000, PTFrame1);
+    udWidth = new TUpDown(txtWidth, PTFrame1);
+    udWidth->SetRange(1, 2000);
     Label4 = new QLabel(QStringLiteral("pixels"), PTFrame1);
     Label2->setBuddy(txtHeight);
     Label1->setBuddy(txtWidth);

@@ -2,6 +2,7 @@
 // TNewImageFrm: the small modal dialog that makes a blank face image of a chosen size and
 // background colour. The colour confirmed last is remembered for the rest of the run.
 
+#include "editor/UpDown.h"
 #include "raster/TBitmap32.h"
 
 #include <QColor>
@@ -14,30 +15,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QToolButton;
-
-// An up-down control bound to an edit: its arrows (and the Up/Down keys in the edit) step the
-// number in the edit within the range. Numbers typed into the edit are not limited by it.
-class TUpDown : public QWidget {
-    Q_OBJECT
-public:
-    TUpDown(QLineEdit* buddy, int min, int max, QWidget* parent = nullptr);
-    int Min() const { return FMin; }
-    int Max() const { return FMax; }
-    void SetPosition(int position);
-    void Step(int delta);
-    QToolButton* UpButton() const { return FUp; }
-    QToolButton* DownButton() const { return FDown; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    QLineEdit* FBuddy;
-    int FMin, FMax;
-    QToolButton* FUp;
-    QToolButton* FDown;
-};
 
 class TNewImageFrm : public QDialog {
     Q_OBJECT
