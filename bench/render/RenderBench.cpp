@@ -1,6 +1,7 @@
 // Frame times of the 3D view on Mesa's software renderer, drawn headless (EGL surfaceless):
 // one pass and nine-pass smoothing at 800 x 600, and a 4000 x 4000 export with 16 passes.
 // Run: build/bench/render/bench_render  (LIBGL_ALWAYS_SOFTWARE=1 for llvmpipe)
+#include "render/Accumulator.h"
 #include "render/HeadlessView.h"
 
 #include <benchmark/benchmark.h>
@@ -48,12 +49,13 @@ void BM_FrameSmoothNinePasses(benchmark::State& state)
         return;
     view->FSmooth = true;
     view->FPasses = 9;
+    view->SetAccumulator(TAccumulator::Create(TAccumulator::TBackend(state.range(0))));
     for (auto _ : state) {
         view->ShowCover(nullptr, 0, 0, 0);
         benchmark::DoNotOptimize(view->LastFrame().Bits());
     }
 }
-BENCHMARK(BM_FrameSmoothNinePasses)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FrameSmoothNinePasses)->ArgName("backend")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_Render4000Smooth16(benchmark::State& state)
 {

@@ -1,0 +1,68 @@
+#include "render/HeadlessCover.h"
+
+#include "cover/Composition.h"
+#include "render/CropToContent.h"
+#include "render/HeadlessView.h"
+
+#include <QSize>
+#include <numbers>
+#include <stdexcept>
+
+namespace {
+void Require(bool condition, const char* message)
+{
+    if (!condition)
+        throw std::runtime_error(message);
+}
+
+float Radians(float degrees) { return float(double(degrees) * std::numbers::pi / 180.0); }
+} // namespace
+
+void ValidateSettings(const TCoverRenderSettings& s)
+{
+    Require(s.Width >= 1 && s.Height >= 1 && s.Width <= 8192 && s.Height <= 8192,
+            "The picture size must be between 1 x 1 and 8192 x 8192 pixels.");
+    Require(s.LightElevation >= 0 && s.LightElevation <= 1, "The light elevation must be between 0 and 100.");
+    Require(s.LightAzimuth >= 0 && s.LightAzimuth <= 1, "The light azimuth must be between 0 and 100.");
+    Require(s.ShadowStrength >= 0 && s.ShadowStrength <= 1, "The shadow strength must be between 0 and 100.");
+    // Below the square root of 1/2 the view's zoom formula would turn the field of view over.
+    Require(s.Zoom > 0.71f && s.Zoom < 10, "The zoom must be above 0.71 and below 10.");
+    Require(s.Passes >= 1 && s.Passes <= 255, "The smoothing passes must be between 1 and 255.");
+    Require(s.CDPosition >= 0 && s.CDPosition <= 1, "The CD position must be between 0 and 100.");
+    Require(int(s.Type) < BookTypeCount, "Unknown book type.");
+}
+
+TBitmap32 RenderCoverHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top, const TCoverRenderSettings& s)
+{
+    ValidateSettings(s);
+    Require(!front.Empty(), "The front picture is empty.");
+    Require(!side.Empty(), "The side picture is empty.");
+    // The view keeps the picture's shape at a window-like size; the picture itself is then drawn
+    // at full size, so the smoothing jitter has the same size in pixels as in the program.
+    QSize viewSize(s.Width, s.Height);
+    if (viewSize.width() > 800 || viewSize.height() > 800)
+        viewSize.scale(800, 800, Qt::KeepAspectRatio);
+    bool ok = false;
+    THeadlessView view(std::max(viewSize.width(), 1), std::max(viewSize.height(), 1), ok);
+    if (!ok)
+        throw std::runtime_error(
+            ("Cannot render without a display: " + view.Error().toStdString()).c_str());
+    view.FBackColor = s.Background | 0xFF000000u;
+    view.SetLight(s.LightElevation, s.LightAzimuth);
+    view.FShadow = s.Shadow.value_or(!ClearsShadow(s.Type));
+    view.SetShadowStrength(s.ShadowStrength);
+    view.SetZoom(s.Zoom);
+    view.FCDPosition = s.CDPosition;
+    view.FPasses = uint8_t(s.Passes);
+    Require(Compose(s.Type, &view, top, &side, &front), "The cover could not be composed from these pictures.");
+    if (s.AngleX)
+        view.SetAngleX(Radians(*s.AngleX));
+    if (s.AngleY)
+        view.SetAngleY(Radians(*s.AngleY));
+    view.FSmooth = s.Smooth;
+    Require(view.MakeCurrent(), "The OpenGL context was lost.");
+    TBitmap32 picture = view.RenderToBitmap(s.Width, s.Height);
+    if (s.Crop)
+        CropToContent(picture);
+    return picture;
+}

@@ -1,0 +1,34 @@
+#pragma once
+// A whole cover picture without a display: the faces composed for a book type, drawn on EGL
+// surfaceless with the final page's settings at any size, and cut to its contents as Save As
+// does. `tavlo render` is built on it.
+
+#include "cover/BookType.h"
+#include "raster/TBitmap32.h"
+
+#include <optional>
+
+struct TCoverRenderSettings {
+    TBookType Type = btTwoSidedBox;
+    std::optional<float> AngleX, AngleY; // degrees; the type's default angles when not given
+    float LightElevation = 0.72f;        // 0..1, as the final page's "Light Attitude" / 100
+    float LightAzimuth = 0.1f;           // 0..1, as "Light Orientation" / 100
+    std::optional<bool> Shadow;          // on unless the type clears it (3, 4, 5, 6)
+    float ShadowStrength = 0.5f;         // 0..1
+    float Zoom = 1.0f;                   // the zoom asked of the view, 0 < zoom < 10
+    TColor32 Background = Color32(255, 255, 255);
+    bool Smooth = false;
+    int Passes = 9;                      // 1..255
+    float CDPosition = 0.5f;             // 0..1
+    int Width = 800, Height = 600;       // up to 8192 x 8192
+    bool Crop = true;
+};
+
+// Checks the settings; throws std::runtime_error naming the first value out of range.
+void ValidateSettings(const TCoverRenderSettings& settings);
+
+// Composes front, side and top (may be null; the faces are reshaped in place) and renders them.
+// Throws std::runtime_error with a message for the user when there is no OpenGL driver, a face
+// is empty or a setting is out of range.
+TBitmap32 RenderCoverHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top,
+                              const TCoverRenderSettings& settings);
