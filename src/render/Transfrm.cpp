@@ -126,3 +126,17 @@ TBitmap32 FlatCover(int bookType, const TBitmap32* front, const TBitmap32* side,
         return FlatThreeSided(*front, *side, top);
     return {};
 }
+
+TFlatDrawing FlatPreviewDrawing(std::function<void(const QString&)> tell)
+{
+    return [tell = std::move(tell)](TBookType type, const TBitmap32& front, const TBitmap32& side,
+                                    const TBitmap32* top) -> std::unique_ptr<TBitmap32> {
+        QString message;
+        TBitmap32 picture = FlatCover(int(type), &front, &side, top, &message);
+        if (!message.isEmpty() && tell)
+            tell(message);
+        if (picture.Empty())
+            return nullptr;
+        return std::make_unique<TBitmap32>(std::move(picture));
+    };
+}

@@ -2,6 +2,7 @@
 // The flat two-dimensional cover drawing used when no OpenGL view can be made: each face is
 // squeezed, tapered or sheared and the shapes are placed side by side.
 
+#include "cover/Preview.h"
 #include "raster/TBitmap32.h"
 
 #include <QPointF>
@@ -27,6 +28,10 @@ void DrawParallelogram(TBitmap32& target, const TBitmap32& source, QPointF upper
 // type 2 `message` is set to what the user is told ("Not implemented yet.").
 TBitmap32 FlatCover(int bookType, const TBitmap32* front, const TBitmap32* side, const TBitmap32* top,
                     QString* message = nullptr);
+
+// The flat drawing the start page hands to RenderPreview when it has no 3D view; `tell` shows a
+// message to the user (the book cover's "Not implemented yet.").
+TFlatDrawing FlatPreviewDrawing(std::function<void(const QString&)> tell);
 
 // What the corners no face covers are filled with.
 constexpr TColor32 FlatBackground = Color32(255, 255, 255);

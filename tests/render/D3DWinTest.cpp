@@ -3,6 +3,7 @@
 
 #include "RenderTestUtil.h"
 
+#include <QGuiApplication>
 #include <QOpenGLContext>
 #include <QTest>
 #include <QWidget>
@@ -112,4 +113,21 @@ TEST(D3DWin, ResizeAndOffscreenRender)
     EXPECT_EQ(big.Size(), QSize(1200, 900));
     EXPECT_TRUE(Near(big.Pixel(0, 0), Color32(255, 255, 255)));
     EXPECT_FALSE(ContentRect(big, Color32(255, 255, 255)).isEmpty());
+}
+
+// Run by the render_widget_nogl_tests entry on the offscreen platform, which has no OpenGL.
+TEST(D3DWinNoGL, FailureIsReportedThroughOk)
+{
+    if (QGuiApplication::platformName() != "offscreen")
+        GTEST_SKIP() << "needs a platform without OpenGL";
+    QWidget panel;
+    panel.resize(300, 200);
+    bool ok = true;
+    auto* v = new TD3DWin(&panel, ok);
+    EXPECT_FALSE(ok);
+    EXPECT_FALSE(v->isVisibleTo(&panel));
+    const TBitmap32 atlas = MakeAtlas(20, 30, 4, Red, Red, Red);
+    v->ShowCover(&atlas, 20, 30, 4); // nothing to draw with: no crash, no frame
+    EXPECT_TRUE(v->LastFrame().Empty());
+    EXPECT_THROW(v->RenderOffscreen(100, 100), std::runtime_error);
 }

@@ -124,3 +124,16 @@ TEST(Transfrm, FlatCoverByType)
     EXPECT_TRUE(message.isEmpty());
     EXPECT_TRUE(FlatCover(0, nullptr, &side, nullptr).Empty());
 }
+
+TEST(Transfrm, PreviewDrawingTellsTheUserAboutTheBookCover)
+{
+    QStringList told;
+    const TFlatDrawing draw = FlatPreviewDrawing([&](const QString& m) { told << m; });
+    const TBitmap32 front = Solid(60, 90, Blue), side = Solid(20, 90, Green);
+    const auto two = draw(btTwoSidedBox, front, side, nullptr);
+    ASSERT_TRUE(two);
+    EXPECT_EQ(two->Width(), 70);
+    EXPECT_FALSE(draw(btBookCover, front, side, nullptr));
+    EXPECT_FALSE(draw(btWideBox, front, side, nullptr));
+    EXPECT_EQ(told, QStringList{"Not implemented yet."});
+}
