@@ -51,8 +51,8 @@ void TD3DRenderer::SetZoom(float v)
     if (!(v > 0 && v < 10))
         return;
     FZoom = v >= 1 ? v : 2 * v * v - 1;
-    if (FGLReady)
-        SetupProjection(FWidth, FHeight);
+    // Applied by the next frame, with this view's context current (another view's may be now).
+    FProjectionDirty = true;
 }
 
 void TD3DRenderer::SetShadowStrength(float v)
@@ -121,6 +121,7 @@ void TD3DRenderer::SetupProjection(int width, int height)
 {
     width = std::max(width, 1);
     height = std::max(height, 1); // a zero height would divide by zero in the aspect
+    FProjectionDirty = false;
     FWidth = width;
     FHeight = height;
     glMatrixMode(GL_PROJECTION);
@@ -208,6 +209,8 @@ void TD3DRenderer::Paint()
 {
     if (!FGLReady)
         return;
+    if (FProjectionDirty)
+        SetupProjection(FWidth, FHeight);
     const int n = FSmooth ? std::max<int>(1, FPasses) : 1;
     int targetW = FWidth, targetH = FHeight;
     if (FTile) {

@@ -63,7 +63,7 @@ public:
     float GetAngleY() const override;
     void SetPageInset(float value) override;
 
-    void SetZoom(float v);            // ignored unless 0 < v < 10
+    void SetZoom(float v);            // ignored unless 0 < v < 10; takes effect at the next frame
     void SetShadowStrength(float v);  // ignored unless 0 <= v <= 1
     void SetLight(float elevation, float azimuth);
 
@@ -106,6 +106,7 @@ private:
 
     int FWidth = 1, FHeight = 1;
     bool FGLReady = false;
+    bool FProjectionDirty = false;
     void* FQuadric = nullptr;
     unsigned FListBox = 0, FListDisc = 0, FListRing = 0;
     std::unique_ptr<TTextureObject> FCoverTexture, FDiscTexture, FRingTexture;

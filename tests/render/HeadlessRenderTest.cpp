@@ -53,6 +53,12 @@ TEST_F(HeadlessRender, BackgroundAtTheCornersAndTheFittedSilhouette)
     EXPECT_NEAR(r.width(), ProjectedPixels(0.375, depth, 300), 2.0);
     EXPECT_NEAR(r.center().x(), 199.5, 1.5);
     EXPECT_NEAR(r.center().y(), 149.5, 1.5);
+    // Zoom 2 halves the field of view: the box doubles on screen.
+    FView->SetZoom(2);
+    FView->ShowCover(nullptr, 0, 0, 0);
+    EXPECT_NEAR(ContentRect(FView->LastFrame(), Color32(40, 120, 200)).width(),
+                ProjectedPixels(0.375, depth, 300, 2.0), 2.0);
+    FView->SetZoom(1);
     // The front shows the red front region, lit.
     const TColor32 mid = frame.Pixel(200, 150);
     EXPECT_GT(RedOf(mid), 3 * GreenOf(mid));
