@@ -1,6 +1,7 @@
 #include "render/D3DWin.h"
 
-#include <QEvent>
+#include <QCoreApplication>
+#include <QResizeEvent>
 
 TD3DWin::TD3DWin(QWidget* parent, bool& ok) : QOpenGLWidget(parent)
 {
@@ -47,7 +48,7 @@ void TD3DWin::initializeGL()
 {
     const float invW = FInvWidth, invH = FInvHeight;
     const qreal dpr = devicePixelRatioF();
-    InitGL(int(width() * dpr), int(height() * dpr));
+    InitGL(qRound(width() * dpr), qRound(height() * dpr));
     if (parentWidget()) { // the jitter unit follows the parent's size at creation
         FInvWidth = invW;
         FInvHeight = invH;
@@ -57,8 +58,10 @@ void TD3DWin::initializeGL()
 void TD3DWin::resizeGL(int w, int h)
 {
     FFramePresented = false;
+    // Qt passes the size in device-independent pixels; the framebuffer has device pixels.
+    const qreal dpr = devicePixelRatioF();
     if (GLReady())
-        SetupProjection(w, h);
+        SetupProjection(qRound(w * dpr), qRound(h * dpr));
 }
 
 void TD3DWin::paintGL()
@@ -83,6 +86,13 @@ void TD3DWin::ShowCover(const TBitmap32* atlas, int frontWidth, int frontHeight,
     if (!GLReady())
         return;
     setVisible(true);
+    const qreal dpr = devicePixelRatioF();
+    if (QSize(qRound(width() * dpr), qRound(height() * dpr)) != QSize(WindowWidth(), WindowHeight())) {
+        // Shown on a screen of another pixel ratio since the last frame: have the framebuffer
+        // remade at the device size first, or this frame would be drawn at the old one.
+        QResizeEvent resize(size(), size());
+        QCoreApplication::sendEvent(this, &resize);
+    }
     makeCurrent();
     LoadCover(atlas, frontWidth, frontHeight, sideWidth);
     DrawAndKeep();

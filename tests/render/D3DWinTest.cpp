@@ -5,6 +5,7 @@
 
 #include <QGuiApplication>
 #include <QOpenGLContext>
+#include <QProcess>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -115,7 +116,7 @@ TEST(D3DWin, ResizeAndOffscreenRender)
     EXPECT_FALSE(ContentRect(big, Color32(255, 255, 255)).isEmpty());
 }
 
-// Run by the render_widget_nogl_tests entry on the offscreen platform, which has no OpenGL.
+// Run in a child process on the offscreen platform without a display, which has no OpenGL.
 TEST(D3DWinNoGL, FailureIsReportedThroughOk)
 {
     if (QGuiApplication::platformName() != "offscreen")
@@ -130,4 +131,35 @@ TEST(D3DWinNoGL, FailureIsReportedThroughOk)
     v->ShowCover(&atlas, 20, 30, 4); // nothing to draw with: no crash, no frame
     EXPECT_TRUE(v->LastFrame().Empty());
     EXPECT_THROW(v->RenderOffscreen(100, 100), std::runtime_error);
+}
+
+namespace {
+// Runs this test program again with `filter` in another environment; its output.
+QString RunChild(const QString& filter, const QMap<QString, QString>& set, const QStringList& unset = {})
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (auto it = set.begin(); it != set.end(); ++it)
+        env.insert(it.key(), it.value());
+    for (const QString& name : unset)
+        env.remove(name);
+    env.insert("TAVLO_RENDER_CHILD", "1");
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=" + filter});
+    p.waitForFinished(240000);
+    const QString out = QString::fromUtf8(p.readAll());
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 ? out : "FAILED:\n" + out;
+}
+} // namespace
+
+TEST(D3DWinPlatforms, WithoutOpenGLAndAtTwiceThePixelRatio)
+{
+    if (qEnvironmentVariableIsSet("TAVLO_RENDER_CHILD"))
+        GTEST_SKIP() << "already a child run";
+    const QString noGL = RunChild("D3DWinNoGL.*", {{"QT_QPA_PLATFORM", "offscreen"}}, {"DISPLAY", "WAYLAND_DISPLAY"});
+    EXPECT_TRUE(noGL.contains("[       OK ] D3DWinNoGL.FailureIsReportedThroughOk")) << noGL.toStdString();
+    const QString hiDpi = RunChild("D3DWin.*", {{"QT_SCALE_FACTOR", "2"}});
+    EXPECT_FALSE(hiDpi.startsWith("FAILED")) << hiDpi.toStdString();
+    EXPECT_TRUE(hiDpi.contains("[  PASSED  ] 3 tests")) << hiDpi.toStdString();
 }

@@ -200,11 +200,7 @@ TEST_F(HeadlessRender, OffscreenRenderMatchesTheViewAndTiles)
     EXPECT_NEAR(large.top(), small.top() * 3.0, 6.0);
     const TBitmap32 tiled = FView->RenderToBitmap(1200, 900, 256);
     ASSERT_EQ(tiled.Size(), big.Size());
-    int differing = 0;
-    for (int y = 0; y < 900; ++y)
-        for (int x = 0; x < 1200; ++x)
-            differing += Near(tiled.Pixel(x, y), big.Pixel(x, y), 2) ? 0 : 1;
-    EXPECT_LT(differing, 60); // at most a few edge pixels on the tile seams
+    EXPECT_LT(CountDiffering(tiled, big, 2), 60); // at most a few edge pixels on the tile seams
     EXPECT_THROW(FView->RenderToBitmap(9000, 100), std::runtime_error);
     // The view itself is unchanged afterwards.
     FView->ShowCover(nullptr, 0, 0, 0);

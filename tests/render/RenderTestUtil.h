@@ -37,6 +37,16 @@ inline int CountPixels(const TBitmap32& b, const std::function<bool(TColor32)>& 
     return n;
 }
 
+// How many pixels of two same-sized pictures differ by more than `tolerance` levels.
+inline int CountDiffering(const TBitmap32& a, const TBitmap32& b, int tolerance)
+{
+    int n = 0;
+    for (int y = 0; y < a.Height(); ++y)
+        for (int x = 0; x < a.Width(); ++x)
+            n += Near(a.Pixel(x, y), b.Pixel(x, y), tolerance) ? 0 : 1;
+    return n;
+}
+
 // Bounding box of the pixels that differ from `bg` by more than `tolerance`.
 inline QRect ContentRect(const TBitmap32& b, TColor32 bg, int tolerance = 8)
 {
