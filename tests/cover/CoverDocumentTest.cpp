@@ -1,0 +1,276 @@
+#include "cover/BookCover.h"
+#include "cover/ITemplateStore.h"
+#include "cover/MissingFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <map>
+#include <stdexcept>
+
+namespace {
+// An in-memory template store that records its calls.
+class TMemoryStore : public ITemplateStore {
+public:
+    std::map<std::pair<QString, QString>, QString> Values;
+    QString Value(const QString& t, const QString& v) const
+    {
+        const auto it = Values.find({t, v});
+        return it == Values.end() ? QStringLiteral("<absent>") : it->second;
+    }
+    QStringList Deleted;
+    int Writes = 0;
+
+    QString ReadValue(const QString& t, const QString& v, const QString& def) override
+    {
+        const auto it = Values.find({t, v});
+        return it == Values.end() || it->second.isEmpty() ? def : it->second;
+    }
+    void WriteValue(const QString& t, const QString& v, const QString& value) override
+    {
+        ++Writes;
+        Values[{t, v}] = value;
+    }
+    void DeleteTemplate(const QString& t) override { Deleted << t; }
+};
+
+// Collects missing-file messages for the life of a test.
+class TReports {
+public:
+    QStringList Messages;
+    TReports()
+    {
+        FPrevious = SetMissingFileReporter([this](const QString& m) { Messages << m; });
+    }
+    ~TReports() { SetMissingFileReporter(FPrevious); }
+
+private:
+    TMissingFileReporter FPrevious;
+};
+
+class CoverDocument : public ::testing::Test {
+protected:
+    QTemporaryDir Dir;
+
+    QString Path(const QString& name) const { return Dir.filePath(name); }
+    // Writes a picture file through Qt's own encoders (format from the extension).
+    QString SavePicture(const QString& name, QColor colour, const char* format, QSize size = {16, 12})
+    {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(colour);
+        EXPECT_TRUE(image.save(Path(name), format));
+        return Path(name);
+    }
+    QString SaveBytes(const QString& name, const QByteArray& bytes)
+    {
+        QFile f(Path(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return Path(name);
+    }
+};
+} // namespace
+
+TEST_F(CoverDocument, CreationResetAndFaceKeys)
+{
+    const TBookCover blank(TBookCover::KindNone, QString());
+    EXPECT_EQ(blank.Name, "Noname");
+    EXPECT_EQ(blank.DefaultWidth, 250);
+    EXPECT_EQ(blank.DefaultHeight, 300);
+    EXPECT_EQ(blank.BookType, btTwoSidedBox);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(blank.Face(i)->FaceIndex, i);
+    EXPECT_EQ(blank.Face(3), nullptr);
+    EXPECT_EQ(blank.Face(-1), nullptr);
+    EXPECT_EQ(FaceKey(0), "FrontImage");
+    EXPECT_EQ(FaceKey(2), "TopImage");
+    EXPECT_TRUE(FaceKey(3).isEmpty());
+
+    TBookCover edit(TBookCover::KindEditEntry, "Edit Templates...");
+    EXPECT_TRUE(edit.IsEditEntry());
+    EXPECT_FALSE(edit.CanStore());
+    edit.BookType = btCDCover;
+    edit.DefaultWidth = 1;
+    edit.Reset(btThinBook);
+    EXPECT_EQ(edit.BookType, btThinBook);
+    EXPECT_EQ(edit.DefaultWidth, 250);
+    EXPECT_EQ(edit.Name, "Edit Templates...");
+}
+
+TEST_F(CoverDocument, FilesLoadWithTheKindOfTheirExtension)
+{
+    const QString jpeg = SavePicture("front.jpeg", QColor(200, 30, 30), "JPEG");
+    TImageInfo face(0);
+    face.LoadFromFile(jpeg, true);
+    EXPECT_TRUE(face.HasImage());
+    EXPECT_EQ(face.FileName, jpeg);
+    EXPECT_EQ(face.OriginalKind, PictureKind::Jpeg);
+    EXPECT_EQ(face.CurrentKind, PictureKind::Jpeg);
+    const auto picture = face.GetGraphic(true);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->Size(), QSize(16, 12));
+    EXPECT_NEAR(RedOf(picture->Pixel(8, 6)), 200, 4);
+    EXPECT_EQ(AlphaOf(picture->Pixel(8, 6)), 255);
+
+    // An unknown extension holds the bytes (the face counts as present) but decodes to nothing.
+    TImageInfo unknown(1);
+    unknown.LoadFromFile(SaveBytes("side.xyz", QByteArray(100, 'x')), true);
+    EXPECT_TRUE(unknown.HasImage());
+    EXPECT_EQ(unknown.OriginalKind, PictureKind::None);
+    EXPECT_FALSE(unknown.GetGraphic(true));
+    // Garbage behind a known extension does not decode either, and says nothing.
+    TImageInfo broken(1);
+    broken.LoadFromFile(SaveBytes("broken.bmp", QByteArray("BM not really a bitmap")), true);
+    EXPECT_FALSE(broken.GetGraphic(true));
+    // PNG has no decoder among face pictures.
+    TImageInfo png(2);
+    png.LoadFromFile(SavePicture("top.png", Qt::blue, "PNG"), true);
+    EXPECT_EQ(png.OriginalKind, PictureKind::Png);
+    EXPECT_FALSE(png.GetGraphic(true));
+}
+
+TEST_F(CoverDocument, MissingFilesAreReportedOnlyWhenAsked)
+{
+    TReports reports;
+    TImageInfo face(0);
+    face.LoadFromFile(SavePicture("keep.bmp", Qt::green, "BMP"), true);
+    const QByteArray before = face.Original;
+
+    face.LoadFromFile(Path("sub/Front-Cover_ä.jpg"), true);
+    ASSERT_EQ(reports.Messages.size(), 1);
+    EXPECT_EQ(reports.Messages[0], QString::fromUtf8("FRONT-COVER_ä.JPG\r\nThe required file cannot be found."));
+    EXPECT_EQ(face.Original, before); // unchanged
+    EXPECT_EQ(face.FileName, Path("keep.bmp"));
+
+    face.LoadFromFile(Path("gone.bmp"), false);
+    face.LoadFromFile(QString(), true);
+    face.LoadFromFile(Dir.path(), true); // a folder is no file
+    EXPECT_EQ(reports.Messages.size(), 2);
+    EXPECT_EQ(reports.Messages[1], QString("%1\r\nThe required file cannot be found.").arg(QDir(Dir.path()).dirName().toUpper()));
+    EXPECT_EQ(face.Original, before);
+}
+
+TEST_F(CoverDocument, WorkingCopyStoreRevertClear)
+{
+    TImageInfo face(0);
+    face.LoadFromFile(SavePicture("front.jpg", QColor(10, 20, 30), "JPEG"), true);
+    ASSERT_EQ(face.OriginalKind, PictureKind::Jpeg);
+
+    TBitmap32 edited(5, 3);
+    edited.Clear(Color32(1, 2, 3, 255));
+    edited.SetPixel(4, 0, Color32(250, 128, 7, 77)); // alpha survives the BMP file image
+    face.StoreBitmap(edited);
+    EXPECT_EQ(face.CurrentKind, PictureKind::Bitmap);
+    EXPECT_EQ(face.OriginalKind, PictureKind::Jpeg);
+    EXPECT_EQ(face.Current.left(2), "BM");
+    const auto working = face.GetGraphic(false);
+    ASSERT_TRUE(working);
+    EXPECT_TRUE(working->SamePixels(edited));
+
+    face.Revert();
+    EXPECT_EQ(face.CurrentKind, PictureKind::Jpeg);
+    EXPECT_EQ(face.Current, face.Original);
+
+    face.ClearCurrent();
+    EXPECT_EQ(face.CurrentKind, PictureKind::None);
+    EXPECT_TRUE(face.Current.isEmpty());
+    EXPECT_TRUE(face.HasImage()); // the original stays
+    EXPECT_FALSE(face.GetGraphic(false));
+
+    face.StoreBitmap(TBitmap32());
+    EXPECT_EQ(face.CurrentKind, PictureKind::None);
+}
+
+TEST_F(CoverDocument, UnreadableFileFailsWithAMessageAndChangesNothing)
+{
+    const QString path = SavePicture("locked.bmp", Qt::red, "BMP");
+    QFile::setPermissions(path, QFileDevice::Permissions());
+    QFile probe(path);
+    if (probe.open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "running with rights that read any file";
+    TImageInfo face(0);
+    try {
+        face.LoadFromFile(path, true);
+        FAIL() << "no exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(QString::fromUtf8(e.what()).indexOf("locked.bmp"), -1) << e.what();
+    }
+    EXPECT_FALSE(face.HasImage());
+}
+
+TEST_F(CoverDocument, TemplatesLoadAndSaveThroughTheStore)
+{
+    TReports reports;
+    TMemoryStore store;
+    const QString front = SavePicture("f.bmp", Qt::red, "BMP");
+    const QString side = SavePicture("s.bmp", Qt::green, "BMP");
+    store.Values[{"Boxy", "FrontImage"}] = front;
+    store.Values[{"Boxy", "SideImage"}] = side;
+    store.Values[{"Boxy", "TopImage"}] = Path("missing-top.bmp");
+
+    TBookCover cover(TBookCover::KindTemplate, "Boxy", &store);
+    EXPECT_EQ(cover.Faces[0].FileName, front);
+    EXPECT_TRUE(cover.IsComplete());
+    EXPECT_FALSE(cover.Faces[2].HasImage());
+    EXPECT_TRUE(reports.Messages.isEmpty()); // loading templates reports nothing
+
+    cover.Faces[1].FileName = Path("other-side.bmp");
+    cover.SaveFaces();
+    EXPECT_EQ(store.Value("Boxy", "SideImage"), Path("other-side.bmp"));
+    EXPECT_EQ(store.Value("Boxy", "TopImage"), "");
+    EXPECT_TRUE(store.Deleted.isEmpty());
+
+    // A deleted entry removes its template instead of writing it.
+    const int writes = store.Writes;
+    cover.Deleted = true;
+    EXPECT_FALSE(cover.IsComplete());
+    cover.SaveFaces();
+    EXPECT_EQ(store.Deleted, QStringList{"Boxy"});
+    EXPECT_EQ(store.Writes, writes);
+
+    // The blank and the edit entries neither write nor delete.
+    TBookCover blank(TBookCover::KindNone, QString(), &store);
+    blank.Deleted = true;
+    blank.SaveFaces();
+    TBookCover edit(TBookCover::KindEditEntry, QString(), &store);
+    edit.SaveFaces();
+    EXPECT_EQ(store.Writes, writes);
+    EXPECT_EQ(store.Deleted.size(), 1);
+}
+
+TEST_F(CoverDocument, CompletenessAndDecodingFaces)
+{
+    TReports reports;
+    TBookCover cover(TBookCover::KindTemplate, QString());
+    cover.SetFaceFiles("Fresh", SavePicture("f.bmp", Qt::red, "BMP"), Path("nowhere.bmp"), QString());
+    EXPECT_EQ(cover.Name, "Fresh");
+    EXPECT_EQ(reports.Messages, QStringList{"NOWHERE.BMP\r\nThe required file cannot be found."});
+    EXPECT_FALSE(cover.IsComplete());
+
+    // A side with only a working image is not enough.
+    cover.Faces[1].LoadFile(SavePicture("s.bmp", Qt::green, "BMP"), false);
+    EXPECT_FALSE(cover.IsComplete());
+    ASSERT_TRUE(cover.FaceAsBitmap(0));
+    EXPECT_FALSE(cover.FaceAsBitmap(1)); // no original
+    EXPECT_FALSE(cover.FaceAsBitmap(7));
+
+    cover.SetFaceFiles(QString(), Path("f.bmp"), Path("s.bmp"), QString());
+    EXPECT_EQ(cover.Name, "Fresh");
+    EXPECT_TRUE(cover.IsComplete());
+
+    // LoadFaceInto decodes the working bytes and keeps the target's draw mode.
+    TBitmap32 target(3, 3);
+    target.SetDrawMode(TDrawMode::dmBlend);
+    cover.LoadFaceInto(&target, 1);
+    EXPECT_EQ(target.Size(), QSize(16, 12));
+    EXPECT_EQ(target.Pixel(0, 0), Color32(0, 255, 0));
+    EXPECT_EQ(target.DrawMode(), TDrawMode::dmBlend);
+    cover.LoadFaceInto(&target, 2); // nothing to decode: emptied
+    EXPECT_TRUE(target.Empty());
+    cover.LoadFaceInto(nullptr, 0);
+    TBitmap32 other(2, 2);
+    cover.LoadFaceInto(&other, 5);
+    EXPECT_EQ(other.Size(), QSize(2, 2));
+}
