@@ -46,6 +46,3 @@ public:
     // bitmap clears the working copy instead, as a BMP of no pixels would not decode.
     void StoreBitmap(const TBitmap32& bitmap);
 };
-
-// A 32-bit (BI_RGB, bottom-up, alpha in the fourth byte) BMP file image of the bitmap.
-QByteArray BmpFileImage(const TBitmap32& bitmap);
