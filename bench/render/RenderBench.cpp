@@ -50,6 +50,20 @@ std::unique_ptr<THeadlessView> MakeView(int width, int height, benchmark::State&
     return view;
 }
 
+// Loading a new atlas: the upload with its mipmaps, the mesh and one frame.
+void BM_ShowCoverNewAtlas(benchmark::State& state)
+{
+    auto view = MakeView(800, 600, state);
+    if (!view)
+        return;
+    TBitmap32 atlas(1060, 1560);
+    atlas.Clear(Color32(120, 80, 40));
+    TCpuCounter cpu{state};
+    for (auto _ : state)
+        view->ShowCover(&atlas, 1000, 1500, 60);
+}
+BENCHMARK(BM_ShowCoverNewAtlas)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_FrameOnePass(benchmark::State& state)
 {
     auto view = MakeView(800, 600, state);
