@@ -1,6 +1,9 @@
 #include "app/FrameFrm.h"
 
+#include "app/FinalPage.h"
 #include "app/WizardSteps.h"
+#include "cover/BookCover.h"
+#include "render/D3DWin.h"
 #include "ui/HTMLabel.h"
 #include "ui/MsgBox.h"
 
@@ -214,6 +217,10 @@ void TExperChild::PrepareTools()
     FillTypeCombo(cmbFinalType);
     cmbStartType->setCurrentIndex(0);
     cmbFinalType->setCurrentIndex(0);
+    for (int face = 0; face < 3; ++face)
+        FFaceViews.Add(std::make_unique<TImageViewInfo>());
+    FFinalPage = new TFinalPage(pnlChart2D, cmbFinalType);
+    connect(FFinalPage, &TFinalPage::ComposeRequested, this, &TExperChild::ComposeFinal);
     SetButtonKind(TButtonKind::bkNext);
     FButtonKind = TButtonKind::bkNext;
     btnNext->setText(QStringLiteral("Next"));
@@ -245,6 +252,19 @@ void TExperChild::SetUpStartPage()
     // The start page, the template list and the two OpenGL views join here; until the views
     // exist, the wizard cannot leave the start page.
     btnNext->setEnabled(FGLReady);
+    SetUpFinalPage();
+}
+
+void TExperChild::SetUpFinalPage()
+{
+    // The final view exists only when the preview view showed that OpenGL works.
+    if (FGLReady && !FFinalView) {
+        bool ok = false;
+        FFinalView = new TD3DWin(pnlChart2D, ok);
+        FFinalView->hide();
+    }
+    FFinalPage->SetView(FFinalView, pnlAboutExp);
+    FFinalPage->ShowOnStep(FStep == 4);
 }
 
 void TExperChild::SetButtonKind(TButtonKind kind)
@@ -312,6 +332,7 @@ void TExperChild::GoToStep(int step)
     SetButtonKind(step == 4 ? TButtonKind::bkClose : TButtonKind::bkNext);
 
     // 7. Tools.
+    FFinalPage->ShowOnStep(step == 4);
     if (step != 0) {
         if (step != 4)
             btnNext->setEnabled(FaceViewHasImage());
@@ -336,7 +357,7 @@ bool TExperChild::ConfirmDiscard()
 {
     if (!FModified)
         return true;
-    const QString name = FCover ? QString() : QStringLiteral("Noname");
+    const QString name = FCover ? FCover->Name : QStringLiteral("Noname");
     switch (AskSaveChanges(name, QStringLiteral("Tavlo"))) {
     case mrNo:
         FModified = false;
@@ -424,6 +445,13 @@ void TExperChild::AddImageLayerFromFile() {}
 void TExperChild::CopySelected() {}
 void TExperChild::CutSelected() {}
 void TExperChild::PasteLayer() {}
-// The final page fills these: composing the picture, and Save As.
-void TExperChild::EnterFinalStep() {}
+void TExperChild::EnterFinalStep() { ComposeFinal(FFinalPage->SelectedType()); }
+
+void TExperChild::ComposeFinal(TBookType bookType)
+{
+    if (FCover && FFaceViews.Count() == 3)
+        FFinalPage->ComposeFinal(bookType, *FFaceViews[0], *FFaceViews[1], *FFaceViews[2]);
+}
+
+// Save As joins here with the save flow.
 void TExperChild::SaveImageAs(int) {}

@@ -3,6 +3,8 @@
 // that lives as long as the program and forwards the wizard's operations to the classes that own
 // each concern (start page, face editor, final page, save flow).
 
+#include "cover/BookType.h"
+#include "cover/ImageViewInfo.h"
 #include "ui/DrawPainter.h"
 #include "ui/ListEx.h"
 
@@ -17,7 +19,8 @@ class QPushButton;
 class QStackedWidget;
 class THTMLabel;
 class TBookCover;
-class TImageViewInfo;
+class TD3DWin;
+class TFinalPage;
 
 enum class TButtonKind { bkNext, bkClose };
 
@@ -37,6 +40,11 @@ public:
     bool ConfirmDiscard();
     bool Modified() const { return FModified; }
     void MarkModified() { FModified = true; }
+
+    // Composes the face records for the type into the final view.
+    void ComposeFinal(TBookType bookType);
+    TFinalPage* FinalPage() const { return FFinalPage; }
+    TD3DWin* FinalView() const { return FFinalView; }
 
     TButtonKind ButtonKind() const { return FButtonKind; }
     void SetButtonKind(TButtonKind kind);
@@ -96,6 +104,7 @@ private:
     void UpdateLayerTools();
     bool FaceViewHasImage() const;
     void SaveImageAs(int mode);
+    void SetUpFinalPage();
     void DeleteLayer();
     void AddImageLayerFromFile();
     void CopySelected();
@@ -113,9 +122,11 @@ private:
     QVector<QImage> FImageList;
     QString FProgramFolder;
     QString FTemplatesFolder;
-    // FTemplates (the cover documents of the template list) and FFaceViews (the three face
-    // records) join here with the cover model.
+    // FTemplates (the cover documents of the template list) joins here with the cover model.
+    TListEx<TImageViewInfo> FFaceViews{5}; // the three face records: front, side, top
     TBookCover* FCover = nullptr; // an element of FTemplates, not owned
+    TD3DWin* FFinalView = nullptr; // child of pnlChart2D
+    TFinalPage* FFinalPage = nullptr;
     bool FDestroyed = false;
 };
 
