@@ -168,7 +168,7 @@ bool ConfirmDelete(const QString& name, const QString& what)
                         .arg(name, LowerCaseAscii(what)));
 }
 
-QString MissingFileText(const QString& path)
+QString MissingFileMessage(const QString& path)
 {
     return QStringLiteral("%1\r\nThe required file cannot be found.").arg(UpperCaseAscii(FileNameOnly(path)));
 }
@@ -177,7 +177,7 @@ bool FileExistsReport(const QString& path, bool report)
 {
     const bool exists = QFileInfo(path).isFile();
     if (!exists && report)
-        ShowInfo(MissingFileText(path));
+        ShowInfo(MissingFileMessage(path));
     return exists;
 }
 

@@ -60,7 +60,7 @@ bool ConfirmDelete(const QString& name, const QString& what);
 // Whether the file exists; when it does not and report is set, tells the user.
 bool FileExistsReport(const QString& path, bool report);
 // "%s\r\nThe required file cannot be found." with the file's name in capitals.
-QString MissingFileText(const QString& path);
+QString MissingFileMessage(const QString& path);
 
 // The font of the main window (registered at start-up); before that, the font of an open window
 // tagged 1234 (a widget property "tag" == 1234).
