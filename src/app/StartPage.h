@@ -1,0 +1,104 @@
+#pragma once
+// The start page (wizard step 0): the template list with its fixed entries, the cover type, and
+// the preview of the selected template in that type. Choosing an entry makes its cover document
+// the one the wizard edits; the "Edit Templates..." entry opens the templates dialog.
+// The main window owns the controls and the state; this class holds references to what it needs.
+
+#include "cover/Preview.h"
+#include "ui/ListEx.h"
+
+#include <QObject>
+#include <QImage>
+#include <functional>
+
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QWidget;
+class THTMLabel;
+class TBookCover;
+class TImageViewInfo;
+class TTemplateStore;
+class ICoverView;
+
+struct TStartPageControls {
+    QWidget* Page = nullptr; // page 0 of the notebook
+    THTMLabel* lblStart = nullptr;
+    THTMLabel* lblTemplates = nullptr;
+    THTMLabel* lblBookType = nullptr;
+    QListWidget* lbxCollection = nullptr;
+    QComboBox* cmbStartType = nullptr;
+    QWidget* pnlAboutExp = nullptr;
+    QLabel* imgPicture = nullptr;
+};
+
+// What the start page asks of the window around it.
+struct TStartPageHost {
+    std::function<bool()> ConfirmDiscard;     // true: go on and drop unsaved changes
+    std::function<void()> ClearFaceEditor;    // the face view's layer selection, layers and image
+    std::function<void(bool)> SetNextEnabled; // the Next button
+    std::function<void()> Next;               // a double-click on the preview acts as Next
+    std::function<void(int)> TypeChanged;     // the final page's type follows the start page's
+    TFlatDrawing FlatDrawing;                 // the preview without OpenGL
+};
+
+class TStartPage : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int FixedItems = 4; // " None Selected", separator, "Edit Templates...", separator
+    static constexpr int SeparatorLength = 68;
+
+    // The list's entries hold the cover documents of `templates`; `cover` is the window's applied
+    // cover (an element of templates) and `faceViews` its three face records.
+    TStartPage(const TStartPageControls& controls, TListEx<TBookCover>& templates,
+               TListEx<TImageViewInfo>& faceViews, TBookCover*& cover, TTemplateStore& store, TStartPageHost host,
+               QObject* parent = nullptr);
+    ~TStartPage() override;
+
+    // The glyph drawn beside "Edit Templates...", white where the list's colour goes.
+    static QImage MakeEditGlyph();
+    // The glyph to draw (the window keeps it matching the colour scheme); may change any time.
+    void SetEditGlyph(const QImage* glyph);
+
+    // Places the controls on the page.
+    void Layout();
+    // The fixed entries and one per stored template; answers the initial index: the first
+    // complete template, else " None Selected".
+    int FillTemplateList();
+    // The preview view when OpenGL could be set up (both null otherwise).
+    void SetPreviewView(QWidget* widget, ICoverView* view);
+    // Selects the initial entry, applying and previewing it.
+    void Start(int initialIndex);
+
+    // Redraws the preview of the selected entry in the chosen type; with allowDialog the
+    // "Edit Templates..." entry opens the templates dialog.
+    void RedrawPreview(bool allowDialog);
+    // Runs the templates dialog and rebuilds the list when anything changed in it.
+    void TemplatesDialogCall();
+
+    TBookCover* SelectedCover() const;
+    TBookCover* CoverAt(int row) const;
+    QString PreviewCaption() const;
+    bool PreviewShown() const; // a picture (3D or flat) is on show
+
+private:
+    void lbxCollectionChange(int row);
+    void lbxCollectionDblClick();
+    void cmbStartTypeChange(int index);
+    void ApplySelected(bool allowDialog);
+    void UpdateNextAndType();
+    void AddEntry(const QString& text, TBookCover* cover);
+    void DrawPreview(const TBookCover& cover);
+    void ShowNoPreview();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    TStartPageControls C;
+    TListEx<TBookCover>& FTemplates;
+    TListEx<TImageViewInfo>& FFaceViews;
+    TBookCover*& FCover;
+    TTemplateStore& FStore;
+    TStartPageHost FHost;
+    QWidget* FPreviewWidget = nullptr;
+    ICoverView* FPreviewView = nullptr;
+    class TTemplateListDelegate* FDelegate = nullptr;
+};

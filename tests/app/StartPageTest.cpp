@@ -1,0 +1,363 @@
+// The start page on its own controls, with a real preview view under Xvfb.
+#include "app/StartPage.h"
+
+#include "cover/BookCover.h"
+#include "cover/ImageViewInfo.h"
+#include "render/D3DWin.h"
+#include "render/Transfrm.h"
+#include "templates/InputDlg.h"
+#include "templates/TemplateStore.h"
+#include "templates/TemplatesDlg.h"
+#include "ui/HTMLabel.h"
+#include "ui/MsgBox.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+const char* const TypeNames[] = {"Two Sided Box", "Three Sided Box", "Book Cover", "Electronic Magazine",
+                                 "CD Cover", "Special Report", "Thin Book", "Wide Box"};
+
+// Runs `act` on the templates dialog as soon as it is shown modally.
+void WhenTemplatesDialogShows(std::function<void(TTemplatesFrm*)> act)
+{
+    QTimer::singleShot(0, [act] {
+        if (auto* dialog = qobject_cast<TTemplatesFrm*>(QApplication::activeModalWidget()))
+            act(dialog);
+        else
+            WhenTemplatesDialogShows(act);
+    });
+}
+
+class StartPageTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(FDir.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, FDir.path());
+        SetMessageHandler([this](const TMessageRequest& request) {
+            FMessages << request.Text;
+            return int(mrYes);
+        });
+        FFront = Picture("front.bmp", QSize(120, 160), Qt::red);
+        FSide = Picture("side.bmp", QSize(30, 160), Qt::blue);
+    }
+    void TearDown() override
+    {
+        FPage.reset();
+        SetMessageHandler({});
+    }
+
+    QString Picture(const QString& name, QSize size, QColor colour) const
+    {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(colour);
+        const QString path = FDir.path() + "/" + name;
+        EXPECT_TRUE(image.save(path, "BMP"));
+        return path;
+    }
+
+    void WriteStore(const QString& content)
+    {
+        QDir().mkpath(FDir.path() + "/Velsor");
+        QFile file(FDir.path() + "/Velsor/Tavlo Generator.conf");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content.toUtf8());
+    }
+
+    // Builds the page as the window does at start-up; withView: OpenGL is ready.
+    int Build(bool withView = true)
+    {
+        FWindow = std::make_unique<QWidget>();
+        FWindow->resize(1000, 600);
+        C.Page = FWindow.get();
+        C.lblStart = new THTMLabel(C.Page);
+        C.lblTemplates = new THTMLabel(C.Page);
+        C.lblTemplates->SetHtml("<B>Templates</b><hr>");
+        C.lblBookType = new THTMLabel(C.Page);
+        C.lblBookType->SetHtml("<B>Tavlo Type</b><hr><br>What type of Tavlo would you like to create?");
+        C.lbxCollection = new QListWidget(C.Page);
+        C.cmbStartType = new QComboBox(C.Page);
+        for (int i = 0; i < 8; ++i)
+            C.cmbStartType->addItem(QLatin1Char(' ') + TypeNames[i], i);
+        C.pnlAboutExp = new QWidget(C.Page);
+        C.imgPicture = new QLabel(C.pnlAboutExp);
+        for (int i = 0; i < 3; ++i)
+            FFaceViews.Add(std::make_unique<TImageViewInfo>());
+        FStore.Open(FDir.path() + "/");
+
+        TStartPageHost host;
+        host.ConfirmDiscard = [this] { return FGoOn; };
+        host.ClearFaceEditor = [this] { ++FFaceEditorCleared; };
+        host.SetNextEnabled = [this](bool on) { FNextEnabled = on; };
+        host.Next = [this] { ++FNextClicks; };
+        host.TypeChanged = [this](int type) { FFinalTypes << type; };
+        host.FlatDrawing = FlatPreviewDrawing([this](const QString& message) { FMessages << message; });
+        FPage = std::make_unique<TStartPage>(C, FTemplates, FFaceViews, FCover, FStore, host);
+        FPage->SetEditGlyph(&FGlyph);
+        FWindow->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(FWindow.get()));
+        FPage->Layout();
+        const int initial = FPage->FillTemplateList();
+        if (withView) {
+            bool ok = false;
+            FView = new TD3DWin(C.pnlAboutExp, ok);
+            EXPECT_TRUE(ok);
+            FPage->SetPreviewView(FView, FView);
+        }
+        FPage->Start(initial);
+        return initial;
+    }
+
+    QStringList Entries() const
+    {
+        QStringList texts;
+        for (int i = 0; i < C.lbxCollection->count(); ++i)
+            texts << C.lbxCollection->item(i)->text();
+        return texts;
+    }
+
+    QTemporaryDir FDir;
+    QString FFront, FSide;
+    TTemplateStore FStore;
+    TListEx<TBookCover> FTemplates;
+    TListEx<TImageViewInfo> FFaceViews;
+    TBookCover* FCover = nullptr;
+    TStartPageControls C;
+    std::unique_ptr<QWidget> FWindow;
+    std::unique_ptr<TStartPage> FPage;
+    TD3DWin* FView = nullptr;
+    QImage FGlyph = TStartPage::MakeEditGlyph();
+    QStringList FMessages;
+    bool FGoOn = true;
+    bool FNextEnabled = false;
+    int FNextClicks = 0;
+    int FFaceEditorCleared = 0;
+    QList<int> FFinalTypes;
+};
+
+} // namespace
+
+TEST_F(StartPageTest, EmptyStoreListsTheFixedEntriesAndStartsBlank)
+{
+    EXPECT_EQ(Build(), 0);
+    const QString separator(68, '-');
+    EXPECT_EQ(Entries(), QStringList({" None Selected", separator, " Edit Templates...", separator}));
+    ASSERT_NE(FCover, nullptr);
+    EXPECT_EQ(FCover->Kind, TBookCover::KindNone);
+    EXPECT_EQ(FCover->Name, "Noname");
+    EXPECT_EQ(FTemplates.IndexOf(FCover), 0);
+    EXPECT_EQ(FPage->CoverAt(2)->Kind, TBookCover::KindEditEntry);
+    EXPECT_EQ(FPage->CoverAt(1), nullptr);
+    // Blank faces: Next leads on; there is nothing to preview.
+    EXPECT_TRUE(FNextEnabled);
+    EXPECT_TRUE(C.cmbStartType->isEnabled());
+    EXPECT_EQ(FPage->PreviewCaption(), "No Preview Available");
+    EXPECT_FALSE(FView->isVisible());
+}
+
+TEST_F(StartPageTest, SeparatorsDisableNextAndTheTypeAndChangeNothingElse)
+{
+    Build();
+    TBookCover* blank = FCover;
+    const int cleared = FFaceEditorCleared;
+    for (int row : {1, 3}) {
+        C.lbxCollection->setCurrentRow(row);
+        EXPECT_FALSE(FNextEnabled);
+        EXPECT_FALSE(C.cmbStartType->isEnabled());
+        EXPECT_EQ(FCover, blank);
+        EXPECT_EQ(FFaceEditorCleared, cleared);
+    }
+    C.lbxCollection->setCurrentRow(0);
+    EXPECT_TRUE(FNextEnabled);
+    EXPECT_TRUE(C.cmbStartType->isEnabled());
+}
+
+TEST_F(StartPageTest, TemplatesListedGreyOrReadyAndTheFirstCompleteIsApplied)
+{
+    WriteStore(QString("[Templates]\n"
+                       "Aardvark\\FrontImage=/nowhere/front.bmp\n"
+                       "Aardvark\\SideImage=%2\n"
+                       "Box\\FrontImage=%1\nBox\\SideImage=%2\n"
+                       "Crate\\FrontImage=%1\nCrate\\SideImage=%2\n")
+                   .arg(FFront, FSide));
+    EXPECT_EQ(Build(), 5);
+    EXPECT_EQ(Entries().mid(4), QStringList({" Aardvark", " Box", " Crate"}));
+    EXPECT_EQ(FCover->Name, "Box");
+    EXPECT_TRUE(FNextEnabled);
+    EXPECT_TRUE(FPage->PreviewShown());
+    EXPECT_FALSE(FView->LastFrame().Empty());
+
+    // The incomplete template draws grey, the complete ones in the text colour, and the edit
+    // entry starts with its glyph.
+    C.lbxCollection->setCurrentRow(0);
+    QTest::qWait(0);
+    const QImage shot = C.lbxCollection->viewport()->grab().toImage();
+    auto darkest = [&](int row) {
+        const QRect r = C.lbxCollection->visualItemRect(C.lbxCollection->item(row));
+        int best = 255;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left() + 20; x < r.left() + 120; ++x)
+                best = std::min(best, qGray(shot.pixel(x, y)));
+        return best;
+    };
+    EXPECT_GT(darkest(4), darkest(5) + 40);
+    const QRect editRect = C.lbxCollection->visualItemRect(C.lbxCollection->item(2));
+    const QColor pencil = shot.pixelColor(editRect.topLeft() + QPoint(12, 4));
+    EXPECT_GT(pencil.red(), 200);
+    EXPECT_LT(pencil.blue(), 100);
+
+    // A template whose files are missing can still be applied; it has no preview.
+    C.lbxCollection->setCurrentRow(4);
+    EXPECT_EQ(FCover->Name, "Aardvark");
+    EXPECT_TRUE(FNextEnabled);
+    EXPECT_EQ(FPage->PreviewCaption(), "No Preview Available");
+    EXPECT_FALSE(FView->isVisible());
+}
+
+TEST_F(StartPageTest, ChangingTemplateAsksFirstAndClearsTheFaces)
+{
+    WriteStore(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\nCrate\\FrontImage=%1\nCrate\\SideImage=%2\n")
+                   .arg(FFront, FSide));
+    Build();
+    TBookCover* box = FCover;
+    ASSERT_EQ(box->Name, "Box");
+    // The user edited the box's front base picture and its face record.
+    box->Faces[0].Current = "edited";
+    FFaceViews[0]->Bitmap.SetSize(10, 10);
+
+    FGoOn = false; // Cancel in the save question
+    const int cleared = FFaceEditorCleared;
+    C.lbxCollection->setCurrentRow(5);
+    EXPECT_EQ(FCover, box);
+    EXPECT_EQ(FFaceEditorCleared, cleared);
+    EXPECT_FALSE(FFaceViews[0]->Bitmap.Empty());
+    EXPECT_EQ(C.lbxCollection->currentRow(), 5); // the list keeps the new selection
+
+    FGoOn = true;
+    C.lbxCollection->setCurrentRow(0);
+    EXPECT_EQ(FCover->Kind, TBookCover::KindNone);
+    EXPECT_EQ(FFaceEditorCleared, cleared + 1);
+    EXPECT_TRUE(FFaceViews[0]->Bitmap.Empty());
+    EXPECT_EQ(box->Faces[0].Current, box->Faces[0].Original); // reverted to its file
+}
+
+TEST_F(StartPageTest, EditTemplatesOpensTheDialogAndTheRebuildAppliesTheFirstComplete)
+{
+    WriteStore(QString("[Templates]\nAardvark\\FrontImage=/nowhere.bmp\nBox\\FrontImage=%1\nBox\\SideImage=%2\n")
+                   .arg(FFront, FSide));
+    Build();
+    ASSERT_EQ(FCover->Name, "Box");
+
+    // Closed without a change: the entry stays selected and Next stays disabled.
+    bool opened = false;
+    WhenTemplatesDialogShows([&](TTemplatesFrm* dialog) {
+        opened = true;
+        dialog->reject();
+    });
+    C.lbxCollection->setCurrentRow(2);
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(C.lbxCollection->currentRow(), 2);
+    EXPECT_FALSE(FNextEnabled);
+    EXPECT_FALSE(C.cmbStartType->isEnabled());
+    EXPECT_EQ(Entries().size(), 6);
+
+    // A template added there: the list is rebuilt (added ones first) and the first complete
+    // template is applied.
+    WhenTemplatesDialogShows([&](TTemplatesFrm* dialog) {
+        QTimer::singleShot(0, [] {
+            auto* input = qobject_cast<TInputDlgFrm*>(QApplication::activeModalWidget());
+            ASSERT_NE(input, nullptr);
+            input->txtValue->setText("Zulu");
+            input->btnOK->click();
+        });
+        dialog->btnAddClick();
+        dialog->txtFrontImage->setText(FFront);
+        dialog->txtSideImage->setText(FSide);
+        dialog->btnApplyClick();
+        dialog->accept();
+    });
+    C.lbxCollection->setCurrentRow(0);
+    C.lbxCollection->setCurrentRow(2);
+    EXPECT_EQ(Entries().mid(4), QStringList({" Zulu", " Aardvark", " Box"}));
+    EXPECT_EQ(C.lbxCollection->currentRow(), 4);
+    EXPECT_EQ(FCover->Name, "Zulu");
+    EXPECT_TRUE(FNextEnabled);
+    EXPECT_TRUE(FPage->PreviewShown());
+
+    // A double-click on the edit entry opens it too; deleting the applied template applies the
+    // next complete one.
+    {
+        const QSignalBlocker block(C.lbxCollection);
+        C.lbxCollection->setCurrentRow(2);
+    }
+    WhenTemplatesDialogShows([&](TTemplatesFrm* dialog) {
+        dialog->cbTemplates->setCurrentIndex(dialog->cbTemplates->findText(" Zulu"));
+        dialog->btnDeleteClick();
+        dialog->accept();
+    });
+    emit C.lbxCollection->itemDoubleClicked(C.lbxCollection->item(2));
+    EXPECT_EQ(Entries().mid(4), QStringList({" Aardvark", " Box"}));
+    EXPECT_EQ(FCover->Name, "Box");
+    EXPECT_EQ(C.lbxCollection->currentRow(), 5);
+    EXPECT_TRUE(FNextEnabled);
+}
+
+TEST_F(StartPageTest, TypeChangeRedrawsThePreviewAndSetsTheFinalType)
+{
+    WriteStore(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\n").arg(FFront, FSide));
+    Build();
+    ASSERT_EQ(FCover->Name, "Box");
+    const QImage before = FView->LastFrameImage();
+    C.cmbStartType->setCurrentIndex(4); // CD Cover
+    EXPECT_EQ(FFinalTypes, QList<int>({4}));
+    EXPECT_NE(FView->LastFrameImage(), before);
+    C.cmbStartType->setCurrentIndex(0);
+    EXPECT_EQ(FFinalTypes, QList<int>({4, 0}));
+    EXPECT_EQ(FView->LastFrameImage(), before);
+}
+
+TEST_F(StartPageTest, WithoutOpenGLTheFlatDrawingIsShownAndNextStaysDisabled)
+{
+    WriteStore(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\n").arg(FFront, FSide));
+    Build(false);
+    EXPECT_EQ(FCover->Name, "Box");
+    EXPECT_FALSE(FNextEnabled);
+    EXPECT_TRUE(FPage->PreviewShown());
+    EXPECT_FALSE(C.imgPicture->pixmap().isNull());
+    EXPECT_TRUE(FPage->PreviewCaption().isEmpty());
+
+    // The book cover has no flat drawing: the user is told and no picture is left.
+    C.cmbStartType->setCurrentIndex(2);
+    EXPECT_EQ(FMessages.last(), "Not implemented yet.");
+    EXPECT_EQ(FPage->PreviewCaption(), "No Preview Available");
+
+    // A double-click on the picture acts as Next.
+    QTest::mouseDClick(C.imgPicture, Qt::LeftButton);
+    EXPECT_EQ(FNextClicks, 1);
+}
+
+TEST_F(StartPageTest, TemplateWithAValueOfAnotherTypeIsListedAndReported)
+{
+    WriteStore(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\nListy\\FrontImage=one, two\n").arg(FFront, FSide));
+    Build();
+    EXPECT_EQ(Entries().mid(4), QStringList({" Box", " Listy"}));
+    ASSERT_EQ(FMessages.size(), 1);
+    EXPECT_EQ(FMessages[0], "Listy\r\nInvalid data type for 'FrontImage'.");
+    const TBookCover* listy = FPage->CoverAt(5);
+    EXPECT_EQ(listy->Name, "Listy");
+    EXPECT_EQ(listy->Kind, TBookCover::KindTemplate);
+    EXPECT_FALSE(listy->IsComplete());
+}
