@@ -45,8 +45,7 @@ TBitmap32 RenderCoverHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top,
     bool ok = false;
     THeadlessView view(std::max(viewSize.width(), 1), std::max(viewSize.height(), 1), ok);
     if (!ok)
-        throw std::runtime_error(
-            ("Cannot render without a display: " + view.Error().toStdString()).c_str());
+        throw std::runtime_error(view.Error().toStdString());
     view.FBackColor = s.Background | 0xFF000000u;
     view.SetLight(s.LightElevation, s.LightAzimuth);
     view.FShadow = s.Shadow.value_or(!ClearsShadow(s.Type));

@@ -25,6 +25,13 @@ THeadlessView::~THeadlessView()
     }
 }
 
+QString THeadlessView::Error() const
+{
+    if (!FContext.Error().isEmpty())
+        return FContext.Error();
+    return GLReady() ? QString() : QString("The OpenGL driver cannot draw the 3D view.");
+}
+
 void THeadlessView::Resize(int width, int height)
 {
     FContext.MakeCurrent();

@@ -17,7 +17,7 @@ public:
     void Resize(int width, int height);
     bool MakeCurrent() { return FContext.MakeCurrent(); }
 
-    QString Error() const { return FContext.Error(); }
+    QString Error() const;
     const TBitmap32& LastFrame() const { return FLastFrame; }
     int Width() const { return FWidthPx; }
     int Height() const { return FHeightPx; }
