@@ -1,11 +1,15 @@
 #include "app/FrameFrm.h"
 
 #include "app/FinalPage.h"
+#include "app/StartPage.h"
 #include "app/WizardSteps.h"
 #include "cover/BookCover.h"
+#include "cover/MissingFile.h"
 #include "render/D3DWin.h"
+#include "render/Transfrm.h"
 #include "ui/HTMLabel.h"
 #include "ui/MsgBox.h"
+#include "ui/StringUtils.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -62,6 +66,8 @@ void TExperChild::FormCreate()
     FModified = false;
     FFaceZoom = 1.0;
     FEditGlyph = QImage();
+    // A face file that has gone missing is reported in the information box.
+    SetMissingFileReporter([](const QString& message) { ShowInfo(message); });
     FImageList = {QImage(QStringLiteral(":/images/imagelist/0.png"))};
 
     PrepareWindow();
@@ -228,6 +234,7 @@ void TExperChild::PrepareTools()
 
     // The program folder keeps its case: upper-casing a path breaks it on Linux.
     FProgramFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    FTemplateStore.Open(FProgramFolder);
     FTemplatesFolder = FProgramFolder + QStringLiteral("Templates/");
     if (!QDir().mkpath(FTemplatesFolder)) {
         // An installed, read-only program folder: keep the templates folder with the user's data.
@@ -249,10 +256,57 @@ void TExperChild::PrepareTools()
 
 void TExperChild::SetUpStartPage()
 {
-    // The start page, the template list and the two OpenGL views join here; until the views
-    // exist, the wizard cannot leave the start page.
-    btnNext->setEnabled(FGLReady);
+    btnNext->setEnabled(false);
+    FEditGlyph = TStartPage::MakeEditGlyph();
+    FDrawPainter.Recolor(FEditGlyph, lbxCollection->palette().color(QPalette::Base));
+
+    TStartPageHost host;
+    host.ConfirmDiscard = [this] { return ConfirmDiscard(); };
+    host.ClearFaceEditor = [this] { ClearFaceEditor(); };
+    host.SetNextEnabled = [this](bool on) { btnNext->setEnabled(on); };
+    host.Next = [this] { btnNextClick(); };
+    host.TypeChanged = [this](int type) { StartTypeChanged(type); };
+    host.FlatDrawing = FlatPreviewDrawing([](const QString& message) { ShowWarning(message); });
+    FStartPage = new TStartPage({pagePrompts, lblStart, lblTemplates, lblBookType, lbxCollection, cmbStartType,
+                                 pnlAboutExp, imgPicture},
+                                FTemplates, FFaceViews, FCover, FTemplateStore, std::move(host), this);
+    FStartPage->SetEditGlyph(&FEditGlyph);
+    FStartPage->Layout();
+    if (!FTemplateStore.Problem().isEmpty())
+        ShowInfo(FTemplateStore.Problem());
+
+    QCoreApplication::processEvents();
+    const int initial = FStartPage->FillTemplateList();
+    CreateViews();
+    FStartPage->SetPreviewView(FGLReady ? FPreviewView : nullptr, FGLReady ? FPreviewView : nullptr);
+    FStartPage->Start(initial);
     SetUpFinalPage();
+}
+
+void TExperChild::CreateViews()
+{
+    bool ok = false;
+    FPreviewView = new TD3DWin(pnlAboutExp, ok);
+    FGLReady = ok;
+    FPreviewView->setVisible(ok);
+    FPreviewView->setEnabled(ok);
+    imgPicture->setVisible(!ok);
+    if (!ok) {
+        ShowInfo(QStringLiteral("The 3D view cannot be shown: OpenGL could not be set up on this display. "
+                                "Templates can still be managed, but a Tavlo cannot be made."));
+        return;
+    }
+    FPreviewView->setToolTip(imgPicture->toolTip());
+}
+
+void TExperChild::StartTypeChanged(int type)
+{
+    // The final page shows the type chosen here, without recomposing before it is entered.
+    {
+        const QSignalBlocker block(cmbFinalType);
+        cmbFinalType->setCurrentIndex(type);
+    }
+    FFinalPage->FinalTypeChanged(TBookType(type), false);
 }
 
 void TExperChild::SetUpFinalPage()
@@ -338,6 +392,9 @@ void TExperChild::GoToStep(int step)
             btnNext->setEnabled(FaceViewHasImage());
         UpdateLayerTools();
     }
+    // 8. Back on the start page: its preview again.
+    if (step == 0 && FStartPage)
+        FStartPage->RedrawPreview(false);
     emit StepChanged(step);
 }
 
@@ -432,11 +489,35 @@ void TExperChild::FormDestroy()
     for (const char* name : {"optim.res", "output.msg"})
         QFile::remove(FProgramFolder + QString::fromLatin1(name));
     FCover = nullptr;
+    // The templates go back to the store: live ones their image paths, deleted ones their key.
+    delete FStartPage;
+    FStartPage = nullptr;
+    QString failure;
+    for (const auto& cover : FTemplates) {
+        try {
+            cover->SaveFaces();
+        } catch (const std::exception& e) {
+            // One template that cannot be written must not cost the others theirs.
+            if (failure.isEmpty())
+                failure = QString::fromUtf8(e.what());
+        }
+    }
+    try {
+        FTemplateStore.Close();
+    } catch (const std::exception& e) {
+        if (failure.isEmpty())
+            failure = QString::fromUtf8(e.what());
+    }
+    if (!failure.isEmpty())
+        ShowInfo(WithFullStop(failure));
     SetMainFontWindow(nullptr);
+    SetMissingFileReporter({});
 }
 
 // The face editor fills these: flattening the face into its record, restoring it, the tools.
 void TExperChild::LeaveFaceStep(int) {}
+// Choosing another template: the face view's layer selection, layers and image go.
+void TExperChild::ClearFaceEditor() {}
 void TExperChild::EnterFaceStep(int) {}
 void TExperChild::UpdateLayerTools() {}
 bool TExperChild::FaceViewHasImage() const { return false; }

@@ -6,6 +6,8 @@
 #include "cover/BookType.h"
 #include "cover/ImageViewInfo.h"
 #include "ui/DrawPainter.h"
+#include "cover/BookCover.h"
+#include "templates/TemplateStore.h"
 #include "ui/ListEx.h"
 
 #include <QImage>
@@ -21,6 +23,7 @@ class THTMLabel;
 class TBookCover;
 class TD3DWin;
 class TFinalPage;
+class TStartPage;
 
 enum class TButtonKind { bkNext, bkClose };
 
@@ -44,6 +47,9 @@ public:
     // Composes the face records for the type into the final view.
     void ComposeFinal(TBookType bookType);
     TFinalPage* FinalPage() const { return FFinalPage; }
+    TStartPage* StartPage() const { return FStartPage; }
+    TD3DWin* PreviewView() const { return FPreviewView; }
+    TBookCover* Cover() const { return FCover; }
     TD3DWin* FinalView() const { return FFinalView; }
 
     TButtonKind ButtonKind() const { return FButtonKind; }
@@ -105,6 +111,9 @@ private:
     bool FaceViewHasImage() const;
     void SaveImageAs(int mode);
     void SetUpFinalPage();
+    void CreateViews();
+    void ClearFaceEditor();
+    void StartTypeChanged(int type);
     void DeleteLayer();
     void AddImageLayerFromFile();
     void CopySelected();
@@ -122,9 +131,12 @@ private:
     QVector<QImage> FImageList;
     QString FProgramFolder;
     QString FTemplatesFolder;
-    // FTemplates (the cover documents of the template list) joins here with the cover model.
+    TTemplateStore FTemplateStore;
+    TListEx<TBookCover> FTemplates{50};    // the template list's cover documents
     TListEx<TImageViewInfo> FFaceViews{5}; // the three face records: front, side, top
     TBookCover* FCover = nullptr; // an element of FTemplates, not owned
+    TStartPage* FStartPage = nullptr;
+    TD3DWin* FPreviewView = nullptr; // child of pnlAboutExp
     TD3DWin* FFinalView = nullptr; // child of pnlChart2D
     TFinalPage* FFinalPage = nullptr;
     bool FDestroyed = false;
