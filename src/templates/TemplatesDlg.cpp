@@ -1,6 +1,8 @@
 #include "templates/TemplatesDlg.h"
 
 #include "cover/BookCover.h"
+#include "imageio/LastFolder.h"
+#include "imageio/PictureFormats.h"
 #include "templates/DialogFont.h"
 #include "templates/InputDlg.h"
 #include "templates/TemplateStore.h"
@@ -22,12 +24,23 @@
 
 namespace {
 
+// Until the application installs the program's picture dialog: Qt's own file dialog with the
+// loader's formats, opening in (and moving) the folder every file dialog shares.
 QString DefaultPickPicture(QWidget* parent)
 {
-    return QFileDialog::getOpenFileName(
-        parent, QStringLiteral("Open"), QString(),
-        QStringLiteral("All pictures (*.bmp *.ico *.wmf *.emf *.gif *.jpg *.jpeg);;All files (*)"), nullptr,
-        QFileDialog::DontUseNativeDialog);
+    QStringList filters;
+    const QStringList parts = PictureFormats().Filter().split(QLatin1Char('|'));
+    for (qsizetype i = 0; i < parts.size(); i += 2)
+        filters << QString(parts[i]).replace(QLatin1Char(';'), QLatin1Char(' '));
+    QFileDialog dialog(parent, QStringLiteral("Select Image"), LastFolder());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(filters);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    const QString path = dialog.selectedFiles().constFirst();
+    RememberFolder(path);
+    return path;
 }
 
 TPicturePicker& PicturePicker()

@@ -2,12 +2,14 @@
 
 #include "cover/BookCover.h"
 #include "cover/MissingFile.h"
+#include "imageio/LastFolder.h"
 #include "templates/InputDlg.h"
 #include "templates/TemplatesDlg.h"
 #include "ui/MsgBox.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -318,6 +320,26 @@ TEST_F(TemplatesDlgTest, BrowseFollowsTheFocusedImageField)
     TTemplatesFrm::SetPicturePicker([](QWidget*) { return QString(); });
     QTest::mouseClick(dialog.btnOpen, Qt::LeftButton);
     EXPECT_EQ(dialog.txtSideImage->text(), "/pictures/side.png");
+
+    // The built-in file dialog opens in the shared folder and moves it to the chosen file's.
+    TTemplatesFrm::SetPicturePicker({});
+    QDir().mkpath(FDir.path() + "/art");
+    const QString chosen = MakeFile("art/top.bmp");
+    SetLastFolder(FDir.path());
+    dialog.txtTopImage->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.OpenTarget() == dialog.txtTopImage; }));
+    QString openedIn;
+    QTimer::singleShot(0, [&] {
+        auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(files, nullptr);
+        openedIn = files->directory().absolutePath();
+        files->selectFile(chosen);
+        static_cast<QDialog*>(files)->accept(); // the file dialog's own accept checks the choice
+    });
+    QTest::mouseClick(dialog.btnOpen, Qt::LeftButton);
+    EXPECT_EQ(openedIn, QDir(FDir.path()).absolutePath());
+    EXPECT_EQ(dialog.txtTopImage->text(), chosen);
+    EXPECT_EQ(LastFolder(), FDir.path() + "/art/");
 }
 
 TEST_F(TemplatesDlgTest, EditTemplatesAnswersWhetherAnythingChanged)
