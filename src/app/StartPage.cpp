@@ -27,6 +27,13 @@ struct TBusyCursor {
 
 constexpr int CoverRole = Qt::UserRole;
 
+// A label sized to its text at the given width.
+int TextHeight(QLabel* label, int width)
+{
+    const int h = label->heightForWidth(width);
+    return h > 0 ? h : label->sizeHint().height();
+}
+
 } // namespace
 
 // Draws the template list's entries in their three classes: the edit entry (bold, with its
@@ -160,22 +167,20 @@ void TStartPage::Layout()
     C.pnlAboutExp->setContentsMargins(Border, Border, Border, Border);
     C.imgPicture->setGeometry(C.pnlAboutExp->contentsRect());
 
-    C.lblStart->setGeometry(0, -4, C.pnlAboutExp->x(), 85);
+    // The help text ends 81 pixels down unless the font needs more to show it whole; it starts at
+    // the top so its first line is not cut.
+    C.lblStart->setGeometry(0, 0, C.pnlAboutExp->x(), std::max(81, TextHeight(C.lblStart, C.pnlAboutExp->x())));
     const int startBottom = C.lblStart->geometry().bottom() + 1;
 
-    // The type combo at the bottom, its label above it.
+    // The type combo at the bottom, its label just above it.
     const int comboHeight = C.cmbStartType->sizeHint().height();
     const int comboTop = C.pnlAboutExp->height() - Border - (comboHeight - 2);
     C.cmbStartType->setGeometry(Left, comboTop, ListWidth, comboHeight);
-    const int bookTypeHeight = C.lblBookType->heightForWidth(LabelWidth) > 0 ? C.lblBookType->heightForWidth(LabelWidth)
-                                                                            : C.lblBookType->sizeHint().height();
-    C.lblBookType->setGeometry(Left, comboTop - bookTypeHeight + 8, LabelWidth, bookTypeHeight);
+    const int bookTypeHeight = TextHeight(C.lblBookType, LabelWidth);
+    C.lblBookType->setGeometry(Left, comboTop - bookTypeHeight - 2, LabelWidth, bookTypeHeight);
 
     // The template list fills what is between.
-    const int templatesHeight = C.lblTemplates->heightForWidth(LabelWidth) > 0
-        ? C.lblTemplates->heightForWidth(LabelWidth)
-        : C.lblTemplates->sizeHint().height();
-    C.lblTemplates->setGeometry(Left, startBottom - 2, LabelWidth, templatesHeight);
+    C.lblTemplates->setGeometry(Left, startBottom - 2, LabelWidth, TextHeight(C.lblTemplates, LabelWidth));
     const int listTop = C.lblTemplates->geometry().bottom() + 1 + 3;
     C.lbxCollection->setGeometry(Left, listTop, ListWidth, std::max(0, C.lblBookType->y() - 14 - listTop));
     FDelegate->ExtentWidth = pageWidth / 2 * 4 / 3;
