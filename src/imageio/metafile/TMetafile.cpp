@@ -1,16 +1,49 @@
-// Interim: the metafile player is being written in this folder. Until it lands every metafile is
-// refused with the reader's own message, so callers already handle the kind correctly.
 #include "imageio/metafile/TMetafile.h"
+
+#include "imageio/metafile/MetaHeader.h"
+#include "imageio/metafile/MetaPlayers.h"
+#include "raster/TBitmap32.h"
 
 #include <QPainter>
 #include <stdexcept>
 
-struct TMetafile::TData {};
+struct TMetafile::TData {
+    QByteArray Bytes;
+    TMetaHeader Header;
+};
 
 TMetafile::TMetafile() = default;
 TMetafile::~TMetafile() = default;
 
-void TMetafile::Load(const QByteArray&) { throw std::runtime_error("Metafile is not valid"); }
-bool TMetafile::Empty() const { return true; }
-QSize TMetafile::Size() const { return {}; }
-void TMetafile::Draw(QPainter&, const QRectF&) const {}
+void TMetafile::Load(const QByteArray& bytes)
+{
+    TMetaHeader header;
+    if (!ReadEmfHeader(bytes, header) && !ReadWmfHeader(bytes, header))
+        throw std::runtime_error("Metafile is not valid");
+    FData = std::make_unique<TData>(TData{bytes, header});
+}
+
+bool TMetafile::Empty() const { return !FData; }
+
+QSize TMetafile::Size() const { return FData ? FData->Header.Size : QSize(); }
+
+void TMetafile::Draw(QPainter& painter, const QRectF& target) const
+{
+    if (!FData || target.isEmpty())
+        return;
+    if (FData->Header.Format == TMetaFormat::Emf)
+        PlayEmf(FData->Bytes, FData->Header, painter, target);
+    else
+        PlayWmf(FData->Bytes, FData->Header, painter, target);
+}
+
+void TMetafile::RenderTo(TBitmap32& target) const
+{
+    const QSize size = Size();
+    target.SetSize(size.width(), size.height());
+    if (target.Empty())
+        return;
+    QImage view = target.ImageView();
+    QPainter painter(&view);
+    Draw(painter, QRectF(0, 0, size.width(), size.height()));
+}

@@ -7,6 +7,7 @@
 #include <memory>
 
 class QPainter;
+class TBitmap32;
 
 class TMetafile {
 public:
@@ -24,6 +25,9 @@ public:
     // Plays the records onto painter, mapped onto target. A damaged record stops playback there,
     // keeping what was drawn so far. Pixels no record paints are left as they were.
     void Draw(QPainter& painter, const QRectF& target) const;
+    // Sizes target to Size() (new pixels fully transparent black) and plays the picture onto it:
+    // unpainted pixels stay transparent. Throws the bitmap's size message for a picture too big.
+    void RenderTo(TBitmap32& target) const;
 
 private:
     struct TData;
