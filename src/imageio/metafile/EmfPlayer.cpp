@@ -6,6 +6,7 @@
 #include "imageio/metafile/MetaText.h"
 
 #include <QPainter>
+#include <optional>
 
 namespace {
 
@@ -205,7 +206,7 @@ void TEmfPlayer::Record(TEmfRecord& r)
     case 68: FCanvas.AbortPath(); break;                                               // ABORTPATH
     case 75: ClipRegion(d); break;                                                     // EXTSELECTCLIPRGN
     case 83: case 84: Text(r.Type, d); break;                                          // EXTTEXTOUTA, EXTTEXTOUTW
-    case 76: case 77: case 80: case 81: case 114: Bitmap(r.Type, d); break;
+    case 76: case 77: case 80: case 81: case 114: case 116: Bitmap(r.Type, d); break;
     default: break; // not played; skipped by its size
     }
 }
@@ -364,12 +365,17 @@ void TEmfPlayer::Bitmap(uint32_t type, TMetaStream& d)
     uint32_t rop = 0x00CC0020; // SRCCOPY
     uint32_t offBmi = 0, cbBmi = 0, offBits = 0, cbBits = 0;
     bool countsFromBottom = false;
+    std::optional<uint32_t> transparent;
     switch (type) {
-    case 76: case 77: case 114: {                                                      // BITBLT, STRETCHBLT, ALPHABLEND
+    case 76: case 77: case 114: case 116: {                                 // BITBLT, STRETCHBLT, ALPHABLEND, TRANSPARENTBLT
         destAt = PointL(d);
         destSize = SizeL(d);
         const uint32_t op = d.U32();
-        if (type != 114) // ALPHABLEND has a blend function here; it blends by the bitmap's alpha
+        // ALPHABLEND names a blend function here (it blends by the bitmap's alpha),
+        // TRANSPARENTBLT the colour that is left out.
+        if (type == 116)
+            transparent = op;
+        else if (type != 114)
             rop = op;
         srcAt = PointL(d);
         d.Skip(24 + 4 + 4); // source transform, background colour, colour usage
@@ -398,9 +404,19 @@ void TEmfPlayer::Bitmap(uint32_t type, TMetaStream& d)
     if (FCanvas.PatternBlt(destination, rop) || cbBmi == 0)
         return;
     bool bottomUp = false;
-    const QImage image = RecordDib(d, offBmi, cbBmi, offBits, cbBits, &bottomUp);
+    QImage image = RecordDib(d, offBmi, cbBmi, offBits, cbBits, &bottomUp);
     if (image.isNull())
         return;
+    if (transparent) {
+        const QRgb key = ColorRef(*transparent).rgb();
+        image = image.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x)
+                if ((line[x] | 0xFF000000u) == key)
+                    line[x] = 0;
+        }
+    }
     QRectF source(srcAt, srcSize);
     // The DIB records count source rows from the bottom of a bottom-up bitmap.
     if (countsFromBottom && bottomUp)

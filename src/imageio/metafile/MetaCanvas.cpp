@@ -10,6 +10,7 @@ namespace {
 constexpr int R2_BLACK = 1;
 constexpr int R2_NOP = 11;
 constexpr int R2_WHITE = 16;
+constexpr double MaxPenWidth = 65536;
 
 double Clamped(double v)
 {
@@ -250,8 +251,9 @@ QPen TMetaCanvas::CurrentPen() const
     case 5: pen.setStyle(Qt::NoPen); break;
     default: pen.setStyle(Qt::SolidLine); break;
     }
-    // Like GDI, a pen is never thinner than one pixel.
-    pen.setWidthF(std::clamp(FState.Pen.Width * LogicalToPainterScale(), 1.0, CoordinateLimit));
+    // Like GDI, a pen is never thinner than one pixel; nor wider than any picture we draw.
+    const double width = FState.Pen.Width * LogicalToPainterScale();
+    pen.setWidthF(std::isfinite(width) ? std::clamp(width, 1.0, MaxPenWidth) : 1.0);
     pen.setCapStyle((style & 0xF00) == 0x100 ? Qt::SquareCap : (style & 0xF00) == 0x200 ? Qt::FlatCap : Qt::RoundCap);
     pen.setJoinStyle((style & 0xF000) == 0x1000 ? Qt::BevelJoin : (style & 0xF000) == 0x2000 ? Qt::MiterJoin : Qt::RoundJoin);
     return pen;

@@ -298,7 +298,7 @@ TEST(Metafile, StateStackAndObjectTableChecks)
     w.Rectangle(50, 50, 90, 90);
     const TBitmap32 b = Render(w.File());
     EXPECT_EQ(b.Pixel(25, 25), Argb(Red));
-    EXPECT_EQ(b.Pixel(70, 70), Argb(Red));
+    EXPECT_EQ(b.Pixel(65, 70), Argb(Red));
 
     // A deleted object leaves its slot free for the next one.
     const TBitmap32 reuse = Render(TWmfWriter()
@@ -377,4 +377,63 @@ TEST(Metafile, ExtremeCoordinatesAndCountsFinishQuickly)
     EXPECT_EQ(b.Pixel(60, 20), Argb(White));
     // The lying POLYGON record stopped playback before the red rectangle.
     EXPECT_NE(b.Pixel(15, 15), Argb(Red));
+}
+
+TEST(Metafile, EmfPathsPiesTextAndTransparentBitmaps)
+{
+    QByteArray font;                                          // EXTCREATEFONTINDIRECTW, index 3
+    for (int v : {3, -30, 0, 0, 0, 400})
+        PutU32(font, uint32_t(v));
+    font.append(QByteArray(8, '\0'));
+    for (QChar c : QStringLiteral("Arial").leftJustified(32, QChar(0)))
+        PutU16(font, c.unicode());
+    QByteArray text;                                          // EXTTEXTOUTW "HH" at (10, 60), 30 apart
+    for (int v : {0, 0, 0, 0, 1, 0, 0, 10, 60, 2, 60, 0x100, 64})
+        PutU32(text, uint32_t(v));
+    PutU16(text, 'H');
+    PutU16(text, 'H');
+    PutU32(text, 30);
+    PutU32(text, 30);
+    QByteArray keyed;                                         // TRANSPARENTBLT: white left out
+    const QByteArray dib = Dib24({{Red, White}});
+    for (int64_t v : std::initializer_list<int64_t>{0, 0, 0, 0, 60, 60, 20, 20, ColorRef(White), 0, 0})
+        PutU32(keyed, uint32_t(v));
+    for (float f : {1.f, 0.f, 0.f, 1.f, 0.f, 0.f})
+        PutF32(keyed, f);
+    for (int64_t v : std::initializer_list<int64_t>{0, 0, 108, 40, 148, dib.size() - 40, 2, 1})
+        PutU32(keyed, uint32_t(v));
+    keyed.append(dib);
+
+    const TBitmap32 b = Render(TEmfWriter(QRect(0, 0, 2540, 2540))
+                                   .Brush(1, 0, Blue)
+                                   .Select(1)
+                                   .Select(0x80000008)
+                                   .Ints(59, {})                          // BEGINPATH
+                                   .Ints(27, {10, 10})                    // MOVETOEX
+                                   .Ints(54, {50, 10})                    // LINETO
+                                   .Ints(54, {50, 50})
+                                   .Ints(61, {})                          // CLOSEFIGURE
+                                   .Ints(60, {})                          // ENDPATH
+                                   .Ints(62, {0, 0, 0, 0})                // FILLPATH
+                                   .Brush(2, 0, Green)
+                                   .Select(2)
+                                   .Ints(47, {50, 0, 96, 46, 96, 23, 73, 0}) // PIE: the upper right quarter
+                                   .Raw(82, font)
+                                   .Select(3)
+                                   .Ints(18, {1})                         // transparent text background
+                                   .Raw(84, text)
+                                   .Raw(116, keyed)
+                                   .File());
+    EXPECT_EQ(b.Pixel(45, 15), Argb(Blue));
+    EXPECT_EQ(b.Pixel(15, 45), 0u);
+    EXPECT_EQ(b.Pixel(85, 12), Argb(Green));
+    EXPECT_EQ(b.Pixel(60, 35), 0u);
+    // Each H stands on the baseline at y = 60 (TA_TOP is 0: the cell hangs below the point)...
+    EXPECT_GT(DarkPixels(b, QRect(10, 60, 20, 25)), 30);
+    EXPECT_GT(DarkPixels(b, QRect(40, 60, 20, 25)), 30);
+    // ... and the advances put the second one 30 pixels on, leaving a gap between them.
+    EXPECT_EQ(DarkPixels(b, QRect(32, 60, 6, 25)), 0);
+    // The keyed bitmap: its red half drawn, its white half left out.
+    EXPECT_EQ(b.Pixel(65, 70), Argb(Red));
+    EXPECT_EQ(b.Pixel(75, 70), 0u);
 }
