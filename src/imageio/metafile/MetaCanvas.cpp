@@ -262,7 +262,7 @@ QPen TMetaCanvas::CurrentPen() const
 void TMetaCanvas::ApplyClip()
 {
     if (FState.HasClip)
-        FPainter.setClipPath(FState.Clip);
+        FPainter.setClipRegion(FState.Clip);
     else
         FPainter.setClipping(false);
 }
@@ -547,27 +547,30 @@ void TMetaCanvas::SelectClipPath(int mode)
     FPathOpen = false;
     QPainterPath region = FPath;
     region.setFillRule(FState.FillRule);
-    CombineClip(region, mode);
+    CombineClip(ToRegion(region), mode);
     FPath = QPainterPath();
 }
 
-void TMetaCanvas::CombineClip(const QPainterPath& region, int mode)
+QRegion TMetaCanvas::ToRegion(const QPainterPath& painterPath)
 {
-    QPainterPath current;
-    if (FState.HasClip) {
-        current = FState.Clip;
-    } else {
-        current.addRect(QRectF(-CoordinateLimit, -CoordinateLimit, 2 * CoordinateLimit, 2 * CoordinateLimit));
-    }
+    QRegion region;
+    for (const QPolygonF& polygon : painterPath.toFillPolygons())
+        region = region.united(QRegion(polygon.toPolygon(), painterPath.fillRule()));
+    return region;
+}
+
+void TMetaCanvas::CombineClip(const QRegion& region, int mode)
+{
+    const int limit = int(CoordinateLimit);
+    const QRegion current = FState.HasClip ? FState.Clip : QRegion(-limit, -limit, 2 * limit, 2 * limit);
     switch (mode) {
-    case 1: current = current.intersected(region); break;
-    case 2: current = current.united(region); break;
-    case 3: current = current.subtracted(region).united(region.subtracted(current)); break;
-    case 4: current = current.subtracted(region); break;
-    case 5: current = region; break;
+    case 1: FState.Clip = current.intersected(region); break;
+    case 2: FState.Clip = current.united(region); break;
+    case 3: FState.Clip = current.xored(region); break;
+    case 4: FState.Clip = current.subtracted(region); break;
+    case 5: FState.Clip = region; break;
     default: return;
     }
-    FState.Clip = current;
     FState.HasClip = true;
 }
 
@@ -575,25 +578,25 @@ void TMetaCanvas::IntersectClipRect(const QRectF& box)
 {
     QPainterPath path;
     path.addRect(box.normalized());
-    CombineClip(ToPainter(path), 1);
+    CombineClip(ToRegion(ToPainter(path)), 1);
 }
 
 void TMetaCanvas::ExcludeClipRect(const QRectF& box)
 {
     QPainterPath path;
     path.addRect(box.normalized());
-    CombineClip(ToPainter(path), 4);
+    CombineClip(ToRegion(ToPainter(path)), 4);
 }
 
 void TMetaCanvas::SelectClipRegion(const QPainterPath& deviceRegion, int mode)
 {
-    CombineClip(ClampedPath(FDeviceToPainter.map(deviceRegion)), mode);
+    CombineClip(ToRegion(ClampedPath(FDeviceToPainter.map(deviceRegion))), mode);
 }
 
 void TMetaCanvas::ResetClip()
 {
     FState.HasClip = false;
-    FState.Clip = QPainterPath();
+    FState.Clip = QRegion();
 }
 
 void TMetaCanvas::StretchImage(const QRectF& destination, const QImage& image, const QRectF& source, uint32_t rop)

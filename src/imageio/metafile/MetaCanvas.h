@@ -8,6 +8,7 @@
 
 #include <QPainterPath>
 #include <QPolygonF>
+#include <QRegion>
 #include <QTransform>
 #include <cstdint>
 #include <vector>
@@ -35,7 +36,7 @@ struct TMetaDcState {
     QTransform World;
     QPointF Position;         // current position, logical
     bool HasClip = false;
-    QPainterPath Clip;        // painter coordinates
+    QRegion Clip;             // painter pixels: GDI clips by regions of whole pixels
 };
 
 enum class TArcKind { Arc, ArcTo, Chord, Pie };
@@ -136,7 +137,8 @@ private:
     void Paint(const QPainterPath& mapped, bool fill, bool stroke);
     QPen CurrentPen() const;
     double LogicalToPainterScale() const;
-    void CombineClip(const QPainterPath& region, int mode);
+    void CombineClip(const QRegion& region, int mode);
+    static QRegion ToRegion(const QPainterPath& painterPath);
 
     QPainter& FPainter;
     QTransform FDeviceToPainter;

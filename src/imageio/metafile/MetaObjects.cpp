@@ -6,17 +6,17 @@ TMetaObjectTable::TMetaObjectTable(size_t declared) : FSlots(std::min(declared, 
 
 bool TMetaObjectTable::Add(TMetaObject object)
 {
-    auto free = std::find_if(FSlots.begin(), FSlots.end(), [](const TMetaObject& o) {
-        return std::holds_alternative<std::monostate>(o);
-    });
-    if (free != FSlots.end()) {
-        *free = std::move(object);
+    while (FFirstFree < FSlots.size() && !std::holds_alternative<std::monostate>(FSlots[FFirstFree]))
+        ++FFirstFree;
+    if (FFirstFree < FSlots.size()) {
+        FSlots[FFirstFree++] = std::move(object);
         return true;
     }
     // Writers often declare too few objects; grow rather than lose the object.
     if (FSlots.size() >= MaxObjects)
         return false;
     FSlots.push_back(std::move(object));
+    FFirstFree = FSlots.size();
     return true;
 }
 
@@ -32,8 +32,10 @@ bool TMetaObjectTable::Put(size_t index, TMetaObject object)
 
 void TMetaObjectTable::Delete(size_t index)
 {
-    if (index < FSlots.size())
+    if (index < FSlots.size()) {
         FSlots[index] = std::monostate{};
+        FFirstFree = std::min(FFirstFree, index);
+    }
 }
 
 const TMetaObject* TMetaObjectTable::Get(size_t index) const

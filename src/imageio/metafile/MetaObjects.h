@@ -56,4 +56,5 @@ public:
 
 private:
     std::vector<TMetaObject> FSlots;
+    size_t FFirstFree = 0; // no free slot below this one, so adding stays cheap however many objects come
 };

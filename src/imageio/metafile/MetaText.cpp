@@ -107,7 +107,7 @@ void TMetaCanvas::Text(QPointF reference, const QString& text, const std::vector
     if (options & ETO_CLIPPED) {
         QPainterPath clip;
         clip.addRect(box.normalized());
-        FPainter.setClipPath(ToPainter(clip), FState.HasClip ? Qt::IntersectClip : Qt::ReplaceClip);
+        FPainter.setClipRegion(ToRegion(ToPainter(clip)), FState.HasClip ? Qt::IntersectClip : Qt::ReplaceClip);
     }
     FPainter.setRenderHint(QPainter::TextAntialiasing, true);
     FPainter.setRenderHint(QPainter::Antialiasing, true);

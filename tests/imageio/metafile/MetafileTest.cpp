@@ -437,3 +437,26 @@ TEST(Metafile, EmfPathsPiesTextAndTransparentBitmaps)
     EXPECT_EQ(b.Pixel(65, 70), Argb(Red));
     EXPECT_EQ(b.Pixel(75, 70), 0u);
 }
+
+TEST(Metafile, ClippingRectanglesAreSavedAndRestoredWithTheState)
+{
+    TWmfWriter w;
+    w.Brush(0, Red).Brush(0, Green).Pen(5, 0, Black).Select(2).Select(0);
+    w.Words(0x001E, {});                                   // SAVEDC
+    w.Words(0x0416, {60, 60, 20, 20});                     // INTERSECTCLIPRECT (20, 20, 60, 60)
+    w.Words(0x0415, {40, 40, 30, 30});                     // EXCLUDECLIPRECT (30, 30, 40, 40)
+    // Many small holes along the bottom edge: clip regions stay cheap to combine.
+    for (int i = 0; i < 2000; ++i)
+        w.Words(0x0415, {59, 21 + i % 38, 58, 20 + i % 38});
+    w.Rectangle(0, 0, 100, 100);
+    w.Words(0x0127, {-1});                                 // RESTOREDC: no clip again
+    w.Select(1).Rectangle(80, 80, 100, 100);
+    const TBitmap32 b = Render(w.File());
+    EXPECT_EQ(b.Pixel(25, 25), Argb(Red));
+    EXPECT_EQ(b.Pixel(35, 35), 0u);
+    EXPECT_EQ(b.Pixel(65, 25), 0u);
+    EXPECT_EQ(b.Pixel(10, 10), 0u);
+    EXPECT_EQ(b.Pixel(45, 58), 0u);
+    EXPECT_EQ(b.Pixel(45, 57), Argb(Red));
+    EXPECT_EQ(b.Pixel(90, 90), Argb(Green));
+}
