@@ -103,7 +103,9 @@ private:
     void Record(TEmfRecord& r);
     void Objects(uint32_t type, TMetaStream& d);
     void Text(uint32_t type, TMetaStream& d);
+    QPainterPath Region(TMetaStream& d, uint32_t size);
     void ClipRegion(TMetaStream& d);
+    void FillRegion(uint32_t type, TMetaStream& d);
     void Bitmap(uint32_t type, TMetaStream& d);
     // The DIB a record carries at the given offsets from its start; null when it does not decode.
     static QImage RecordDib(const TMetaStream& record, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits,
@@ -205,6 +207,7 @@ void TEmfPlayer::Record(TEmfRecord& r)
     case 67: FCanvas.SelectClipPath(int(d.U32())); break;                              // SELECTCLIPPATH
     case 68: FCanvas.AbortPath(); break;                                               // ABORTPATH
     case 75: ClipRegion(d); break;                                                     // EXTSELECTCLIPRGN
+    case 71: case 74: FillRegion(r.Type, d); break;                                    // FILLRGN, PAINTRGN
     case 83: case 84: Text(r.Type, d); break;                                          // EXTTEXTOUTA, EXTTEXTOUTW
     case 76: case 77: case 80: case 81: case 114: case 116: Bitmap(r.Type, d); break;
     default: break; // not played; skipped by its size
@@ -325,15 +328,9 @@ void TEmfPlayer::Text(uint32_t type, TMetaStream& d)
     FCanvas.Text(reference, text, advances, options, box);
 }
 
-void TEmfPlayer::ClipRegion(TMetaStream& d)
+// RGNDATA: a header, then the region's rectangles in device units.
+QPainterPath TEmfPlayer::Region(TMetaStream& d, uint32_t size)
 {
-    const uint32_t size = d.U32();
-    const int mode = int(d.U32());
-    if (size == 0) {
-        if (mode == 5) // RGN_COPY of no region: the clip is removed
-            FCanvas.ResetClip();
-        return;
-    }
     TMetaStream data = d.Sub(size);
     data.Skip(8);
     const uint32_t count = data.U32();
@@ -343,7 +340,30 @@ void TEmfPlayer::ClipRegion(TMetaStream& d)
     region.setFillRule(Qt::WindingFill);
     for (uint32_t i = 0; i < count; ++i)
         region.addRect(RectL(data).normalized());
-    FCanvas.SelectClipRegion(region, mode);
+    return region;
+}
+
+void TEmfPlayer::ClipRegion(TMetaStream& d)
+{
+    const uint32_t size = d.U32();
+    const int mode = int(d.U32());
+    if (size == 0) {
+        if (mode == 5) // RGN_COPY of no region: the clip is removed
+            FCanvas.ResetClip();
+        return;
+    }
+    FCanvas.SelectClipRegion(Region(d, size), mode);
+}
+
+void TEmfPlayer::FillRegion(uint32_t type, TMetaStream& d)
+{
+    d.Skip(16); // bounds
+    const uint32_t size = d.U32();
+    const TMetaBrush current = FCanvas.State().Brush;
+    if (type == 71) // FILLRGN names its brush; PAINTRGN uses the selected one
+        FCanvas.Select(d.U32());
+    FCanvas.FillDeviceRegion(Region(d, size));
+    FCanvas.State().Brush = current;
 }
 
 QImage TEmfPlayer::RecordDib(const TMetaStream& record, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits,

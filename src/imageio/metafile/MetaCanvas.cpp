@@ -503,6 +503,12 @@ void TMetaCanvas::FillRect(const QRectF& box, const QColor& color)
     FPainter.fillPath(ToPainter(path), color);
 }
 
+void TMetaCanvas::FillDeviceRegion(const QPainterPath& deviceRegion)
+{
+    if (!FPathOpen)
+        Paint(ClampedPath(FDeviceToPainter.map(deviceRegion)), true, false);
+}
+
 void TMetaCanvas::BeginPath()
 {
     FPath = QPainterPath();

@@ -97,6 +97,8 @@ public:
     // Fills a logical rectangle with the current brush (pattern blits), or with a colour.
     void FillRect(const QRectF& box);
     void FillRect(const QRectF& box, const QColor& color);
+    // Fills a region given in device units with the current brush.
+    void FillDeviceRegion(const QPainterPath& deviceRegion);
 
     // Paths.
     void BeginPath();

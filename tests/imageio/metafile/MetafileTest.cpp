@@ -460,3 +460,42 @@ TEST(Metafile, ClippingRectanglesAreSavedAndRestoredWithTheState)
     EXPECT_EQ(b.Pixel(45, 57), Argb(Red));
     EXPECT_EQ(b.Pixel(90, 90), Argb(Green));
 }
+
+TEST(Metafile, EmfRegionsFillAndClip)
+{
+    auto region = [](std::initializer_list<QRect> rects) {
+        QByteArray r;
+        for (uint32_t v : {32u, 1u, uint32_t(rects.size()), uint32_t(rects.size() * 16), 0u, 0u, 0u, 0u})
+            PutU32(r, v);
+        for (const QRect& rect : rects)
+            for (int v : {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()})
+                PutU32(r, uint32_t(v));
+        return r;
+    };
+    const QByteArray twoBoxes = region({QRect(10, 10, 20, 20), QRect(50, 10, 20, 20)});
+    QByteArray fill;                                        // FILLRGN with brush 1
+    for (uint32_t v : {0u, 0u, 0u, 0u, uint32_t(twoBoxes.size()), 1u})
+        PutU32(fill, v);
+    fill.append(twoBoxes);
+    const QByteArray lower = region({QRect(0, 50, 96, 20)});
+    QByteArray clip;                                        // EXTSELECTCLIPRGN, RGN_COPY
+    PutU32(clip, uint32_t(lower.size()));
+    PutU32(clip, 5);
+    clip.append(lower);
+
+    const TBitmap32 b = Render(TEmfWriter(QRect(0, 0, 2540, 2540))
+                                   .Brush(1, 0, Red)
+                                   .Brush(2, 0, Green)
+                                   .Select(2)
+                                   .Select(0x80000008)
+                                   .Raw(71, fill)
+                                   .Raw(75, clip)
+                                   .Rectangle(0, 0, 96, 96)
+                                   .File());
+    EXPECT_EQ(b.Pixel(20, 20), Argb(Red));
+    EXPECT_EQ(b.Pixel(60, 20), Argb(Red));
+    EXPECT_EQ(b.Pixel(40, 20), 0u);
+    EXPECT_EQ(b.Pixel(40, 60), Argb(Green));  // the selected brush is back after FILLRGN
+    EXPECT_EQ(b.Pixel(40, 40), 0u);           // outside the clip region
+    EXPECT_EQ(b.Pixel(40, 80), 0u);
+}
