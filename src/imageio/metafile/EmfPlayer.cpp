@@ -134,6 +134,17 @@ void TEmfPlayer::Record(TEmfRecord& r)
     case 8: FCanvas.PolyPolygon(PolyPoints(d, false)); break;                          // POLYPOLYGON
     case 90: FCanvas.PolyPolyline(PolyPoints(d, true)); break;                         // POLYPOLYLINE16
     case 91: FCanvas.PolyPolygon(PolyPoints(d, true)); break;                          // POLYPOLYGON16
+    case 56: case 92: {                                                                // POLYDRAW, POLYDRAW16
+        d.Skip(16);
+        const uint32_t count = d.U32();
+        const QPolygonF points = Points(d, count, r.Type == 92);
+        d.Need(count);
+        std::vector<uint8_t> types(count);
+        for (uint8_t& t : types)
+            t = d.U8();
+        FCanvas.PolyDraw(points, types);
+        break;
+    }
     case 9: FCanvas.SetWindowExt(SizeL(d)); break;                                     // SETWINDOWEXTEX
     case 10: FCanvas.SetWindowOrg(PointL(d)); break;                                   // SETWINDOWORGEX
     case 11: FCanvas.SetViewportExt(SizeL(d)); break;                                  // SETVIEWPORTEXTEX

@@ -393,6 +393,28 @@ void TMetaCanvas::PolyBezier(const QPolygonF& points, bool fromCurrent)
         Shape(path, false, true);
 }
 
+void TMetaCanvas::PolyDraw(const QPolygonF& points, const std::vector<uint8_t>& types)
+{
+    QPainterPath path(FState.Position);
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        const uint8_t type = types[size_t(i)];
+        switch (type & ~1) {
+        case 6: path.moveTo(points[i]); break;
+        case 2: path.lineTo(points[i]); break;
+        case 4:
+            if (i + 2 >= points.size())
+                return; // a curve without its three points: the record is damaged
+            path.cubicTo(points[i], points[i + 1], points[i + 2]);
+            i += 2;
+            break;
+        default: return;
+        }
+        if (type & 1)
+            path.closeSubpath();
+    }
+    Continue(path);
+}
+
 void TMetaCanvas::Rectangle(const QRectF& box)
 {
     QPainterPath path;

@@ -88,6 +88,8 @@ public:
     void PolyPolygon(const std::vector<QPolygonF>& polygons);
     void PolyPolyline(const std::vector<QPolygonF>& lines);
     void PolyBezier(const QPolygonF& points, bool fromCurrent);
+    // Lines and curves by point type (PT_MOVETO 6, PT_LINETO 2, PT_BEZIERTO 4, | PT_CLOSEFIGURE 1).
+    void PolyDraw(const QPolygonF& points, const std::vector<uint8_t>& types);
     void Rectangle(const QRectF& box);
     void RoundRect(const QRectF& box, QSizeF corner);
     void Ellipse(const QRectF& box);

@@ -499,3 +499,21 @@ TEST(Metafile, EmfRegionsFillAndClip)
     EXPECT_EQ(b.Pixel(40, 40), 0u);           // outside the clip region
     EXPECT_EQ(b.Pixel(40, 80), 0u);
 }
+
+TEST(Metafile, PolyDrawMovesDrawsAndClosesByPointType)
+{
+    QByteArray draw;                                         // POLYDRAW16: a closed triangle, then a line
+    for (int v : {0, 0, 0, 0, 5})
+        PutU32(draw, uint32_t(v));
+    for (int v : {10, 10, 40, 10, 40, 40, 60, 80, 90, 80})
+        PutU16(draw, uint16_t(v));
+    for (char t : {6, 2, 3, 6, 2})
+        draw.append(t);
+    const TBitmap32 b = Render(TEmfWriter(QRect(0, 0, 2540, 2540)).Pen(1, 0, 1, Red).Select(1).Raw(92, draw).File());
+    EXPECT_EQ(b.Pixel(25, 10), Argb(Red));   // first side
+    EXPECT_EQ(b.Pixel(40, 25), Argb(Red));   // second side
+    EXPECT_EQ(b.Pixel(25, 25), Argb(Red));   // the closing diagonal
+    EXPECT_EQ(b.Pixel(30, 20), 0u);          // a stroke, not a fill
+    EXPECT_EQ(b.Pixel(75, 80), Argb(Red));   // the separate line
+    EXPECT_EQ(b.Pixel(50, 60), 0u);          // nothing joins the two figures
+}
