@@ -517,3 +517,37 @@ TEST(Metafile, PolyDrawMovesDrawsAndClosesByPointType)
     EXPECT_EQ(b.Pixel(75, 80), Argb(Red));   // the separate line
     EXPECT_EQ(b.Pixel(50, 60), 0u);          // nothing joins the two figures
 }
+
+TEST(Metafile, HatchedBrushesOverOpaqueOrTransparentBackground)
+{
+    auto hatched = [](int bkMode) {
+        return Render(TWmfWriter()
+                          .Pen(5, 0, Black)
+                          .Brush(2, Red, 0)                     // HS_HORIZONTAL
+                          .Select(0)
+                          .Select(1)
+                          .Words(0x0201, {0xFFFF, 0x00FF})      // white background
+                          .Words(0x0102, {bkMode})
+                          .Rectangle(10, 10, 90, 90)
+                          .File());
+    };
+    auto count = [](const TBitmap32& b, TColor32 c) {
+        int n = 0;
+        for (int y = 20; y < 80; ++y)
+            n += b.Pixel(50, y) == c;
+        return n;
+    };
+    const TBitmap32 opaque = hatched(2);
+    const TBitmap32 transparent = hatched(1);
+    // Down one column: some red lines, the rest background.
+    EXPECT_GT(count(opaque, Argb(Red)), 3);
+    EXPECT_EQ(count(opaque, Argb(Red)) + count(opaque, Argb(White)), 60);
+    EXPECT_EQ(count(transparent, Argb(Red)), count(opaque, Argb(Red)));
+    EXPECT_EQ(count(transparent, Argb(Red)) + count(transparent, 0u), 60);
+    // Horizontal lines: a row through a line is red all along.
+    int lineRow = 20;
+    while (lineRow < 80 && opaque.Pixel(50, lineRow) != Argb(Red))
+        ++lineRow;
+    EXPECT_EQ(opaque.Pixel(20, lineRow), Argb(Red));
+    EXPECT_EQ(opaque.Pixel(80, lineRow), Argb(Red));
+}
