@@ -361,3 +361,26 @@ TEST_F(StartPageTest, TemplateWithAValueOfAnotherTypeIsListedAndReported)
     EXPECT_EQ(listy->Kind, TBookCover::KindTemplate);
     EXPECT_FALSE(listy->IsComplete());
 }
+
+TEST_F(StartPageTest, CancelInTheSaveQuestionKeepsTheTemplatesDialogClosed)
+{
+    WriteStore(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\n").arg(FFront, FSide));
+    Build();
+    TBookCover* box = FCover;
+    FGoOn = false;
+    bool opened = false;
+    WhenTemplatesDialogShows([&](TTemplatesFrm* dialog) {
+        opened = true;
+        dialog->reject();
+    });
+    C.lbxCollection->setCurrentRow(2);
+    QTest::qWait(0);
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(FCover, box);
+    EXPECT_FALSE(FNextEnabled); // the edit entry is selected
+    // Let the pending dialog watcher run out before the fixture goes.
+    FGoOn = true;
+    C.lbxCollection->setCurrentRow(0);
+    C.lbxCollection->setCurrentRow(2);
+    EXPECT_TRUE(opened);
+}
