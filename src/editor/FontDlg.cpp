@@ -290,6 +290,32 @@ void TFontDlgFrm::ApplyToParams(TTextParams& params) const
     params.Font.Color = ColorRefOf(TextColor());
 }
 
+void TFontDlgFrm::ApplyToLayer(TTextLayer& layer)
+{
+    TTextParams params = layer;
+    ApplyToParams(params);
+    TBitmap32 bitmap;
+    bitmap.SetDrawMode(layer.Bitmap().DrawMode());
+    RenderTextBitmap(params, bitmap);
+
+    layer.Changed();
+    static_cast<TTextParams&>(layer) = std::move(params);
+    layer.Bitmap() = std::move(bitmap);
+    layer.ApplyRotationAndSize();
+}
+
+bool EditTextLayer(TTextLayer* layer, QWidget* parent)
+{
+    if (!layer)
+        return false;
+    TFontDlgFrm dlg(parent);
+    dlg.LoadFromLayer(*layer);
+    if (dlg.exec() != QDialog::Accepted)
+        return false;
+    dlg.ApplyToLayer(*layer);
+    return true;
+}
+
 bool TFontDlgFrm::InputValid() const
 {
     // Blank means nothing but blanks and control characters.

@@ -44,6 +44,10 @@ public:
     void LoadFromLayer(TTextParams& layer);
     // The settings of the controls, as ApplyToLayer gives them to a layer (rotation kept).
     TTextParams CurrentParams() const;
+    // Copies the settings into the layer, draws its bitmap again (measured anew, so it is exactly
+    // the size the drawing needs) and turns it by its rotation. When the drawing cannot be made
+    // (a size beyond the bitmap limit) the layer is left as it was and the error is raised.
+    void ApplyToLayer(TTextLayer& layer);
     // Copies the settings into plain parameters (what ApplyToLayer does before drawing).
     void ApplyToParams(TTextParams& params) const;
 
@@ -111,3 +115,7 @@ private:
     int FTextWidth = 0;
     int FTextHeight = 0;
 };
+
+// Opens the dialog on the layer; on OK the layer takes the settings and is drawn again. False on
+// Cancel or without a layer.
+bool EditTextLayer(TTextLayer* layer, QWidget* parent = nullptr);

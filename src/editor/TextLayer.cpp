@@ -1,5 +1,7 @@
 #include "editor/TextLayer.h"
 
+#include "ui/MsgBox.h"
+
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPalette>
@@ -144,8 +146,8 @@ void RenderTextBitmap(const TTextParams& params, TBitmap32& bitmap)
     // converted to the bitmap's straight alpha afterwards.
     QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied);
     const QSize size = TTextRenderer(params, &probe).Measure();
+    CheckBitmapSize(size.width(), size.height()); // before anything changes
     bitmap.MakeEmpty();
-    CheckBitmapSize(size.width(), size.height());
     if (size.width() <= 0 || size.height() <= 0)
         return;
     QImage canvas(size, QImage::Format_ARGB32_Premultiplied);
@@ -175,4 +177,30 @@ void ApplyRotation(TBitmap32& bitmap, int rotation)
     default:
         break;
     }
+}
+
+namespace {
+
+// The main window's font (Arial, bold, height -12) when no main window is there to ask.
+QFont MainWindowFont()
+{
+    if (const std::optional<QFont> font = MainFont())
+        return *font;
+    QFont font(QStringLiteral("Arial"));
+    font.setBold(true);
+    font.setPixelSize(12);
+    return font;
+}
+
+} // namespace
+
+TTextLayer::TTextLayer(TLayerCollection& owner) : TBitmapLayer(owner) { Font = NewTextLayerFont(MainWindowFont()); }
+
+void TTextLayer::ApplyRotationAndSize()
+{
+    Changed();
+    ApplyRotation(Bitmap(), Rotation);
+    const TFloatRect& old = Location();
+    SetLocation({old.Left, old.Top, old.Left + float(Bitmap().Width()), old.Top + float(Bitmap().Height())});
+    Changed();
 }

@@ -4,6 +4,7 @@
 // anti-alias qualities, drawn level and then turned by the layer's quarter turns.
 
 #include "editor/TextFont.h"
+#include "raster/Layers.h"
 #include "raster/TBitmap32.h"
 
 #include <QColor>
@@ -68,3 +69,17 @@ private:
 void RenderTextBitmap(const TTextParams& params, TBitmap32& bitmap);
 // Turns a freshly drawn level bitmap by the rotation's remainder (draw mode kept).
 void ApplyRotation(TBitmap32& bitmap, int rotation);
+
+// A layer whose bitmap is drawn from text. The bitmap is drawn only when the text dialog is
+// confirmed; in between the layer is moved, resized and turned like any image layer, and hit
+// anywhere inside its rectangle as its base is.
+class TTextLayer : public TBitmapLayer, public TTextParams {
+public:
+    // A new text layer on top of owner, with an empty bitmap and the new-layer values.
+    explicit TTextLayer(TLayerCollection& owner);
+
+    void AddRotation(int delta) { Rotation += delta; }
+    // Turns the freshly drawn level bitmap by Rotation and fits the location to it, keeping the
+    // top-left corner, at 1:1.
+    void ApplyRotationAndSize();
+};
