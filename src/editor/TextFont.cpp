@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QPalette>
+#include <algorithm>
 #include <cstdlib>
 
 TColorRef ColorRefOf(const QColor& color)
@@ -68,8 +69,9 @@ int TTextFont::EffectivePixelsPerInch() const
 int TTextFont::PointSize() const
 {
     // A positive height is the cell height; its magnitude still gives a fair size in points.
-    const int points = MulDiv(std::abs(Height), 72, EffectivePixelsPerInch());
-    return points < 1 ? 1 : (points > 1638 ? 1638 : points);
+    const long long height = std::llabs((long long)Height); // INT_MIN from a damaged record too
+    const long long points = (height * 72 + EffectivePixelsPerInch() / 2) / EffectivePixelsPerInch();
+    return int(std::clamp(points, 1LL, 1638LL));
 }
 
 void TTextFont::SetPointSize(int points) { Height = -MulDiv(points, EffectivePixelsPerInch(), 72); }
