@@ -1,0 +1,169 @@
+// `tavlo render`: a cover picture from face files without any display, as the wizard's final
+// page would save it. Scripts can render a whole catalogue with it.
+#include "CliCommand.h"
+
+#include "cover/BookType.h"
+#include "imageio/PictureLoader.h"
+#include "render/HeadlessCover.h"
+
+// The picture writers join the imageio library separately; until they are there this command
+// renders but says plainly that it cannot write.
+#if __has_include("imageio/ImageWriter.h")
+#include "imageio/ImageWriter.h"
+#define TAVLO_HAVE_IMAGE_WRITER 1
+#endif
+
+#include <QColor>
+#include <QCommandLineParser>
+#include <QRegularExpression>
+#include <stdexcept>
+
+namespace {
+
+const char* HelpText =
+    "Usage: tavlo render --front FILE --side FILE [--top FILE] [--type TYPE] -o OUTPUT [OPTIONS]\n"
+    "\n"
+    "Renders a 3D cover from face pictures without a display (OpenGL through EGL), cuts it to\n"
+    "its contents as Save As does and writes it as GIF, JPEG, BMP, TIFF or PNG by the output's\n"
+    "extension. Defaults are those of the wizard's final page, so the picture is the one the\n"
+    "wizard makes.\n"
+    "\n"
+    "  --front FILE            front face picture (BMP, ICO, WMF, EMF, GIF, JPEG)\n"
+    "  --side FILE             side (spine) face picture\n"
+    "  --top FILE              top face picture (boxes only; generated when absent)\n"
+    "  --type TYPE             book type by name or index 0..7 (default \"Two Sided Box\"):\n"
+    "                          Two Sided Box, Three Sided Box, Book Cover, Electronic Magazine,\n"
+    "                          CD Cover, Special Report, Thin Book, Wide Box\n"
+    "  -o, --output FILE       picture to write (.gif .jpg .jpeg .bmp .tif .png)\n"
+    "  --size WxH              size of the view in pixels before cutting (default 800x600,\n"
+    "                          at most 8192x8192)\n"
+    "  --angle-x DEG           rotation about the horizontal axis (default: the type's)\n"
+    "  --angle-y DEG           rotation about the vertical axis (default: the type's)\n"
+    "  --light-elevation N     light attitude 0..100 (default 72)\n"
+    "  --light-azimuth N       light orientation 0..100 (default 10)\n"
+    "  --shadow, --no-shadow   shadow on or off (default on, off for types 3 to 6)\n"
+    "  --shadow-strength N     shadow intensity 0..100 (default 50)\n"
+    "  --zoom F                zoom factor above 0.71 and below 10 (default 1)\n"
+    "  --background COLOR      background colour, #rrggbb or a colour name (default white)\n"
+    "  --smooth                smooth the edges (averaged shifted passes)\n"
+    "  --passes N              smoothing passes 1..255 (default 9)\n"
+    "  --cd-position N         how far the disc is out of its case, 0..100 (default 50)\n"
+    "  --no-crop               keep the whole view instead of cutting to the contents\n"
+    "\n"
+    "Exit status: 0 written, 1 failed (unreadable picture, no OpenGL driver, write error),\n"
+    "2 wrong usage.";
+
+struct TUsageError {
+    QString Message;
+};
+
+double Number(const QCommandLineParser& p, const QString& name, double low, double high)
+{
+    bool ok = false;
+    const double v = p.value(name).toDouble(&ok);
+    if (!ok || !(v >= low && v <= high))
+        throw TUsageError{QString("--%1 wants a number from %2 to %3, not \"%4\".")
+                              .arg(name)
+                              .arg(low)
+                              .arg(high)
+                              .arg(p.value(name))};
+    return v;
+}
+
+TCoverRenderSettings Settings(const QCommandLineParser& p)
+{
+    TCoverRenderSettings s;
+    if (p.isSet("type")) {
+        const auto type = BookTypeFromText(p.value("type"));
+        if (!type)
+            throw TUsageError{QString("Unknown book type \"%1\".").arg(p.value("type"))};
+        s.Type = *type;
+    }
+    if (p.isSet("size")) {
+        const auto m = QRegularExpression(R"(^\s*(\d{1,5})\s*[xX]\s*(\d{1,5})\s*$)").match(p.value("size"));
+        if (!m.hasMatch())
+            throw TUsageError{QString("--size wants WIDTHxHEIGHT, not \"%1\".").arg(p.value("size"))};
+        s.Width = m.captured(1).toInt();
+        s.Height = m.captured(2).toInt();
+    }
+    if (p.isSet("angle-x"))
+        s.AngleX = float(Number(p, "angle-x", -360, 720));
+    if (p.isSet("angle-y"))
+        s.AngleY = float(Number(p, "angle-y", -360, 720));
+    if (p.isSet("light-elevation"))
+        s.LightElevation = float(Number(p, "light-elevation", 0, 100) / 100);
+    if (p.isSet("light-azimuth"))
+        s.LightAzimuth = float(Number(p, "light-azimuth", 0, 100) / 100);
+    if (p.isSet("shadow") && p.isSet("no-shadow"))
+        throw TUsageError{"--shadow and --no-shadow contradict each other."};
+    if (p.isSet("shadow") || p.isSet("no-shadow"))
+        s.Shadow = p.isSet("shadow");
+    if (p.isSet("shadow-strength"))
+        s.ShadowStrength = float(Number(p, "shadow-strength", 0, 100) / 100);
+    if (p.isSet("zoom"))
+        s.Zoom = float(Number(p, "zoom", 0.7072, 9.999));
+    if (p.isSet("background")) {
+        const QColor c = QColor::fromString(p.value("background"));
+        if (!c.isValid())
+            throw TUsageError{QString("Unknown colour \"%1\".").arg(p.value("background"))};
+        s.Background = Color32(c.red(), c.green(), c.blue());
+    }
+    s.Smooth = p.isSet("smooth");
+    if (p.isSet("passes"))
+        s.Passes = int(Number(p, "passes", 1, 255));
+    if (p.isSet("cd-position"))
+        s.CDPosition = float(Number(p, "cd-position", 0, 100) / 100);
+    s.Crop = !p.isSet("no-crop");
+    try {
+        ValidateSettings(s);
+    } catch (const std::exception& e) {
+        throw TUsageError{QString::fromUtf8(e.what())};
+    }
+    return s;
+}
+
+int Run(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    QCommandLineParser p;
+    p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const char* name : {"front", "side", "top", "type", "size", "angle-x", "angle-y", "light-elevation",
+                             "light-azimuth", "shadow-strength", "zoom", "background", "passes", "cd-position"})
+        p.addOption(QCommandLineOption(name, name, "value"));
+    p.addOption(QCommandLineOption({"o", "output"}, "output", "file"));
+    for (const char* flag : {"shadow", "no-shadow", "smooth", "no-crop"})
+        p.addOption(QCommandLineOption(flag, flag));
+    try {
+        if (!p.parse(QStringList{"tavlo render"} + args))
+            throw TUsageError{p.errorText()};
+        if (!p.positionalArguments().isEmpty())
+            throw TUsageError{QString("Unexpected argument \"%1\".").arg(p.positionalArguments().first())};
+        for (const char* needed : {"front", "side", "output"})
+            if (!p.isSet(needed))
+                throw TUsageError{QString("--%1 is missing.").arg(needed)};
+        const TCoverRenderSettings settings = Settings(p);
+
+        TBitmap32 front, side, top;
+        LoadPictureFromFile(front, p.value("front"));
+        LoadPictureFromFile(side, p.value("side"));
+        if (p.isSet("top"))
+            LoadPictureFromFile(top, p.value("top"));
+        const TBitmap32 picture = RenderCoverHeadless(front, side, p.isSet("top") ? &top : nullptr, settings);
+#ifdef TAVLO_HAVE_IMAGE_WRITER
+        WriteImageFile(picture, p.value("output"));
+#else
+        throw std::runtime_error("This build of tavlo has no picture writers yet; nothing was written.");
+#endif
+        out << "Wrote " << p.value("output") << " (" << picture.Width() << " x " << picture.Height() << ")\n";
+        return 0;
+    } catch (const TUsageError& e) {
+        err << "tavlo render: " << e.Message << "\n'tavlo render --help' lists the options.\n";
+        return 2;
+    }
+    // Other failures (unreadable picture, no OpenGL driver, write error) reach the dispatcher,
+    // which prints their message and exits with 1.
+}
+
+const TCliCommandRegistrar Registrar{
+    {"render", "render a 3D cover picture from face pictures (no display needed)", HelpText, Run}};
+
+} // namespace
