@@ -1,5 +1,7 @@
 #include "templates/TRegistryEx.h"
 
+#include "ui/StringUtils.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,10 +10,6 @@
 #include <stdexcept>
 
 namespace {
-
-QChar FoldAscii(QChar c) { return c >= 'A' && c <= 'Z' ? QChar(c.unicode() + 32) : c; }
-// Ordering folds to capitals, as the registry sorts: '_' comes after the letters.
-QChar UpperAscii(QChar c) { return c >= 'a' && c <= 'z' ? QChar(c.unicode() - 32) : c; }
 
 int HexDigit(QChar c)
 {
@@ -74,26 +72,12 @@ QString DecodeKeyName(const QString& stored)
     return out;
 }
 
-QString FoldKeyName(const QString& name)
-{
-    QString folded = name;
-    for (QChar& c : folded)
-        c = FoldAscii(c);
-    return folded;
-}
+QString FoldKeyName(const QString& name) { return LowerCaseAscii(name); }
 
-int CompareKeyNames(const QString& a, const QString& b)
-{
-    const qsizetype n = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        const ushort x = UpperAscii(a[i]).unicode(), y = UpperAscii(b[i]).unicode();
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
+// Ordering folds to capitals, as the registry sorts: '_' comes after the letters.
+int CompareKeyNames(const QString& a, const QString& b) { return CompareTextAscii(a, b); }
 
-bool SameKeyName(const QString& a, const QString& b) { return a.size() == b.size() && CompareKeyNames(a, b) == 0; }
+bool SameKeyName(const QString& a, const QString& b) { return SameTextAscii(a, b); }
 
 TRegistryEx::TRegistryEx(const QString& organization, const QString& application)
     : FSettings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, organization,
