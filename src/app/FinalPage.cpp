@@ -329,6 +329,15 @@ void TFinalPage::FinalTypeChanged(TBookType type, bool recompose)
         emit ComposeRequested(type);
 }
 
+void TFinalPage::SelectType(TBookType type)
+{
+    {
+        const QSignalBlocker block(cmbFinalType);
+        cmbFinalType->setCurrentIndex(int(type));
+    }
+    FinalTypeChanged(type, false);
+}
+
 void TFinalPage::SetShadowEnabled(bool on)
 {
     if (FView)

@@ -42,6 +42,8 @@ public:
     TD3DWin* View() const { return FView; }
 
     void FinalTypeChanged(TBookType type, bool recompose);
+    // The start page's type choice: selects the type and applies its rules without composing.
+    void SelectType(TBookType type);
     void SetShadowEnabled(bool on);
     // Composes the face records for type into the view and shows the type's angles on the
     // track bars (without firing them). Nothing happens without a view.

@@ -159,6 +159,10 @@ TEST(FinalPage, TypeRulesForOrientationShadowAndCDPosition)
         EXPECT_FALSE(p.chkShadow->isChecked()) << int(t);
         EXPECT_FALSE(p.btnOrientLeft->isEnabled()) << int(t);
     }
+    // The start page's choice selects the type and its rules, without composing.
+    p.SelectType(btCDCover);
+    EXPECT_EQ(w.types->currentIndex(), 4);
+    EXPECT_TRUE(p.trkPosCD->isVisible());
     // Without recomposing, nothing more was asked of the window.
     EXPECT_EQ(w.composeRequests.size(), 2u);
 }
