@@ -302,11 +302,7 @@ void TExperChild::CreateViews()
 void TExperChild::StartTypeChanged(int type)
 {
     // The final page shows the type chosen here, without recomposing before it is entered.
-    {
-        const QSignalBlocker block(cmbFinalType);
-        cmbFinalType->setCurrentIndex(type);
-    }
-    FFinalPage->FinalTypeChanged(TBookType(type), false);
+    FFinalPage->SelectType(TBookType(type));
 }
 
 void TExperChild::SetUpFinalPage()
