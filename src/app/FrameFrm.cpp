@@ -197,9 +197,11 @@ void TExperChild::PlaceNavigationButtons()
 
 void TExperChild::LayoutPage1()
 {
-    const int pageWidth = width();
-    lblImage->setGeometry(0, -1, pageWidth, 42);
-    pnlChart2D->setGeometry(0, 41, pageWidth, std::max(0, PageControl->height() - 41));
+    // The notebook sizes its pages only when the shown window is laid out, so page 1 follows
+    // its own size (see eventFilter) rather than the window's.
+    const QSize page = pageEditVarGroup->size();
+    lblImage->setGeometry(0, -1, page.width(), 42);
+    pnlChart2D->setGeometry(0, 41, page.width(), std::max(0, page.height() - 41));
 }
 
 void TExperChild::resizeEvent(QResizeEvent* event)
@@ -433,6 +435,8 @@ void TExperChild::closeEvent(QCloseEvent* event)
 
 bool TExperChild::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == pageEditVarGroup && event->type() == QEvent::Resize)
+        LayoutPage1();
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()
         && static_cast<QWidget*>(watched)->window() == this && !QApplication::activeModalWidget())
         return HandleKey(static_cast<QKeyEvent*>(event));
