@@ -74,8 +74,8 @@ public:
     // Canvas copy: replaces the pixels of dstRect with srcRect of source stretched to fit, all
     // four bytes of each pixel as they are (no blending). Rectangles of equal size copy exactly;
     // otherwise `smooth` chooses area-averaged resampling, else nearest neighbour. Parts of
-    // dstRect outside this bitmap are cut off; destination pixels whose source lies outside the
-    // source bitmap are left unchanged. Empty rectangles copy nothing.
+    // dstRect outside this bitmap are cut off; source pixels outside the source bitmap read as 0
+    // (transparent black). Empty rectangles copy nothing.
     void StretchCopy(const QRect& dstRect, const TBitmap32& source, const QRect& srcRect, bool smooth = true);
     // Paints this bitmap stretched to dstRect of target by this bitmap's draw mode
     // (opaque replaces, blend composites by alpha).
