@@ -1,0 +1,39 @@
+// `tavlo convert INPUT OUTPUT`: reads a picture as the program reads a new image layer and writes
+// it as Save As does, in the format of the output's extension.
+#include "CliCommand.h"
+
+#include "imageio/ImageWriter.h"
+#include "imageio/PictureLoader.h"
+
+namespace {
+
+int RunConvert(const QStringList& args, QTextStream&, QTextStream& err)
+{
+    if (args.size() != 2) {
+        err << "Usage: tavlo convert INPUT OUTPUT\n";
+        return 2;
+    }
+    TBitmap32 picture;
+    LoadPictureFile(picture, args[0]);
+    WriteImageFile(picture, args[1]);
+    return 0;
+}
+
+const TCliCommandRegistrar Registrar({
+    "convert",
+    "Convert a picture file to GIF, JPEG, BMP, TIFF or PNG",
+    "Usage: tavlo convert INPUT OUTPUT\n\n"
+    "Reads INPUT (BMP, ICO, WMF, EMF, GIF, JPG/JPEG) the way Tavlo Generator reads a new image layer\n"
+    "and writes OUTPUT the way Save As does; the output's extension picks the format:\n"
+    "  .gif   GIF89a, 256 colours (20 static + 236 octree colours, Floyd-Steinberg dithering)\n"
+    "  .jpg   JPEG at quality 100 (also .jpeg)\n"
+    "  .bmp   32 bits per pixel, uncompressed, the alpha byte kept\n"
+    "  .tif   TIFF\n"
+    "  .png   PNG\n"
+    "Extensions are compared without regard to case. An existing OUTPUT is replaced only once the\n"
+    "new file is complete. On failure the program's message is printed and the exit code is 1\n"
+    "(2 for wrong arguments).",
+    RunConvert,
+});
+
+} // namespace

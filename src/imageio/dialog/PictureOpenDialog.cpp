@@ -1,0 +1,124 @@
+#include "imageio/dialog/PictureOpenDialog.h"
+
+#include "imageio/LastFolder.h"
+#include "imageio/PictureFormats.h"
+#include "imageio/PictureLoader.h"
+
+#include <QDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int PreviewSide = 200; // device-independent pixels
+}
+
+QStringList TPictureOpenDialog::NameFilters(const QString& filter)
+{
+    const QStringList parts = filter.split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i];
+        const qsizetype open = description.lastIndexOf(QStringLiteral(" ("));
+        if (open > 0 && description.endsWith(u')'))
+            description.truncate(open);
+        QString patterns = parts[i + 1];
+        patterns.replace(u';', u' ');
+        filters << QStringLiteral("%1 (%2)").arg(description, patterns);
+    }
+    return filters;
+}
+
+TPictureOpenDialog::TPictureOpenDialog(int mode, QWidget* parent) : QFileDialog(parent)
+{
+    setOption(QFileDialog::DontUseNativeDialog);
+    setWindowTitle(mode == OpenFaceImageMode ? QStringLiteral("Select Image") : QStringLiteral("New Layer"));
+    setAcceptMode(QFileDialog::AcceptOpen);
+    setFileMode(QFileDialog::ExistingFile); // the file, and so its folder, must exist
+    setDirectory(LastFolder());
+    setNameFilters(NameFilters(PictureFormats().Filter()));
+
+    auto* pane = new QWidget(this);
+    auto* column = new QVBoxLayout(pane);
+    column->setContentsMargins(0, 0, 0, 0);
+    lblPicture = new QLabel(QStringLiteral("Picture:"), pane);
+    pbxPreview = new QLabel(QStringLiteral("(None)"), pane);
+    pbxPreview->setAlignment(Qt::AlignCenter);
+    pbxPreview->setFrameShape(QFrame::StyledPanel);
+    pbxPreview->setFixedSize(PreviewSide, PreviewSide);
+    btnFullSize = new QPushButton(QStringLiteral("Show &Full Size"), pane);
+    btnFullSize->setToolTip(QStringLiteral("Shows the picture at its full size"));
+    btnFullSize->setEnabled(false);
+    column->addWidget(lblPicture);
+    column->addWidget(pbxPreview);
+    column->addWidget(btnFullSize);
+    column->addStretch();
+    if (auto* grid = qobject_cast<QGridLayout*>(layout()))
+        grid->addWidget(pane, 0, grid->columnCount(), grid->rowCount(), 1);
+
+    connect(this, &QFileDialog::currentChanged, this, &TPictureOpenDialog::UpdatePreview);
+    connect(btnFullSize, &QPushButton::clicked, this, &TPictureOpenDialog::ShowFullSize);
+}
+
+void TPictureOpenDialog::UpdatePreview(const QString& path)
+{
+    FPicture = QImage();
+    if (QFileInfo(path).isFile()) {
+        try {
+            TBitmap32 picture;
+            LoadPictureFromFile(picture, path);
+            if (!picture.Empty())
+                FPicture = picture.ToImage();
+        } catch (const std::exception&) {
+            // Not a readable picture: the pane shows "(None)".
+        }
+    }
+    btnFullSize->setEnabled(!FPicture.isNull());
+    if (FPicture.isNull()) {
+        lblPicture->setText(QStringLiteral("Picture:"));
+        pbxPreview->setPixmap(QPixmap());
+        pbxPreview->setText(QStringLiteral("(None)"));
+        return;
+    }
+    lblPicture->setText(QString::asprintf(" (%dx%d)", FPicture.width(), FPicture.height()));
+    // Larger pictures shrink to fit, keeping their proportions; smaller ones stay as they are.
+    const qreal ratio = devicePixelRatioF();
+    QImage shown = FPicture;
+    if (FPicture.width() > PreviewSide || FPicture.height() > PreviewSide)
+        shown = FPicture.scaled(QSize(PreviewSide, PreviewSide) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QPixmap pixmap = QPixmap::fromImage(shown);
+    pixmap.setDevicePixelRatio(shown.width() == FPicture.width() ? 1.0 : ratio);
+    pbxPreview->setPixmap(pixmap);
+}
+
+void TPictureOpenDialog::ShowFullSize()
+{
+    if (FPicture.isNull())
+        return;
+    auto* window = new QDialog(this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(QStringLiteral("Preview"));
+    auto* label = new QLabel;
+    label->setPixmap(QPixmap::fromImage(FPicture));
+    auto* scroll = new QScrollArea(window);
+    scroll->setWidget(label);
+    scroll->setAlignment(Qt::AlignCenter);
+    auto* box = new QVBoxLayout(window);
+    box->addWidget(scroll);
+    window->resize(FPicture.size().boundedTo(QSize(1024, 768)) + QSize(40, 40));
+    window->show();
+}
+
+bool OpenPictureFile(QWidget* parent, int mode, const std::function<void(const QString& path)>& load)
+{
+    TPictureOpenDialog dialog(mode, parent);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    const QString path = dialog.selectedFiles().first();
+    RememberFolder(path);
+    load(path);
+    return true;
+}

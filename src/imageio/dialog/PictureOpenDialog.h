@@ -1,0 +1,42 @@
+#pragma once
+// The picture open dialog: Qt's own file dialog with a preview of the selected picture beside the
+// file list, its filter built from the loader's formats, starting in the last folder.
+
+#include <QFileDialog>
+#include <functional>
+
+class QLabel;
+class QPushButton;
+
+// Wizard modes that open pictures: the face image (its title is "Select Image"); every other mode
+// adds a new layer ("New Layer").
+constexpr int OpenFaceImageMode = 1;
+constexpr int OpenNewLayerMode = 8;
+
+class TPictureOpenDialog : public QFileDialog {
+    Q_OBJECT
+public:
+    explicit TPictureOpenDialog(int mode, QWidget* parent = nullptr);
+
+    // The preview pane's parts.
+    QLabel* SizeLabel() const { return lblPicture; }
+    QLabel* PreviewArea() const { return pbxPreview; }
+    QPushButton* FullSizeButton() const { return btnFullSize; }
+
+    // Qt's name filters for a filter in the "Description|patterns|..." form.
+    static QStringList NameFilters(const QString& filter);
+
+private:
+    void UpdatePreview(const QString& path);
+    void ShowFullSize();
+
+    QLabel* lblPicture = nullptr;
+    QLabel* pbxPreview = nullptr;
+    QPushButton* btnFullSize = nullptr;
+    QImage FPicture;
+};
+
+// Runs the dialog modally. Cancelled: answers false and changes nothing. Otherwise the chosen file's
+// folder becomes the last folder, then load(path) runs (its exceptions pass to the caller, the
+// last folder has moved already) and the answer is true.
+bool OpenPictureFile(QWidget* parent, int mode, const std::function<void(const QString& path)>& load);
