@@ -215,7 +215,7 @@ void DecodeUncompressed(const THeader& h, const uchar* bits, qsizetype available
 }
 
 // RLE8 and RLE4: runs are clipped at the right edge, a run past the last row ends the picture,
-// and data ending without the end-of-bitmap code keeps what was decoded. Skipped pixels are black.
+// and data ending early (also inside an absolute run) keeps what was decoded. Skipped pixels are black.
 void DecodeRle(const THeader& h, const uchar* p, qsizetype available, const TColor32 (&palette)[256], TBitmap32& out)
 {
     out.Clear(Color32(0, 0, 0));
@@ -251,7 +251,7 @@ void DecodeRle(const THeader& h, const uchar* p, qsizetype available, const TCol
             const qsizetype bytes = four ? (value + 1) / 2 : value;
             const qsizetype padded = (bytes + 1) & ~qsizetype(1);
             if (end - p < bytes)
-                Invalid();
+                break; // data cut short: keep what was decoded
             for (int i = 0; i < value; ++i)
                 put(four ? ((i & 1) ? p[i / 2] & 0x0F : p[i / 2] >> 4) : p[i]);
             p += std::min(padded, qsizetype(end - p));

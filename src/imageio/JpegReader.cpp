@@ -70,6 +70,16 @@ bool Decode(TJpegDecodeState& state, const uchar* data, qsizetype size)
         state.SizeError = e.what();
         return false;
     }
+    // A progressive file must refine every coefficient to its last bit; one whose later scans are
+    // missing (a cut-off download with an end marker glued on) is damaged, not a picture.
+    if (info.progressive_mode && info.coef_bits) {
+        for (int c = 0; c < info.num_components; ++c)
+            for (int k = 0; k < DCTSIZE2; ++k)
+                if (info.coef_bits[c][k] != 0) {
+                    state.Error.Code = JWRN_JPEG_EOF;
+                    return false;
+                }
+    }
     while (info.output_scanline < info.output_height) {
         JSAMPROW row = state.Row.data();
         const int y = int(info.output_scanline);
