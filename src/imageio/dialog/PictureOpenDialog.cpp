@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -60,11 +61,20 @@ TPictureOpenDialog::TPictureOpenDialog(int mode, QWidget* parent) : QFileDialog(
         grid->addWidget(pane, 0, grid->columnCount(), grid->rowCount(), 1);
 
     connect(this, &QFileDialog::currentChanged, this, &TPictureOpenDialog::UpdatePreview);
+    // A name typed (or set by selectFile) previews too, not only a click in the list.
+    if (auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& name) {
+            if (!name.isEmpty())
+                UpdatePreview(QFileInfo(name).isAbsolute() ? name : directory().filePath(name));
+        });
     connect(btnFullSize, &QPushButton::clicked, this, &TPictureOpenDialog::ShowFullSize);
 }
 
 void TPictureOpenDialog::UpdatePreview(const QString& path)
 {
+    if (path == FPreviewPath)
+        return;
+    FPreviewPath = path;
     FPicture = QImage();
     if (QFileInfo(path).isFile()) {
         try {

@@ -34,6 +34,7 @@ private:
     QLabel* pbxPreview = nullptr;
     QPushButton* btnFullSize = nullptr;
     QImage FPicture;
+    QString FPreviewPath;
 };
 
 // Runs the dialog modally. Cancelled: answers false and changes nothing. Otherwise the chosen file's

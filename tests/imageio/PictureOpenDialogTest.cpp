@@ -1,0 +1,125 @@
+#include "TestPictures.h"
+#include "imageio/BmpWriter.h"
+#include "imageio/LastFolder.h"
+#include "imageio/dialog/PictureOpenDialog.h"
+
+#include <QApplication>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace {
+
+// Runs action on the modal file dialog once it is up.
+void WhenDialogOpens(const std::function<void(TPictureOpenDialog&)>& action)
+{
+    QTimer::singleShot(0, [action] {
+        QWidget* modal = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (modal = QApplication::activeModalWidget()) != nullptr; }, 5000));
+        auto* dialog = qobject_cast<TPictureOpenDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        action(*dialog);
+    });
+}
+
+class PictureOpenDialogTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        FBmp = FDir.filePath("ramp.bmp");
+        WriteFile(FBmp, EncodeBmp(RampPicture(300, 120)));
+        FText = FDir.filePath("notes.bmp");
+        WriteFile(FText, "just text");
+        SetLastFolder(FDir.path());
+    }
+    QTemporaryDir FDir;
+    QString FBmp, FText;
+};
+
+} // namespace
+
+TEST_F(PictureOpenDialogTest, TitleFilterAndStartFolder)
+{
+    TPictureOpenDialog face(OpenFaceImageMode);
+    EXPECT_EQ(face.windowTitle(), "Select Image");
+    EXPECT_EQ(TPictureOpenDialog(OpenNewLayerMode).windowTitle(), "New Layer");
+    EXPECT_EQ(TPictureOpenDialog(3).windowTitle(), "New Layer");
+    EXPECT_EQ(face.fileMode(), QFileDialog::ExistingFile);
+    EXPECT_EQ(face.directory().absolutePath(), QDir(FDir.path()).absolutePath());
+    const QStringList filters = face.nameFilters();
+    ASSERT_EQ(filters.size(), 8);
+    EXPECT_EQ(filters[0], "All (*.gif *.jpg *.jpeg *.bmp *.ico *.emf *.wmf)");
+    EXPECT_EQ(filters[1], "GIF Image (*.gif)");
+    EXPECT_EQ(filters[7], "Metafiles (*.wmf)");
+}
+
+TEST_F(PictureOpenDialogTest, PreviewFollowsTheSelection)
+{
+    TPictureOpenDialog dialog(OpenNewLayerMode);
+    dialog.show();
+    EXPECT_EQ(dialog.SizeLabel()->text(), "Picture:");
+    EXPECT_EQ(dialog.PreviewArea()->text(), "(None)");
+    EXPECT_FALSE(dialog.FullSizeButton()->isEnabled());
+
+    // The file list fills in the background; a selection lands once it has.
+    auto* model = dialog.findChild<QFileSystemModel*>();
+    ASSERT_NE(model, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model->rowCount(model->index(FDir.path())) >= 2; }, 5000));
+    dialog.selectFile(FBmp);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.SizeLabel()->text() != "Picture:"; }, 5000));
+    EXPECT_EQ(dialog.SizeLabel()->text(), " (300x120)");
+    EXPECT_TRUE(dialog.FullSizeButton()->isEnabled());
+    EXPECT_FALSE(dialog.PreviewArea()->pixmap().isNull());
+    EXPECT_LE(dialog.PreviewArea()->pixmap().deviceIndependentSize().width(), 200.0) << "large pictures shrink to fit";
+
+    QTest::mouseClick(dialog.FullSizeButton(), Qt::LeftButton);
+    QDialog* preview = nullptr;
+    for (QDialog* d : dialog.findChildren<QDialog*>())
+        if (d->windowTitle() == "Preview")
+            preview = d;
+    ASSERT_NE(preview, nullptr);
+    EXPECT_TRUE(preview->isVisible());
+    preview->close();
+
+    dialog.selectFile(FText);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.SizeLabel()->text() == "Picture:"; }, 5000));
+    EXPECT_EQ(dialog.PreviewArea()->text(), "(None)");
+    EXPECT_FALSE(dialog.FullSizeButton()->isEnabled());
+}
+
+TEST_F(PictureOpenDialogTest, ChosenFileMovesTheLastFolderAndCancelChangesNothing)
+{
+    QTemporaryDir other;
+    const QString picture = other.filePath("pic.bmp");
+    WriteFile(picture, EncodeBmp(RampPicture(4, 4)));
+
+    WhenDialogOpens([](TPictureOpenDialog& d) { d.reject(); });
+    bool loaded = false;
+    EXPECT_FALSE(OpenPictureFile(nullptr, OpenFaceImageMode, [&](const QString&) { loaded = true; }));
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(LastFolder(), FDir.path() + "/");
+
+    WhenDialogOpens([&](TPictureOpenDialog& d) {
+        d.selectFile(picture);
+        static_cast<QDialog&>(d).accept(); // QFileDialog hides its override
+    });
+    QString chosen;
+    EXPECT_TRUE(OpenPictureFile(nullptr, OpenNewLayerMode, [&](const QString& path) { chosen = path; }));
+    EXPECT_EQ(chosen, picture);
+    EXPECT_EQ(LastFolder(), other.path() + "/");
+
+    // A failing load still leaves the folder moved and passes its message on.
+    SetLastFolder(FDir.path());
+    WhenDialogOpens([&](TPictureOpenDialog& d) {
+        d.selectFile(picture);
+        static_cast<QDialog&>(d).accept(); // QFileDialog hides its override
+    });
+    EXPECT_THROW(OpenPictureFile(nullptr, OpenNewLayerMode, [](const QString&) { throw std::runtime_error("Bitmap image is not valid"); }),
+                 std::runtime_error);
+    EXPECT_EQ(LastFolder(), other.path() + "/");
+}
