@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -34,6 +35,8 @@ public:
         if (FBits == 0)
             return 0;
         const uint64_t v = (pixel & FMask) >> FShift;
+        if (FBits == 8)
+            return int(v);
         return int((v * 255 + FMax / 2) / FMax);
     }
 
@@ -205,6 +208,11 @@ void DecodeUncompressed(const THeader& h, const uchar* bits, qsizetype available
             break;
         case 16:
         case 32:
+            if (bpp == 32 && h.Red.Mask() == 0x00FF0000u && h.Green.Mask() == 0x0000FF00u && h.Blue.Mask() == 0x000000FFu
+                && h.Alpha.Mask() == 0xFF000000u) {
+                std::memcpy(dst, src, size_t(h.Width) * 4); // already our B, G, R, A layout
+                break;
+            }
             for (int x = 0; x < h.Width; ++x) {
                 const uint32_t v = bpp == 16 ? U16(src + 2 * x) : U32(src + 4 * x);
                 dst[x] = Color32(h.Red.Get(v), h.Green.Get(v), h.Blue.Get(v), bpp == 32 ? h.Alpha.Get(v) : 255);

@@ -176,6 +176,28 @@ TColorHistogram::TColorHistogram(const TBitmap32& picture)
     }
 }
 
+TColorHistogram TColorHistogram::Coarser() const
+{
+    // Cells of 5 bits per channel made of the 6-bit ones.
+    TColorHistogram out;
+    std::vector<int> slot(size_t(1) << 15, -1);
+    for (const TCell& c : Cells) {
+        const size_t key = size_t((RedOf(c.Mean) >> 3) << 10 | (GreenOf(c.Mean) >> 3) << 5 | (BlueOf(c.Mean) >> 3));
+        if (slot[key] < 0) {
+            slot[key] = int(out.Cells.size());
+            out.Cells.push_back({0, 0, 0, 0, 0});
+        }
+        TCell& d = out.Cells[size_t(slot[key])];
+        d.Count += c.Count;
+        d.R += c.R;
+        d.G += c.G;
+        d.B += c.B;
+    }
+    for (TCell& d : out.Cells)
+        d.Mean = Color32(int((d.R + d.Count / 2) / d.Count), int((d.G + d.Count / 2) / d.Count), int((d.B + d.Count / 2) / d.Count));
+    return out;
+}
+
 std::vector<TColor32> OctreeColors(const TColorHistogram& histogram, int maxColors)
 {
     TOctree tree;
@@ -194,31 +216,68 @@ void RefineColors(std::vector<TColor32>& colors, const std::vector<TColor32>& fi
     const size_t movable = colors.size();
     if (movable == 0)
         return;
+    struct TEntry {
+        int R, G, B;
+        size_t Index;
+    };
     for (int pass = 0; pass < passes; ++pass) {
-        // Palette as separate channel arrays so the distance loop vectorises.
-        std::vector<int> pr, pg, pb;
-        for (const std::vector<TColor32>* list : std::initializer_list<const std::vector<TColor32>*>{&colors, &fixed})
-            for (TColor32 c : *list) {
-                pr.push_back(RedOf(c));
-                pg.push_back(GreenOf(c));
-                pb.push_back(BlueOf(c));
-            }
-        const size_t total = pr.size();
+        // The palette sorted by red: a search walks outwards from the cell's red value and stops
+        // once the red difference alone is farther than the best match so far.
+        std::vector<TEntry> sorted;
+        for (size_t i = 0; i < movable + fixed.size(); ++i) {
+            const TColor32 c = i < movable ? colors[i] : fixed[i - movable];
+            sorted.push_back({RedOf(c), GreenOf(c), BlueOf(c), i});
+        }
+        std::sort(sorted.begin(), sorted.end(), [](const TEntry& a, const TEntry& b) { return a.R < b.R; });
+        std::vector<int> redStart(257, 0);
+        for (int r = 0, i = 0; r <= 256; ++r) {
+            while (i < int(sorted.size()) && sorted[size_t(i)].R < r)
+                ++i;
+            redStart[size_t(r)] = i;
+        }
         std::vector<uint64_t> sums(movable * 4, 0);
-        std::vector<int> distance(total);
         for (const TColorHistogram::TCell& cell : histogram.Cells) {
             const int r = RedOf(cell.Mean), g = GreenOf(cell.Mean), b = BlueOf(cell.Mean);
-            for (size_t i = 0; i < total; ++i) {
-                const int dr = pr[i] - r, dg = pg[i] - g, db = pb[i] - b;
-                distance[i] = dr * dr + dg * dg + db * db;
+            int best = -1;
+            int bestDistance = std::numeric_limits<int>::max();
+            auto consider = [&](const TEntry& e) {
+                const int dr = e.R - r, dg = e.G - g, db = e.B - b;
+                const int d = dr * dr + dg * dg + db * db;
+                if (d < bestDistance) {
+                    bestDistance = d;
+                    best = int(e.Index);
+                }
+            };
+            const int n = int(sorted.size());
+            for (int up = redStart[size_t(r)], down = up - 1; up < n || down >= 0;) {
+                bool progressed = false;
+                if (up < n) {
+                    const int dr = sorted[size_t(up)].R - r;
+                    if (dr * dr < bestDistance) {
+                        consider(sorted[size_t(up++)]);
+                        progressed = true;
+                    } else {
+                        up = n;
+                    }
+                }
+                if (down >= 0) {
+                    const int dr = r - sorted[size_t(down)].R;
+                    if (dr * dr < bestDistance) {
+                        consider(sorted[size_t(down--)]);
+                        progressed = true;
+                    } else {
+                        down = -1;
+                    }
+                }
+                if (!progressed)
+                    break;
             }
-            const size_t best = size_t(std::min_element(distance.begin(), distance.end()) - distance.begin());
-            if (best >= movable)
+            if (best < 0 || size_t(best) >= movable)
                 continue; // served by a fixed colour
-            sums[best * 4] += cell.Count;
-            sums[best * 4 + 1] += cell.R;
-            sums[best * 4 + 2] += cell.G;
-            sums[best * 4 + 3] += cell.B;
+            sums[size_t(best) * 4] += cell.Count;
+            sums[size_t(best) * 4 + 1] += cell.R;
+            sums[size_t(best) * 4 + 2] += cell.G;
+            sums[size_t(best) * 4 + 3] += cell.B;
         }
         for (size_t i = 0; i < movable; ++i) {
             const uint64_t k = sums[i * 4];

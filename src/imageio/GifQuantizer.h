@@ -14,7 +14,10 @@ const std::array<TColor32, 20>& StaticPaletteColors();
 // The picture's colours gathered in cells of 6 bits per channel, each with the exact sums (and so
 // the exact 8-bit mean) of its pixels.
 struct TColorHistogram {
+    TColorHistogram() = default;
     explicit TColorHistogram(const TBitmap32& picture);
+    // The same pixels in cells of 5 bits per channel.
+    TColorHistogram Coarser() const;
     struct TCell {
         TColor32 Mean;
         uint64_t Count, R, G, B;

@@ -27,14 +27,23 @@ bool Encode(TJpegEncodeState& state, const TBitmap32& picture, int quality)
     jpeg_mem_dest(&info, &state.Buffer, &state.BufferSize);
     info.image_width = JDIMENSION(picture.Width());
     info.image_height = JDIMENSION(picture.Height());
+#ifdef JCS_EXTENSIONS
+    // libjpeg-turbo reads our B, G, R, A pixels as they are and ignores the fourth byte.
+    info.input_components = 4;
+    info.in_color_space = JCS_EXT_BGRX;
+#else
     info.input_components = 3;
     info.in_color_space = JCS_RGB;
+#endif
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, quality, TRUE);
     jpeg_start_compress(&info, TRUE);
     state.Row.resize(size_t(picture.Width()) * 3);
     while (info.next_scanline < info.image_height) {
         const TColor32* line = picture.ScanLine(int(info.next_scanline));
+#ifdef JCS_EXTENSIONS
+        JSAMPROW row = const_cast<JSAMPROW>(reinterpret_cast<const JSAMPLE*>(line));
+#else
         uchar* out = state.Row.data();
         for (int x = 0; x < picture.Width(); ++x, out += 3) {
             out[0] = uchar(RedOf(line[x]));
@@ -42,6 +51,7 @@ bool Encode(TJpegEncodeState& state, const TBitmap32& picture, int quality)
             out[2] = uchar(BlueOf(line[x]));
         }
         JSAMPROW row = state.Row.data();
+#endif
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);
