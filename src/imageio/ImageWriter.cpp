@@ -73,8 +73,9 @@ void SaveWithEncoder(const TBitmap32& picture, const QString& path, const QStrin
     const QByteArray encoder = FindEncoderByMime(mime);
     if (encoder.isEmpty())
         throw std::runtime_error(QStringLiteral("No picture encoder for %1 is installed").arg(mime).toStdString());
-    // The saved picture is opaque, as the screen shows it: the fourth byte is not alpha here.
-    const QImage image = picture.ToImage().convertToFormat(QImage::Format_RGB32);
+    // Like the BMP writer, the fourth byte goes into the file as it is (here as alpha): a layer
+    // keeps its transparency, and a capture of the screen is opaque anyway.
+    const QImage image = picture.ToImage();
     WriteSafely(path, [&](QIODevice& device) {
         QImageWriter writer(&device, encoder);
         if (!writer.write(image))

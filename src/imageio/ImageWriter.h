@@ -28,7 +28,8 @@ bool SaveWithPictureClass(PictureKind kind, const TBitmap32& picture, const QStr
 // "produced by " + ProductNameVersion; JPEG at quality 100; nothing for the others.
 void PrepareForSave(TPicture& writer, PictureKind kind);
 
-// PNG ("png") and TIFF ("tiff"): the Qt writer of MIME type "image/" + format, picture opaque.
+// PNG ("png") and TIFF ("tiff"): the Qt writer of MIME type "image/" + format; the fourth byte
+// of each pixel is written as alpha.
 void SaveWithEncoder(const TBitmap32& picture, const QString& path, const QString& format);
 
 // The image format name of the first Qt writer whose MIME type equals mime without regard to

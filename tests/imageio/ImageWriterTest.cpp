@@ -175,14 +175,19 @@ TEST_F(ImageWriterTest, JpegAtQualityHundredInAnyCase)
     }
 }
 
-TEST_F(ImageWriterTest, PngAndTiffThroughQtWritersAreOpaque)
+TEST_F(ImageWriterTest, PngAndTiffThroughQtWritersKeepTheFourthByte)
 {
-    const TBitmap32 source = RampPicture(21, 13, true);
+    TBitmap32 source = RampPicture(21, 13, true);
+    for (int y = 0; y < 13; ++y) // fully transparent pixels have no colour to compare
+        source.SetPixel(0, y, Color32(0, 0, 0, 0));
     for (const char* name : {"p.png", "t.TIF"}) {
         WriteImageFile(source, Path(name));
         const TBitmap32 back = QtDecode(ReadFile(Path(name)));
-        EXPECT_EQ(MaxDifference(back, source, false), 0) << name;
-        EXPECT_EQ(AlphaOf(back.Pixel(0, 0)), 255) << name;
+        // Qt's TIFF writer stores premultiplied colours: faint pixels lose some colour precision.
+        const bool tiff = QString(name).endsWith("TIF");
+        EXPECT_LE(MaxDifference(back, source), tiff ? 12 : 0) << name;
+        for (int x = 0; x < 21; ++x)
+            ASSERT_EQ(AlphaOf(back.Pixel(x, 5)), AlphaOf(source.Pixel(x, 5))) << name;
     }
     EXPECT_FALSE(FindEncoderByMime("IMAGE/PNG").isEmpty());
     EXPECT_TRUE(FindEncoderByMime("image/x-nothing").isEmpty());
