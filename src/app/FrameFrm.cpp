@@ -1,10 +1,12 @@
 #include "app/FrameFrm.h"
 
 #include "app/FinalPage.h"
+#include "app/SaveFlow.h"
 #include "app/StartPage.h"
 #include "app/WizardSteps.h"
 #include "cover/BookCover.h"
 #include "cover/MissingFile.h"
+#include "imageio/ImageWriter.h"
 #include "render/D3DWin.h"
 #include "render/Transfrm.h"
 #include "ui/HTMLabel.h"
@@ -229,6 +231,13 @@ void TExperChild::PrepareTools()
         FFaceViews.Add(std::make_unique<TImageViewInfo>());
     FFinalPage = new TFinalPage(pnlChart2D, cmbFinalType);
     connect(FFinalPage, &TFinalPage::ComposeRequested, this, &TExperChild::ComposeFinal);
+    FSaveFlow = std::make_unique<TSaveFlow>(this, TSaveFlowHooks{
+        [this] { GoToStep(NextValidStep(true)); },
+        [this] { GoToStep(NextValidStep(false)); },
+        [this](bool finalPicture) { return CaptureImage(finalPicture); },
+        [this](int mode) { return DefaultImageName(mode); },
+        &WriteImageFile,
+    });
     SetButtonKind(TButtonKind::bkNext);
     FButtonKind = TButtonKind::bkNext;
     btnNext->setText(QStringLiteral("Next"));
@@ -418,8 +427,8 @@ bool TExperChild::ConfirmDiscard()
         FModified = false;
         return true;
     case mrYes:
-        SaveImageAs(FStep);
-        return !FModified;
+        // Go on only when the picture really was written.
+        return SaveImageAs(FStep);
     default:
         return false;
     }
@@ -526,6 +535,9 @@ void TExperChild::AddImageLayerFromFile() {}
 void TExperChild::CopySelected() {}
 void TExperChild::CutSelected() {}
 void TExperChild::PasteLayer() {}
+// Save As of a face step: the face view's image and visible layers at scale 1, the selection
+// frame left out and restored afterwards.
+void TExperChild::FlattenFace(TBitmap32&, bool) {}
 void TExperChild::EnterFinalStep() { ComposeFinal(FFinalPage->SelectedType()); }
 
 void TExperChild::ComposeFinal(TBookType bookType)
@@ -534,5 +546,26 @@ void TExperChild::ComposeFinal(TBookType bookType)
         FFinalPage->ComposeFinal(bookType, *FFaceViews[0], *FFaceViews[1], *FFaceViews[2]);
 }
 
-// Save As joins here with the save flow.
-void TExperChild::SaveImageAs(int) {}
+QString TExperChild::DefaultImageName(int mode) const
+{
+    return ::DefaultImageName(mode, FCover ? std::optional<QString>(FCover->Name) : std::nullopt);
+}
+
+TBitmap32 TExperChild::CaptureImage(bool finalPicture)
+{
+    if (finalPicture && FGLReady && FFinalView)
+        return CaptureFinalView(*FFinalView, FFinalPage->ExportSize());
+    // The face as edited, at full size, without the selection frame.
+    TBitmap32 work;
+    FlattenFace(work, true);
+    return work;
+}
+
+bool TExperChild::SaveImageAs(int mode)
+{
+    // The document counts as saved only when the file was written.
+    const bool written = FSaveFlow->SaveImageAs(mode) == TSaveResult::Written;
+    if (written)
+        FModified = false;
+    return written;
+}

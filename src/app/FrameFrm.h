@@ -5,6 +5,7 @@
 
 #include "cover/BookType.h"
 #include "cover/ImageViewInfo.h"
+#include "raster/TBitmap32.h"
 #include "ui/DrawPainter.h"
 #include "cover/BookCover.h"
 #include "templates/TemplateStore.h"
@@ -13,6 +14,7 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QVector>
+#include <memory>
 
 class QComboBox;
 class QLabel;
@@ -24,6 +26,7 @@ class TBookCover;
 class TD3DWin;
 class TFinalPage;
 class TStartPage;
+class TSaveFlow;
 
 enum class TButtonKind { bkNext, bkClose };
 
@@ -44,6 +47,9 @@ public:
     bool Modified() const { return FModified; }
     void MarkModified() { FModified = true; }
 
+    // Save As of the picture of step `mode` (0 saves the front face); true when a file was written.
+    bool SaveImageAs(int mode);
+    QString DefaultImageName(int mode) const;
     // Composes the face records for the type into the final view.
     void ComposeFinal(TBookType bookType);
     TFinalPage* FinalPage() const { return FFinalPage; }
@@ -109,11 +115,12 @@ private:
     void EnterFinalStep();
     void UpdateLayerTools();
     bool FaceViewHasImage() const;
-    void SaveImageAs(int mode);
+    void FlattenFace(TBitmap32& target, bool keepSelection);
     void SetUpFinalPage();
     void CreateViews();
     void ClearFaceEditor();
     void StartTypeChanged(int type);
+    TBitmap32 CaptureImage(bool finalPicture);
     void DeleteLayer();
     void AddImageLayerFromFile();
     void CopySelected();
@@ -139,6 +146,7 @@ private:
     TD3DWin* FPreviewView = nullptr; // child of pnlAboutExp
     TD3DWin* FFinalView = nullptr; // child of pnlChart2D
     TFinalPage* FFinalPage = nullptr;
+    std::unique_ptr<TSaveFlow> FSaveFlow;
     bool FDestroyed = false;
 };
 

@@ -1,10 +1,16 @@
-// The final page inside the whole window.
+// The final page and Save As inside the whole window: where the final page shows, and the save
+// question's Yes path when nothing ends up written.
 #include "app/FinalPage.h"
 #include "app/FrameFrm.h"
+#include "imageio/LastFolder.h"
 #include "ui/MsgBox.h"
 
+#include "../app/FinalDialogDriver.h"
+
 #include <QComboBox>
+#include <QFile>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -42,5 +48,77 @@ TEST(FinalWindow, FinalPageShowsOnTheFinalStepOnly)
     EXPECT_TRUE(page->cmbFinalType->isVisible());
     w.GoToStep(2);
     EXPECT_FALSE(page->pnlFinalTools->isVisible());
+    // Without a cover the offered name is "Noname" on every step.
+    for (int mode = 0; mode <= 4; ++mode)
+        EXPECT_EQ(w.DefaultImageName(mode), QStringLiteral("Noname"));
     boxes.Question = mrNo;
+}
+
+TEST(FinalWindow, SaveQuestionGoesOnOnlyWhenAFileWasWritten)
+{
+    TBoxes boxes;
+    QTemporaryDir dir;
+    SetLastFolder(dir.path());
+    TExperChild w;
+    w.MarkModified();
+    TDialogDriver driver;
+
+    // Yes, then the dialog cancelled: the window stays, still changed, back on the start page.
+    driver.Answer(QString());
+    w.close();
+    EXPECT_TRUE(driver.Seen);
+    EXPECT_EQ(driver.Title, QStringLiteral("Save As"));
+    EXPECT_EQ(driver.Offered, QStringLiteral("Noname"));
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.Modified());
+    EXPECT_EQ(w.Step(), 0);
+
+    // A name the program cannot write: told so, nothing written, still changed.
+    driver.Answer(dir.filePath("cover.tiff"));
+    w.close();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.Modified());
+    EXPECT_FALSE(QFile::exists(dir.filePath("cover.tiff")));
+    ASSERT_GE(boxes.Asked.size(), 3u);
+    EXPECT_TRUE(boxes.Asked.back().Text.contains(QStringLiteral("cannot be written")));
+    EXPECT_EQ(boxes.Asked.back().Type, mtInformation);
+
+    // A write that fails (the start page has no face to save here) leaves the old file as it
+    // was and the window open.
+    QFile old(dir.filePath("old.bmp"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old picture");
+    old.close();
+    const size_t before = boxes.Asked.size();
+    bool replaced = false;
+    driver.Answer(dir.filePath("old.bmp"));
+    // The dialog's own overwrite question is answered Yes.
+    QTimer confirm;
+    QObject::connect(&confirm, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || qobject_cast<QFileDialog*>(modal))
+            return;
+        for (auto* b : modal->findChildren<QPushButton*>())
+            if (b->text().remove('&') == QStringLiteral("Yes")) {
+                confirm.stop();
+                replaced = true;
+                b->click();
+                return;
+            }
+    });
+    confirm.start(10);
+    w.close();
+    confirm.stop();
+    EXPECT_TRUE(replaced);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.Modified());
+    ASSERT_EQ(boxes.Asked.size(), before + 2); // the question and the error
+    EXPECT_EQ(boxes.Asked.back().Type, mtInformation);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("old picture"));
+    EXPECT_EQ(w.Step(), 0);
+
+    boxes.Question = mrNo;
+    w.close();
+    EXPECT_FALSE(w.isVisible());
 }

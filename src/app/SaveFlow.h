@@ -1,0 +1,59 @@
+#pragma once
+// Save As: takes the picture of the current step (the face as edited, or the finished 3D cover cut
+// to its contents), asks for a file name and writes the picture in the format of its extension.
+
+#include "raster/TBitmap32.h"
+
+#include <QSize>
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QFileDialog;
+class QWidget;
+class TD3DWin;
+
+// The save dialog's filter text, entries separated by '|': description, pattern, description...
+extern const char* const SaveFilterText;
+// The same five entries as the file dialog's name filters ("GIF Image (*.gif)", ...).
+QStringList SaveNameFilters();
+// The file name offered: "Noname" without a cover, otherwise the cover's name, followed for the
+// face steps (mode 0 counts as 1) by a blank and "Front", "Spine" or "Top".
+QString DefaultImageName(int mode, const std::optional<QString>& coverName);
+// Title "Save As", the five filters with the first (GIF) selected, default extension "bmp", the
+// overwrite question, the start folder and the offered name.
+void SetUpSaveDialog(QFileDialog& dialog, const QString& folder, const QString& fileName);
+// Whether the name's extension is one the program writes ("bmp", "gif", "jpg", "jpeg", "png",
+// "tif", any case).
+bool CanWriteExtension(const QString& path);
+// Told when a name has an extension the program cannot write.
+QString UnsupportedFormatMessage(const QString& path);
+
+// The finished cover at size (device pixels) cut to its contents. At the view's own size the last
+// frame it drew is taken, which is exactly what the window shows; any other size is rendered
+// offscreen with the same camera, light and shadow, smoothed.
+TBitmap32 CaptureFinalView(TD3DWin& view, QSize size);
+
+enum class TSaveResult { Cancelled, Failed, Written };
+
+// What the save flow needs from the window.
+struct TSaveFlowHooks {
+    std::function<void()> StepForward;                       // as the Next button does
+    std::function<void()> StepBack;                          // as the Back button does
+    std::function<TBitmap32(bool finalPicture)> Capture;     // the picture of the shown step
+    std::function<QString(int mode)> DefaultName;            // DefaultImageName for the window's cover
+    std::function<void(const TBitmap32&, const QString&)> Write; // throws std::runtime_error
+};
+
+class TSaveFlow {
+public:
+    TSaveFlow(QWidget* parent, TSaveFlowHooks hooks);
+
+    // The whole flow for the picture of step mode (0 steps to the front face and back again).
+    // A failure is shown in the information box; the file is Written only when it is complete.
+    TSaveResult SaveImageAs(int mode);
+
+private:
+    QWidget* FParent;
+    TSaveFlowHooks FHooks;
+};

@@ -1,0 +1,362 @@
+// Save As: the dialog's set-up, the default names, the flow's order and its failure paths, and
+// the capture of the final view at the view's size and at a larger export size.
+#include "app/SaveFlow.h"
+
+#include "cover/Composition.h"
+#include "imageio/ImageWriter.h"
+#include "imageio/LastFolder.h"
+#include "render/D3DWin.h"
+#include "ui/MsgBox.h"
+
+#include "FinalDialogDriver.h"
+
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace {
+struct TAnswer {
+    std::vector<TMessageRequest> Asked;
+    TAnswer()
+    {
+        SetMessageHandler([this](const TMessageRequest& r) {
+            Asked.push_back(r);
+            return int(mrOk);
+        });
+    }
+    ~TAnswer() { SetMessageHandler(nullptr); }
+};
+
+TBitmap32 Picture(int w, int h, TColor32 c)
+{
+    TBitmap32 b(w, h);
+    b.Clear(c);
+    return b;
+}
+
+// The bounding box of the red front face's pixels.
+QRect RedRect(const TBitmap32& b)
+{
+    QRect r;
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x)
+            if (RedOf(b.Pixel(x, y)) > 120 && GreenOf(b.Pixel(x, y)) < 80 && BlueOf(b.Pixel(x, y)) < 80)
+                r |= QRect(x, y, 1, 1);
+    return r;
+}
+
+// A save flow whose window records what happens, in order.
+struct TFlowHost {
+    std::vector<QString> Log;
+    TBitmap32 Written;
+    QString WrittenPath;
+    std::function<void(const TBitmap32&, const QString&)> Writer;
+    TSaveFlow Flow{nullptr, Hooks()};
+
+    TSaveFlowHooks Hooks()
+    {
+        TSaveFlowHooks h;
+        h.StepForward = [this] { Log.push_back("forward"); };
+        h.StepBack = [this] { Log.push_back("back"); };
+        h.Capture = [this](bool final) {
+            // The picture is taken before the dialog opens.
+            Log.push_back(QApplication::activeModalWidget() ? "capture under dialog" : final ? "capture final" : "capture face");
+            return Picture(30, 20, Color32(1, 2, 3));
+        };
+        h.DefaultName = [](int mode) { return DefaultImageName(mode, QStringLiteral("My Book")); };
+        h.Write = [this](const TBitmap32& picture, const QString& path) {
+            Log.push_back("write");
+            if (Writer)
+                Writer(picture, path);
+            Written = picture;
+            WrittenPath = path;
+        };
+        return h;
+    }
+};
+} // namespace
+
+TEST(FinalSaveFlow, DefaultNames)
+{
+    for (int mode = 0; mode <= 4; ++mode)
+        EXPECT_EQ(DefaultImageName(mode, std::nullopt), QStringLiteral("Noname")) << mode;
+    const QString name = QStringLiteral("My Book");
+    EXPECT_EQ(DefaultImageName(0, name), QStringLiteral("My Book Front"));
+    EXPECT_EQ(DefaultImageName(1, name), QStringLiteral("My Book Front"));
+    EXPECT_EQ(DefaultImageName(2, name), QStringLiteral("My Book Spine"));
+    EXPECT_EQ(DefaultImageName(3, name), QStringLiteral("My Book Top"));
+    EXPECT_EQ(DefaultImageName(4, name), QStringLiteral("My Book"));
+}
+
+TEST(FinalSaveFlow, FiltersAndWritableExtensions)
+{
+    EXPECT_STREQ(SaveFilterText, "GIF Image (*.gif)|*.GIF|JPEG Image (*.jpg)|*.JPG|Bitmap Image (*.bmp)|*.BMP|"
+                                 "Tag Image File Format (*.tif)|*.TIF|Portable Network Graphics (*.png)|*.PNG");
+    EXPECT_EQ(SaveNameFilters(), (QStringList{"GIF Image (*.gif)", "JPEG Image (*.jpg)", "Bitmap Image (*.bmp)",
+                                              "Tag Image File Format (*.tif)",
+                                              "Portable Network Graphics (*.png)"}));
+    for (const char* ok : {"a.bmp", "a.GIF", "a.Gif", "a.jpg", "a.JPEG", "a.png", "a.TIF", "/x.y/a.b.jpeg"})
+        EXPECT_TRUE(CanWriteExtension(QString::fromLatin1(ok))) << ok;
+    for (const char* bad : {"a.tiff", "a.ico", "a", "a.wmf", "a.", "/x.gif/a"})
+        EXPECT_FALSE(CanWriteExtension(QString::fromLatin1(bad))) << bad;
+    const QString message = UnsupportedFormatMessage(QStringLiteral("/tmp/cover.tiff"));
+    EXPECT_TRUE(message.startsWith(QStringLiteral("cover.tiff\r\n")));
+    for (const char* ext : {".gif", ".jpg", ".bmp", ".tif", ".png"})
+        EXPECT_TRUE(message.contains(QString::fromLatin1(ext))) << ext;
+}
+
+TEST(FinalSaveFlow, DialogSetUp)
+{
+    QTemporaryDir dir;
+    QFileDialog dialog;
+    SetUpSaveDialog(dialog, dir.path(), QStringLiteral("My Book"));
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Save As"));
+    EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(dialog.nameFilters(), SaveNameFilters());
+    EXPECT_EQ(dialog.selectedNameFilter(), QStringLiteral("GIF Image (*.gif)"));
+    EXPECT_EQ(dialog.defaultSuffix(), QStringLiteral("bmp"));
+    EXPECT_FALSE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_EQ(dialog.directory().absolutePath(), QDir(dir.path()).absolutePath());
+    EXPECT_EQ(dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text(), QStringLiteral("My Book"));
+    // Confirmed without an extension, the name gets the default one.
+    EXPECT_EQ(QFileInfo(dialog.selectedFiles().value(0)).fileName(), QStringLiteral("My Book.bmp"));
+}
+
+TEST(FinalSaveFlow, ConfirmedNameIsWrittenAndTheFolderRemembered)
+{
+    TAnswer answer;
+    QTemporaryDir dir;
+    SetLastFolder(dir.path());
+    TFlowHost host;
+    TDialogDriver driver;
+    driver.Answer(dir.filePath("out.gif"));
+    EXPECT_EQ(host.Flow.SaveImageAs(4), TSaveResult::Written);
+    EXPECT_TRUE(driver.Seen);
+    EXPECT_EQ(driver.Title, QStringLiteral("Save As"));
+    EXPECT_EQ(driver.Selected, QStringLiteral("GIF Image (*.gif)"));
+    EXPECT_EQ(driver.Offered, QStringLiteral("My Book"));
+    EXPECT_EQ(driver.Directory, QDir(dir.path()).absolutePath());
+    EXPECT_EQ(host.Log, (std::vector<QString>{"capture final", "write"}));
+    EXPECT_EQ(host.WrittenPath, dir.filePath("out.gif"));
+    EXPECT_EQ(host.Written.Size(), QSize(30, 20));
+    EXPECT_TRUE(answer.Asked.empty());
+
+    // A name without an extension gets "bmp"; the next dialog opens in the folder used last.
+    QTemporaryDir other;
+    driver.Answer(other.filePath("plain"));
+    host.Log.clear();
+    EXPECT_EQ(host.Flow.SaveImageAs(3), TSaveResult::Written);
+    EXPECT_EQ(host.WrittenPath, other.filePath("plain.bmp"));
+    EXPECT_EQ(host.Log, (std::vector<QString>{"capture face", "write"}));
+    EXPECT_EQ(driver.Offered, QStringLiteral("My Book Top"));
+    EXPECT_EQ(LastFolder(), other.path() + QLatin1Char('/'));
+}
+
+TEST(FinalSaveFlow, StartPageModeStepsToTheFrontFaceAndBackWhateverHappens)
+{
+    TAnswer answer;
+    QTemporaryDir dir;
+    TFlowHost host;
+    TDialogDriver driver;
+
+    driver.Answer(QString()); // cancelled
+    EXPECT_EQ(host.Flow.SaveImageAs(0), TSaveResult::Cancelled);
+    EXPECT_EQ(host.Log, (std::vector<QString>{"forward", "capture face", "back"}));
+    EXPECT_EQ(driver.Offered, QStringLiteral("My Book Front"));
+
+    // A writer failure is shown like every other error and the wizard still steps back.
+    host.Log.clear();
+    host.Writer = [](const TBitmap32&, const QString& path) {
+        throw std::runtime_error(("Cannot create file " + path).toStdString());
+    };
+    driver.Answer(dir.filePath("x.jpg"));
+    EXPECT_EQ(host.Flow.SaveImageAs(0), TSaveResult::Failed);
+    EXPECT_EQ(host.Log, (std::vector<QString>{"forward", "capture face", "write", "back"}));
+    ASSERT_EQ(answer.Asked.size(), 1u);
+    EXPECT_EQ(answer.Asked[0].Text, "Cannot create file " + dir.filePath("x.jpg") + ".");
+    EXPECT_EQ(answer.Asked[0].Type, mtInformation);
+
+    // A capture failure ends the flow before any dialog, also stepping back.
+    TFlowHost failing;
+    TSaveFlowHooks hooks = failing.Hooks();
+    hooks.Capture = [](bool) -> TBitmap32 { throw std::runtime_error("Out of memory"); };
+    TSaveFlow flow(nullptr, hooks);
+    EXPECT_EQ(flow.SaveImageAs(0), TSaveResult::Failed);
+    EXPECT_EQ(failing.Log, (std::vector<QString>{"forward", "back"}));
+    EXPECT_EQ(answer.Asked.back().Text, QStringLiteral("Out of memory."));
+}
+
+TEST(FinalSaveFlow, UnwritableExtensionWritesNothingAndSaysWhichFormatsExist)
+{
+    TAnswer answer;
+    QTemporaryDir dir;
+    TFlowHost host;
+    TDialogDriver driver;
+    for (const char* name : {"cover.tiff", "cover.ico"}) {
+        host.Log.clear();
+        driver.Answer(dir.filePath(QString::fromLatin1(name)));
+        EXPECT_EQ(host.Flow.SaveImageAs(4), TSaveResult::Failed) << name;
+        EXPECT_EQ(host.Log, (std::vector<QString>{"capture final"})) << name;
+        EXPECT_FALSE(QFile::exists(dir.filePath(QString::fromLatin1(name))));
+    }
+    ASSERT_EQ(answer.Asked.size(), 2u);
+    EXPECT_EQ(answer.Asked[0].Text, UnsupportedFormatMessage(dir.filePath("cover.tiff")));
+}
+
+TEST(FinalSaveFlow, OverwriteQuestionAnsweredNoReturnsToTheDialog)
+{
+    TAnswer answer;
+    QTemporaryDir dir;
+    QFile existing(dir.filePath("old.png"));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("old");
+    existing.close();
+
+    TFlowHost host;
+    int questions = 0;
+    // The dialog asks before replacing old.png: answer No, then cancel the dialog itself.
+    std::function<void()> poll = [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        if (dialog && questions == 0) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(dir.filePath("old.png"));
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+            questions = 1;
+        } else if (modal && !dialog && questions == 1) {
+            // The question box: No is the button with the "No" role.
+            for (auto* b : modal->findChildren<QPushButton*>())
+                if (b->text().remove('&') == QStringLiteral("No"))
+                    b->click();
+            questions = 2;
+        } else if (dialog && questions == 2) {
+            dialog->reject();
+            return;
+        }
+        QTimer::singleShot(10, poll);
+    };
+    QTimer::singleShot(0, poll);
+    EXPECT_EQ(host.Flow.SaveImageAs(4), TSaveResult::Cancelled);
+    EXPECT_EQ(questions, 2);
+    EXPECT_EQ(host.Log, (std::vector<QString>{"capture final"}));
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(existing.readAll(), QByteArray("old"));
+}
+
+TEST(FinalSaveFlow, FinalViewCapturedAtTheViewsSizeOrRenderedLarger)
+{
+    QWidget top;
+    top.resize(400, 300);
+    bool ok = false;
+    auto* view = new TD3DWin(&top, ok);
+    ASSERT_TRUE(ok);
+    top.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&top));
+    TBitmap32 front = Picture(200, 300, Color32(200, 30, 30));
+    TBitmap32 side = Picture(40, 300, Color32(30, 30, 200));
+    ASSERT_TRUE(Compose(btTwoSidedBox, view, nullptr, &side, &front));
+    view->FBackColor = Color32(255, 255, 255, 255);
+    view->FShadow = true;
+    view->ShowCover(nullptr, 0, 0, 0);
+
+    const TBitmap32 shown = view->LastFrame();
+    const TBitmap32 atView = CaptureFinalView(*view, shown.Size());
+    // The cut holds the cover and its shadow, nothing of the white around them.
+    EXPECT_LT(atView.Width(), shown.Width());
+    EXPECT_LT(atView.Height(), shown.Height());
+    EXPECT_GT(atView.Width(), shown.Width() / 4);
+    const TColor32 white = Color32(255, 255, 255, 255);
+    bool leftEdge = false, rightEdge = false;
+    for (int y = 0; y < atView.Height(); ++y) {
+        leftEdge |= atView.Pixel(0, y) != white;
+        rightEdge |= atView.Pixel(atView.Width() - 1, y) != white;
+    }
+    EXPECT_TRUE(leftEdge);
+    EXPECT_TRUE(rightEdge);
+    // What the window showed, pixel for pixel.
+    bool found = false;
+    for (int y0 = 0; y0 + atView.Height() <= shown.Height() && !found; ++y0)
+        for (int x0 = 0; x0 + atView.Width() <= shown.Width() && !found; ++x0)
+            found = shown.Pixel(x0 + atView.Width() / 2, y0 + atView.Height() / 2)
+                        == atView.Pixel(atView.Width() / 2, atView.Height() / 2)
+                && shown.Pixel(x0, y0) == atView.Pixel(0, 0)
+                && shown.Pixel(x0 + atView.Width() - 1, y0 + atView.Height() - 1)
+                       == atView.Pixel(atView.Width() - 1, atView.Height() - 1);
+    EXPECT_TRUE(found);
+
+    // Three times the size: the same picture with three times the pixels, the view untouched.
+    // The smoothing blurs the shadow by a few pixels, so the front face's extent is compared.
+    const QSize big(shown.Width() * 3, shown.Height() * 3);
+    const TBitmap32 large = CaptureFinalView(*view, big);
+    EXPECT_FALSE(view->FSmooth);
+    EXPECT_TRUE(view->LastFrame().SamePixels(shown));
+    EXPECT_NEAR(double(large.Width()) / atView.Width(), 3.0, 0.3);
+    EXPECT_NEAR(double(large.Height()) / atView.Height(), 3.0, 0.3);
+    const QRect frontSmall = RedRect(atView), frontLarge = RedRect(large);
+    ASSERT_FALSE(frontSmall.isEmpty());
+    EXPECT_NEAR(frontLarge.width(), frontSmall.width() * 3, 6);
+    EXPECT_NEAR(frontLarge.height(), frontSmall.height() * 3, 6);
+}
+
+TEST(FinalSaveFlow, FinishedCoverSavedInEveryFormatAtTheSizeOfTheCut)
+{
+    TAnswer answer;
+    QTemporaryDir dir;
+    QWidget top;
+    top.resize(400, 300);
+    bool ok = false;
+    auto* view = new TD3DWin(&top, ok);
+    ASSERT_TRUE(ok);
+    top.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&top));
+    TBitmap32 front = Picture(200, 300, Color32(200, 30, 30));
+    TBitmap32 side = Picture(40, 300, Color32(30, 30, 200));
+    ASSERT_TRUE(Compose(btTwoSidedBox, view, nullptr, &side, &front));
+    view->FBackColor = Color32(255, 255, 255, 255);
+    view->FShadow = true;
+    view->ShowCover(nullptr, 0, 0, 0);
+
+    QSize exportSize = view->LastFrame().Size();
+    const QSize cut = CaptureFinalView(*view, exportSize).Size();
+    TSaveFlowHooks hooks;
+    hooks.StepForward = hooks.StepBack = [] {};
+    hooks.Capture = [&](bool) { return CaptureFinalView(*view, exportSize); };
+    hooks.DefaultName = [](int) { return QStringLiteral("Cover"); };
+    hooks.Write = &WriteImageFile;
+    TSaveFlow flow(&top, hooks);
+    TDialogDriver driver;
+    for (const char* name : {"c.gif", "c.jpg", "c.bmp", "c.png", "c.tif", "d.JPEG", "d.Gif"}) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        driver.Answer(path);
+        EXPECT_EQ(flow.SaveImageAs(4), TSaveResult::Written) << name;
+        const QImage back(path);
+        ASSERT_FALSE(back.isNull()) << name;
+        EXPECT_EQ(back.size(), cut) << name;
+        // The middle of the front face keeps its colour (GIF and JPEG within their losses).
+        const QColor mid = back.pixelColor(back.width() * 2 / 3, back.height() / 2);
+        EXPECT_GT(mid.red(), 120) << name;
+        EXPECT_LT(mid.green(), 90) << name;
+    }
+    QFile gif(dir.filePath("c.gif"));
+    ASSERT_TRUE(gif.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(gif.readAll().contains("produced by Tavlo Generator v1.56"));
+    EXPECT_TRUE(answer.Asked.empty());
+
+    // Twice the export size: the same cover at twice the resolution.
+    exportSize *= 2;
+    driver.Answer(dir.filePath("big.png"));
+    EXPECT_EQ(flow.SaveImageAs(4), TSaveResult::Written);
+    TBitmap32 big, small;
+    big.Assign(QImage(dir.filePath("big.png")));
+    small.Assign(QImage(dir.filePath("c.png")));
+    const QRect frontBig = RedRect(big), frontSmall = RedRect(small);
+    ASSERT_FALSE(frontSmall.isEmpty());
+    EXPECT_NEAR(frontBig.width(), 2 * frontSmall.width(), 4);
+    EXPECT_NEAR(frontBig.height(), 2 * frontSmall.height(), 4);
+}
