@@ -348,13 +348,20 @@ TEST(FinalSaveFlow, FinishedCoverSavedInEveryFormatAtTheSizeOfTheCut)
     EXPECT_TRUE(gif.readAll().contains("produced by Tavlo Generator v1.56"));
     EXPECT_TRUE(answer.Asked.empty());
 
-    // A folder where no file can be made: the writer's error is shown, nothing counts as saved.
-    if (!QFile(QStringLiteral("/proc/tavlo-probe.png")).open(QIODevice::WriteOnly)) {
-        driver.Answer(QStringLiteral("/proc/tavlo-cover.png"));
-        EXPECT_EQ(flow.SaveImageAs(4), TSaveResult::Failed);
-        ASSERT_EQ(answer.Asked.size(), 1u);
-        EXPECT_TRUE(answer.Asked[0].Text.startsWith(QStringLiteral("Cannot create file"))) << answer.Asked[0].Text.toStdString();
-    }
+    // The folder vanishes between the dialog and the write: the writer's error is shown and
+    // nothing counts as saved.
+    QDir(dir.path()).mkdir(QStringLiteral("gone"));
+    TSaveFlowHooks vanishing = hooks;
+    vanishing.Write = [&](const TBitmap32& picture, const QString& path) {
+        QDir(dir.filePath("gone")).removeRecursively();
+        WriteImageFile(picture, path);
+    };
+    TSaveFlow failing(&top, vanishing);
+    driver.Answer(dir.filePath("gone/c.png"));
+    EXPECT_EQ(failing.SaveImageAs(4), TSaveResult::Failed);
+    ASSERT_EQ(answer.Asked.size(), 1u);
+    EXPECT_TRUE(answer.Asked[0].Text.startsWith(QStringLiteral("Cannot create file")))
+        << answer.Asked[0].Text.toStdString();
 
     // Twice the export size: the same cover at twice the resolution.
     exportSize *= 2;
