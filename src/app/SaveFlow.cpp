@@ -8,6 +8,7 @@
 #include "ui/MsgBox.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <exception>
 
 const char* const SaveFilterText = "GIF Image (*.gif)|*.GIF|JPEG Image (*.jpg)|*.JPG|Bitmap Image (*.bmp)|*.BMP|"

@@ -10,7 +10,6 @@
 
 #include "FinalDialogDriver.h"
 
-#include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
