@@ -2,6 +2,7 @@
 // question's Yes path when nothing ends up written.
 #include "app/FinalPage.h"
 #include "app/FrameFrm.h"
+#include "app/SaveFlow.h"
 #include "imageio/LastFolder.h"
 #include "ui/MsgBox.h"
 
@@ -48,9 +49,12 @@ TEST(FinalWindow, FinalPageShowsOnTheFinalStepOnly)
     EXPECT_TRUE(page->cmbFinalType->isVisible());
     w.GoToStep(2);
     EXPECT_FALSE(page->pnlFinalTools->isVisible());
-    // Without a cover the offered name is "Noname" on every step.
-    for (int mode = 0; mode <= 4; ++mode)
-        EXPECT_EQ(w.DefaultImageName(mode), QStringLiteral("Noname"));
+    // The blank entry applied at start is named "Noname"; face steps add the face's name.
+    EXPECT_EQ(w.DefaultImageName(0), QStringLiteral("Noname Front"));
+    EXPECT_EQ(w.DefaultImageName(1), QStringLiteral("Noname Front"));
+    EXPECT_EQ(w.DefaultImageName(2), QStringLiteral("Noname Spine"));
+    EXPECT_EQ(w.DefaultImageName(3), QStringLiteral("Noname Top"));
+    EXPECT_EQ(w.DefaultImageName(4), QStringLiteral("Noname"));
     boxes.Question = mrNo;
 }
 
@@ -68,7 +72,7 @@ TEST(FinalWindow, SaveQuestionGoesOnOnlyWhenAFileWasWritten)
     w.close();
     EXPECT_TRUE(driver.Seen);
     EXPECT_EQ(driver.Title, QStringLiteral("Save As"));
-    EXPECT_EQ(driver.Offered, QStringLiteral("Noname"));
+    EXPECT_EQ(driver.Offered, QStringLiteral("Noname Front"));
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(w.Modified());
     EXPECT_EQ(w.Step(), 0);
@@ -121,4 +125,37 @@ TEST(FinalWindow, SaveQuestionGoesOnOnlyWhenAFileWasWritten)
     boxes.Question = mrNo;
     w.close();
     EXPECT_FALSE(w.isVisible());
+}
+
+TEST(FinalWindow, SaveAsOnTheFinalStepWritesTheFinalViewsPicture)
+{
+    TBoxes boxes;
+    QTemporaryDir dir;
+    SetLastFolder(dir.path());
+    TExperChild w;
+    if (!w.GLReady())
+        GTEST_SKIP() << "no OpenGL on this display";
+    w.GoToStep(4);
+    ASSERT_NE(w.FinalView(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.FinalView()->isVisible(); }));
+    // The final view has the start-page preview's shape and the options panel takes the rest.
+    const QWidget* preview = w.pnlAboutExp;
+    EXPECT_EQ(w.FinalView()->width(),
+              int(std::lround(double(preview->width()) * w.FinalView()->height() / preview->height())) - 6);
+    EXPECT_EQ(w.FinalPage()->pnlOptions->x(), w.FinalView()->x() + w.FinalView()->width());
+    w.MarkModified();
+
+    // The picture the view shows, cut to its contents.
+    TDialogDriver driver;
+    driver.Answer(dir.filePath("final.png"));
+    QTest::mouseClick(w.btnStore, Qt::LeftButton);
+    EXPECT_EQ(driver.Offered, QStringLiteral("Noname"));
+    const QImage saved(dir.filePath("final.png"));
+    ASSERT_FALSE(saved.isNull());
+    const QSize cut = CaptureFinalView(*w.FinalView(), w.FinalPage()->ExportSize()).Size();
+    EXPECT_EQ(saved.size(), cut);
+    EXPECT_LE(cut.width(), w.FinalView()->LastFrame().Width());
+    EXPECT_FALSE(w.Modified());
+    EXPECT_EQ(w.Step(), 4);
+    EXPECT_TRUE(boxes.Asked.empty());
 }
