@@ -1,0 +1,334 @@
+#include "cover/BookCover.h"
+#include "cover/ImageViewInfo.h"
+#include "editor/LayerCommands.h"
+#include "editor/NewImageDlg.h"
+#include "raster/RubberbandLayer.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace {
+TBitmap32 Numbered(int w, int h)
+{
+    TBitmap32 b(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            b.SetPixel(x, y, Color32(10 * x, 10 * y, 5, 255));
+    return b;
+}
+
+TBitmap32 Filled(int w, int h, TColor32 c)
+{
+    TBitmap32 b(w, h);
+    b.Clear(c);
+    return b;
+}
+
+void WhenModal(std::function<void(QWidget*)> action)
+{
+    QTimer::singleShot(10, [action] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            action(modal);
+        else
+            WhenModal(action);
+    });
+}
+
+struct EditorFixture : testing::Test {
+    QWidget container;
+    TBookCover cover{TBookCover::KindNone, QString()};
+    TImageViewInfo records[3];
+    bool modified = false;
+    bool nextEnabled = false;
+    TLayerCommands* commands = nullptr;
+
+    EditorFixture()
+    {
+        container.resize(700, 500);
+        TFaceEditorContext context;
+        context.Cover = [this] { return &cover; };
+        context.FaceRecord = [this](int face) { return &records[face]; };
+        context.SetModified = [this] { modified = true; };
+        context.FaceImageChanged = [this](bool image) { nextEnabled = image; };
+        commands = new TLayerCommands(&container, context);
+        container.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&container));
+    }
+    // Enters face step `face` with a face image of the given size.
+    void EnterWithFace(int face, int w, int h, TColor32 c = Color32(0, 0, 255))
+    {
+        cover.Face(face)->StoreBitmap(Filled(w, h, c));
+        commands->EnterFaceStep(face);
+    }
+    TLayerToolbar& tools() { return *commands->pnlTools; }
+    int Count() { return commands->imgView->Layers().Count(); }
+};
+} // namespace
+
+TEST_F(EditorFixture, ToolbarLayoutHintsAndZoomLabels)
+{
+    TLayerToolbar& t = tools();
+    EXPECT_EQ(t.btnSelect->pos(), QPoint(10, 2));
+    EXPECT_EQ(t.btnReset->x(), t.btnSelect->x() + t.btnSelect->width());
+    EXPECT_EQ(t.btnAdd->x(), t.btnSave->x() + TLayerToolbar::GroupStep());
+    EXPECT_EQ(t.btnRotateCCW->x(), t.btnToBack->x() + TLayerToolbar::GroupStep());
+    EXPECT_EQ(t.gbrScaleBar->x(), t.btnRotateCW->x() + t.btnRotateCW->width() + 20);
+    EXPECT_EQ(t.gbrScaleBar->y(), t.btnRotateCW->y() + 2);
+    EXPECT_EQ(t.lblZoom->y(), t.btnRotateCW->y() + 5);
+    EXPECT_EQ(t.lblSize->y(), t.lblZoom->y());
+    EXPECT_EQ(t.lblSize->x() + t.lblSize->width(), t.width() - 2 - 10);
+    EXPECT_EQ(t.btnOneBottom->toolTip(), QStringLiteral("Sends the selected layer back one level"));
+    EXPECT_EQ(t.btnRotateCCW->toolTip(), QStringLiteral("Rotates 90 CCW"));
+
+    EXPECT_EQ(TLayerCommands::ZoomText(TLayerCommands::ScaleOfPosition(-90)), QStringLiteral("Zoom: 0.1x"));
+    EXPECT_EQ(TLayerCommands::ZoomText(TLayerCommands::ScaleOfPosition(0)), QStringLiteral("Zoom: 1x"));
+    EXPECT_EQ(TLayerCommands::ZoomText(TLayerCommands::ScaleOfPosition(90)), QStringLiteral("Zoom: 10x"));
+    EXPECT_EQ(TLayerCommands::ZoomText(0.5), QStringLiteral("Zoom: 0.5x"));
+
+    EnterWithFace(0, 300, 200);
+    t.gbrScaleBar->setValue(-90);
+    EXPECT_DOUBLE_EQ(commands->imgView->Scale(), 1.0 - 0.9);
+    EXPECT_EQ(t.lblZoom->text(), QStringLiteral("Zoom: 0.1x"));
+    t.gbrScaleBar->setValue(90);
+    EXPECT_EQ(t.lblZoom->text(), QStringLiteral("Zoom: 10x"));
+    // A double-click lowers the gauge by half its large step, down to its minimum.
+    QTest::mouseDClick(commands->imgView->viewport(), Qt::LeftButton);
+    EXPECT_EQ(t.gbrScaleBar->value(), 80);
+    t.gbrScaleBar->setValue(-85);
+    QTest::mouseDClick(commands->imgView->viewport(), Qt::LeftButton);
+    EXPECT_EQ(t.gbrScaleBar->value(), -90);
+    EXPECT_EQ(t.lblSize->text(), QStringLiteral("Size: 300 X 200"));
+}
+
+TEST_F(EditorFixture, ReorderLimitsWithTheFrameOnTop)
+{
+    EnterWithFace(0, 200, 150);
+    EXPECT_TRUE(nextEnabled);
+    TBitmap32 red = Filled(20, 20, Color32(255, 0, 0));
+    TBitmapLayer* a = commands->AddImageLayer(&red);
+    EXPECT_TRUE(modified);
+    ASSERT_EQ(Count(), 2); // the layer and the frame
+    EXPECT_EQ(commands->SelectedLayer(), a);
+    EXPECT_EQ(commands->Rubberband()->Index(), 1);
+    for (QToolButton* b : {tools().btnToFront, tools().btnOneTop, tools().btnOneBottom, tools().btnToBack})
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+
+    TBitmapLayer* b = commands->AddImageLayer(&red);
+    TBitmapLayer* c = commands->AddImageLayer(&red);
+    ASSERT_EQ(Count(), 4);
+    EXPECT_EQ(commands->Rubberband()->Index(), 3); // moved to the top on each selection
+    EXPECT_FALSE(tools().btnToFront->isEnabled()); // c at Count - 2
+    EXPECT_TRUE(tools().btnToBack->isEnabled());
+
+    commands->SelectLayer(b); // index 1 = Count - 3
+    commands->UpdateLayerTools();
+    EXPECT_TRUE(tools().btnOneTop->isEnabled());
+    commands->BringForward();
+    EXPECT_EQ(b->Index(), 2);
+    EXPECT_EQ(c->Index(), 1);
+    EXPECT_FALSE(tools().btnToFront->isEnabled());
+    EXPECT_FALSE(tools().btnOneTop->isEnabled());
+    commands->BringForward(); // does nothing at the front
+    EXPECT_EQ(b->Index(), 2);
+    commands->SendToBack();
+    EXPECT_EQ(b->Index(), 0);
+    EXPECT_FALSE(tools().btnOneBottom->isEnabled());
+    commands->BringToFront();
+    EXPECT_EQ(b->Index(), 2);
+    EXPECT_EQ(commands->Rubberband()->Index(), 3);
+
+    // Commands without a selection do nothing.
+    commands->SelectLayer(nullptr);
+    modified = false;
+    commands->DeleteLayer();
+    commands->RotateLayer(1);
+    commands->BringToFront();
+    commands->SendToBack();
+    EXPECT_FALSE(modified);
+    EXPECT_EQ(Count(), 4);
+    EXPECT_FALSE(commands->Rubberband()->Visible());
+
+    commands->SelectLayer(a);
+    commands->DeleteLayer();
+    EXPECT_EQ(commands->SelectedLayer(), nullptr);
+    EXPECT_EQ(Count(), 3);
+}
+
+TEST_F(EditorFixture, RotateAnchorsTopLeftAtPixelSizeAndFourTurnsRestore)
+{
+    EnterWithFace(0, 200, 150);
+    const TBitmap32 original = Numbered(3, 2);
+    TBitmapLayer* layer = commands->AddImageLayer(&original);
+    // Stretched with the handles.
+    commands->Rubberband()->SetLocation({10, 20, 40, 60});
+    EXPECT_EQ(layer->Location(), (TFloatRect{10, 20, 40, 60}));
+    commands->RotateLayer(+1);
+    EXPECT_EQ(layer->Location(), (TFloatRect{10, 20, 12, 23}));
+    EXPECT_EQ(commands->Rubberband()->Location(), layer->Location());
+    EXPECT_EQ(commands->Rubberband()->ChildLayer(), layer);
+    EXPECT_TRUE(layer->Bitmap().SamePixels(original.QuarterTurn(+1)));
+    for (int i = 0; i < 3; ++i)
+        commands->RotateLayer(+1);
+    EXPECT_TRUE(layer->Bitmap().SamePixels(original));
+    commands->RotateLayer(-1);
+    commands->RotateLayer(+1);
+    EXPECT_TRUE(layer->Bitmap().SamePixels(original));
+    EXPECT_EQ(layer->Location(), (TFloatRect{10, 20, 13, 22}));
+}
+
+TEST_F(EditorFixture, PlacedLayersAreCentredAtPixelSizeAndFlattenedCutOff)
+{
+    EnterWithFace(0, 100, 80, Color32(0, 0, 255));
+    tools().gbrScaleBar->setValue(30); // 4x: the view shows only part of the face
+    const TBitmap32 green = Filled(10, 6, Color32(0, 255, 0));
+    TBitmapLayer* layer = commands->AddImageLayer(&green);
+    const QPointF centre = commands->imgView->ControlToBitmap(QPointF(commands->imgView->ViewportRect().center()));
+    EXPECT_NEAR((layer->Location().Left + layer->Location().Right) / 2, centre.x(), 0.5);
+    EXPECT_FLOAT_EQ(layer->Location().Width(), 10.0f);
+    EXPECT_FLOAT_EQ(layer->Location().Height(), 6.0f);
+
+    commands->Rubberband()->SetLocation({95, 77, 105, 83}); // half outside
+    TBitmap32 flat;
+    commands->FlattenFace(flat, true);
+    ASSERT_EQ(flat.Width(), 100);
+    ASSERT_EQ(flat.Height(), 80);
+    EXPECT_EQ(flat.Pixel(95, 77), Color32(0, 255, 0));
+    EXPECT_EQ(flat.Pixel(99, 79), Color32(0, 255, 0));
+    EXPECT_EQ(flat.Pixel(94, 77), Color32(0, 0, 255));
+    EXPECT_EQ(flat.Pixel(95, 76), Color32(0, 0, 255)); // no frame in it
+    EXPECT_EQ(commands->SelectedLayer(), layer); // kept
+    commands->FlattenFace(flat, false);
+    EXPECT_EQ(commands->SelectedLayer(), nullptr);
+}
+
+TEST_F(EditorFixture, LeavingAndReenteringAFaceRestoresLayersInOrder)
+{
+    EnterWithFace(0, 120, 90);
+    EnterWithFace(1, 40, 90); // fills the side's document face; entered again below
+    commands->EnterFaceStep(0);
+    const TBitmap32 red = Filled(10, 10, Color32(255, 0, 0)), white = Filled(10, 10, Color32(255, 255, 255));
+    TBitmapLayer* first = commands->AddImageLayer(&red);
+    TBitmapLayer* second = commands->AddImageLayer(&white);
+    tools().gbrScaleBar->setValue(10); // 2x
+    commands->LeaveFaceStep(0);
+    EXPECT_EQ(records[0].Layers.Count(), 2);
+    EXPECT_EQ(records[0].Bitmap.Width(), 120);
+    EXPECT_EQ(commands->SelectedLayer(), nullptr);
+
+    commands->EnterFaceStep(1);
+    EXPECT_EQ(commands->imgView->Bitmap().Width(), 40);
+    EXPECT_EQ(Count(), 0);
+    EXPECT_DOUBLE_EQ(commands->imgView->Scale(), 2.0);
+    tools().gbrScaleBar->setValue(-50); // 0.5x, in use when face 1 is left
+    commands->LeaveFaceStep(1);
+
+    commands->EnterFaceStep(0);
+    ASSERT_EQ(Count(), 2);
+    EXPECT_EQ(commands->imgView->Layers().Items(0), first);
+    EXPECT_EQ(commands->imgView->Layers().Items(1), second);
+    EXPECT_EQ(commands->SelectedLayer(), nullptr);
+    EXPECT_EQ(commands->Rubberband(), nullptr);
+    EXPECT_DOUBLE_EQ(commands->imgView->Scale(), 0.5);
+    EXPECT_EQ(tools().gbrScaleBar->value(), -50);
+    EXPECT_EQ(tools().lblZoom->text(), QStringLiteral("Zoom: 0.5x"));
+    EXPECT_EQ(tools().lblSize->text(), QStringLiteral("Size: 120 X 90"));
+
+    // A press on a restored layer selects it again.
+    const QPoint at = commands->imgView->BitmapToControl(QPointF(first->Location().Left + 2, first->Location().Top + 2)).toPoint();
+    second->SetLocation({60, 60, 70, 70});
+    QTest::mouseClick(commands->imgView->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(commands->SelectedLayer(), first);
+    EXPECT_TRUE(tools().btnDelete->isEnabled());
+}
+
+TEST_F(EditorFixture, ContextMenuItemsOnlyInsideTheImage)
+{
+    EnterWithFace(0, 100, 80);
+    const QRect image = commands->imgView->ImageRect();
+    commands->PreparePopup(image.topLeft() - QPoint(5, 5));
+    EXPECT_FALSE(commands->miCut->isVisible());
+    EXPECT_FALSE(commands->miEdit->isVisible());
+    commands->PreparePopup(image.center());
+    EXPECT_TRUE(commands->miCut->isVisible());
+    EXPECT_FALSE(commands->miDeleteLayer->isEnabled());
+    EXPECT_EQ(commands->miBringToFront->text(), QStringLiteral("&Bring to Front"));
+    EXPECT_EQ(commands->miCut->text(), QStringLiteral("Cu&t\tCtrl+X"));
+
+    const TBitmap32 red = Filled(10, 10, Color32(255, 0, 0));
+    commands->AddImageLayer(&red);
+    commands->Hooks.EditText = [](TBitmapLayer*) {};
+    commands->Hooks.IsTextLayer = [](const TCustomLayer*) { return false; };
+    commands->PreparePopup(image.center());
+    EXPECT_TRUE(commands->miDeleteLayer->isEnabled());
+    EXPECT_FALSE(commands->miEdit->isEnabled()); // an image layer
+    commands->Hooks.IsTextLayer = [](const TCustomLayer*) { return true; };
+    commands->PreparePopup(image.center());
+    EXPECT_TRUE(commands->miEdit->isEnabled());
+}
+
+TEST_F(EditorFixture, UnreadablePictureChangesNothing)
+{
+    QTemporaryDir dir;
+    const QString bad = dir.filePath(QStringLiteral("broken.bmp"));
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("BM this is not a bitmap");
+    f.close();
+
+    EnterWithFace(0, 60, 40, Color32(1, 2, 3));
+    const TBitmap32 red = Filled(10, 10, Color32(255, 0, 0));
+    commands->AddImageLayer(&red);
+    const QByteArray documentBytes = cover.Face(0)->Current;
+    modified = false;
+    commands->Hooks.ChoosePictureFile = [&](int) { return bad; };
+    EXPECT_THROW(commands->LoadFaceImage(), std::runtime_error);
+    EXPECT_THROW(commands->AddImageLayerFromFile(), std::runtime_error);
+    EXPECT_FALSE(modified);
+    EXPECT_EQ(Count(), 2);
+    EXPECT_EQ(commands->imgView->Bitmap().Width(), 60);
+    EXPECT_EQ(commands->imgView->Bitmap().Pixel(0, 0), Color32(1, 2, 3));
+    EXPECT_EQ(cover.Face(0)->Current, documentBytes);
+}
+
+TEST_F(EditorFixture, EnsureFaceImageOffersTheNewImageDialog)
+{
+    commands->EnterFaceStep(1); // an empty side face
+    EXPECT_FALSE(nextEnabled);
+    WhenModal([](QWidget* w) { QTest::mouseClick(qobject_cast<TNewImageFrm*>(w)->btnCancel, Qt::LeftButton); });
+    EXPECT_FALSE(commands->EnsureFaceImage());
+    EXPECT_FALSE(modified);
+
+    TNewImageFrm::SetRememberedColor(QColor(9, 8, 7));
+    WhenModal([](QWidget* w) {
+        auto* dlg = qobject_cast<TNewImageFrm*>(w);
+        EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Book/Box Spine Properties"));
+        QTest::mouseClick(dlg->btnOK, Qt::LeftButton);
+    });
+    EXPECT_TRUE(commands->EnsureFaceImage());
+    EXPECT_TRUE(modified);
+    EXPECT_TRUE(nextEnabled);
+    EXPECT_EQ(commands->imgView->Bitmap().Size(), QSize(100, 400));
+    EXPECT_EQ(commands->imgView->Bitmap().Pixel(5, 5), Color32(9, 8, 7));
+    EXPECT_EQ(tools().lblSize->text(), QStringLiteral("Size: 100 X 400"));
+    // The document's side face now holds the picture as its working copy.
+    TBitmap32 decoded;
+    cover.LoadFaceInto(&decoded, 1);
+    EXPECT_EQ(decoded.Size(), QSize(100, 400));
+
+    commands->ClearFace();
+    EXPECT_TRUE(commands->imgView->Bitmap().Empty());
+    EXPECT_TRUE(cover.Face(1)->Current.isEmpty());
+    EXPECT_FALSE(nextEnabled);
+    EXPECT_FALSE(tools().btnReset->isEnabled());
+}
