@@ -4,6 +4,7 @@
 #include "app/SaveFlow.h"
 #include "app/StartPage.h"
 #include "app/WizardSteps.h"
+#include "editor/LayerCommands.h"
 #include "cover/BookCover.h"
 #include "cover/MissingFile.h"
 #include "imageio/ImageWriter.h"
@@ -261,6 +262,18 @@ void TExperChild::PrepareTools()
     connect(lblStart, &THTMLabel::AnchorClick, this, [this] { btnNextClick(); });
     connect(lblImage, &THTMLabel::AnchorClick, this, [this] { SaveImageAs(4); });
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TExperChild::OnApplicationStateChanged);
+
+    // The face editor: its toolbar and view in pnlChart2D, filling the face records.
+    TFaceEditorContext faceEditor;
+    faceEditor.Cover = [this] { return FCover; };
+    faceEditor.FaceRecord = [this](int face) { return FFaceViews[std::size_t(face)]; };
+    faceEditor.SetModified = [this] { FModified = true; };
+    faceEditor.FaceImageChanged = [this](bool image) {
+        if (FStep >= 1 && FStep <= 3)
+            btnNext->setEnabled(image);
+    };
+    FLayerCommands = new TLayerCommands(pnlChart2D, faceEditor);
+    FLayerCommands->Hooks.SaveFace = [this] { SaveImageAs(FStep); };
     // The window sees every key first (its own keys, not those of modal dialogs).
     qApp->installEventFilter(this);
 }
@@ -523,15 +536,28 @@ void TExperChild::FormDestroy()
     SetMissingFileReporter({});
 }
 
-// The face editor fills these: flattening the face into its record, restoring it, the tools.
-void TExperChild::LeaveFaceStep(int) {}
+// The face editor does the work of the face steps.
+void TExperChild::LeaveFaceStep(int face) { FLayerCommands->LeaveFaceStep(face); }
+void TExperChild::EnterFaceStep(int face) { FLayerCommands->EnterFaceStep(face); }
 // Choosing another template: the face view's layer selection, layers and image go.
-void TExperChild::ClearFaceEditor() {}
-void TExperChild::EnterFaceStep(int) {}
-void TExperChild::UpdateLayerTools() {}
-bool TExperChild::FaceViewHasImage() const { return false; }
-void TExperChild::DeleteLayer() {}
-void TExperChild::AddImageLayerFromFile() {}
+void TExperChild::ClearFaceEditor() { FLayerCommands->ClearFaceView(); }
+void TExperChild::UpdateLayerTools()
+{
+    FLayerCommands->ShowFaceTools(FStep >= 1 && FStep <= 3, FGLReady);
+    FLayerCommands->UpdateLayerTools();
+}
+bool TExperChild::FaceViewHasImage() const { return FLayerCommands->HasFaceImage(); }
+void TExperChild::DeleteLayer()
+{
+    if (FStep >= 1 && FStep <= 3)
+        FLayerCommands->DeleteLayer();
+}
+void TExperChild::AddImageLayerFromFile()
+{
+    if (FStep >= 1 && FStep <= 3)
+        FLayerCommands->AddImageLayerFromFile();
+}
+// The layer clipboard fills these.
 void TExperChild::CopySelected() {}
 void TExperChild::CutSelected() {}
 void TExperChild::PasteLayer() {}

@@ -27,6 +27,7 @@ class TD3DWin;
 class TFinalPage;
 class TStartPage;
 class TSaveFlow;
+class TLayerCommands;
 
 enum class TButtonKind { bkNext, bkClose };
 
@@ -62,6 +63,9 @@ public:
     void SetButtonKind(TButtonKind kind);
     bool GLReady() const { return FGLReady; }
     const QVector<QImage>& ImageList() const { return FImageList; }
+    // The face editor of steps 1 to 3 and the face records (front, side, top) it fills.
+    TLayerCommands* LayerCommands() const { return FLayerCommands; }
+    TImageViewInfo* FaceView(int face) const { return FFaceViews[std::size_t(face)]; }
 
     // Controls, named as in the window's control tree.
     QWidget* pnlPrompt = nullptr;
@@ -147,6 +151,7 @@ private:
     TD3DWin* FFinalView = nullptr; // child of pnlChart2D
     TFinalPage* FFinalPage = nullptr;
     std::unique_ptr<TSaveFlow> FSaveFlow;
+    TLayerCommands* FLayerCommands = nullptr; // owned by pnlChart2D
     bool FDestroyed = false;
 };
 

@@ -369,17 +369,22 @@ void TLayerCommands::SendToBack()
     MarkModified(true);
 }
 
-void TLayerCommands::ClearFace()
+void TLayerCommands::ClearFaceView()
 {
     FRubberband = nullptr;
     FSelectedLayer = nullptr;
     imgView->Layers().Clear();
     imgView->Bitmap().MakeEmpty();
     imgView->BitmapChanged();
+    UpdateSizeLabel();
+}
+
+void TLayerCommands::ClearFace()
+{
+    ClearFaceView();
     if (TBookCover* cover = FContext.Cover ? FContext.Cover() : nullptr)
         if (TImageInfo* info = cover->Face(FFace))
             info->ClearCurrent();
-    UpdateSizeLabel();
     MarkModified(true);
 }
 

@@ -79,6 +79,9 @@ public:
     void DeleteLayer();
     void RotateLayer(int direction);
     void ClearFace();
+    // Forgets the selection and empties the view (image and layers) without touching the cover
+    // document: another template is being applied.
+    void ClearFaceView();
     void BringToFront();
     void BringForward();
     void SendBackward();
