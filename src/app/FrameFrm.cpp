@@ -557,13 +557,21 @@ void TExperChild::AddImageLayerFromFile()
     if (FStep >= 1 && FStep <= 3)
         FLayerCommands->AddImageLayerFromFile();
 }
-// The layer clipboard fills these.
-void TExperChild::CopySelected() {}
-void TExperChild::CutSelected() {}
-void TExperChild::PasteLayer() {}
+// The layer clipboard's keys act on the face steps only.
+static void RunOnFaceStep(int step, const std::function<void()>& command)
+{
+    if (step >= 1 && step <= 3 && command)
+        command();
+}
+void TExperChild::CopySelected() { RunOnFaceStep(FStep, FLayerCommands->Hooks.Copy); }
+void TExperChild::CutSelected() { RunOnFaceStep(FStep, FLayerCommands->Hooks.Cut); }
+void TExperChild::PasteLayer() { RunOnFaceStep(FStep, FLayerCommands->Hooks.Paste); }
 // Save As of a face step: the face view's image and visible layers at scale 1, the selection
 // frame left out and restored afterwards.
-void TExperChild::FlattenFace(TBitmap32&, bool) {}
+void TExperChild::FlattenFace(TBitmap32& target, bool keepSelection)
+{
+    FLayerCommands->FlattenFace(target, keepSelection);
+}
 void TExperChild::EnterFinalStep() { ComposeFinal(FFinalPage->SelectedType()); }
 
 void TExperChild::ComposeFinal(TBookType bookType)

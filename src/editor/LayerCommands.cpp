@@ -1,4 +1,5 @@
 #include "editor/LayerCommands.h"
+#include "editor/TextLayerTools.h"
 
 #include "cover/BookCover.h"
 #include "cover/ImageViewInfo.h"
@@ -66,6 +67,7 @@ TLayerCommands::TLayerCommands(QWidget* container, TFaceEditorContext context)
     LayOut();
     gbrScaleBarChange(pnlTools->gbrScaleBar->value());
     UpdateSizeLabel();
+    TTextLayerTools::Install(*this);
 }
 
 TLayerCommands::~TLayerCommands()
