@@ -4,14 +4,12 @@
 #include "cover/BookCover.h"
 #include "cover/ImageViewInfo.h"
 #include "editor/NewImageDlg.h"
-#include "imageio/LastFolder.h"
-#include "imageio/PictureFormats.h"
+#include "imageio/dialog/PictureOpenDialog.h"
 #include "imageio/PictureLoader.h"
 #include "raster/RubberbandLayer.h"
 
 #include <QAction>
 #include <QEvent>
-#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QScrollBar>
@@ -19,30 +17,12 @@
 
 namespace {
 // The loader's filter ("Name (*.a;*.b)|*.a;*.b|...") in the form Qt's file dialog reads.
-QString QtFilter(const QString& filter)
-{
-    const QStringList parts = filter.split(QLatin1Char('|'));
-    QStringList entries;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString name = parts[i].left(parts[i].indexOf(QStringLiteral(" (")));
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        entries << QStringLiteral("%1 (%2)").arg(name, patterns);
-    }
-    return entries.join(QStringLiteral(";;"));
-}
-
+// The picture open dialog with its preview; an empty answer when cancelled.
 QString DefaultChoosePictureFile(QWidget* parent, int mode)
 {
-    QFileDialog dialog(parent, mode == 1 ? QStringLiteral("Select Image") : QStringLiteral("New Layer"), LastFolder(),
-                       QtFilter(PictureFormats().Filter()));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    const QString path = dialog.selectedFiles().first();
-    RememberFolder(path);
-    return path;
+    QString chosen;
+    OpenPictureFile(parent, mode, [&chosen](const QString& path) { chosen = path; });
+    return chosen;
 }
 } // namespace
 
