@@ -16,17 +16,9 @@ TBitmap32 Gradient(int w, int h)
     return b;
 }
 
-class TNullView : public ICoverView {
+class TNullView : public TAtlasSink {
 public:
     int Pixels = 0;
-    void SetRingBinding(bool) override {}
-    void SetIsCD(bool) override {}
-    void SetPagedBook(bool) override {}
-    void SetAngleX(float) override {}
-    void SetAngleY(float) override {}
-    float GetAngleX() const override { return 0; }
-    float GetAngleY() const override { return 0; }
-    void SetPageInset(float) override {}
     void ShowCover(const TBitmap32* atlas, int, int, int) override { Pixels = atlas->Width() * atlas->Height(); }
 };
 

@@ -26,19 +26,11 @@ const char* const Help =
     "right; the upper left corner is transparent and unused.";
 
 // Keeps a copy of the atlas that composition shows.
-class TAtlasCapture : public ICoverView {
+class TAtlasCapture : public TAtlasSink {
 public:
     std::optional<TBitmap32> Atlas;
     int FrontWidth = 0, FrontHeight = 0, SideWidth = 0;
 
-    void SetRingBinding(bool) override {}
-    void SetIsCD(bool) override {}
-    void SetPagedBook(bool) override {}
-    void SetAngleX(float) override {}
-    void SetAngleY(float) override {}
-    float GetAngleX() const override { return 0; }
-    float GetAngleY() const override { return 0; }
-    void SetPageInset(float) override {}
     void ShowCover(const TBitmap32* atlas, int frontWidth, int frontHeight, int sideWidth) override
     {
         if (!atlas)

@@ -21,3 +21,17 @@ public:
     // once. A null atlas with zero sizes only redraws.
     virtual void ShowCover(const TBitmap32* atlas, int frontWidth, int frontHeight, int sideWidth) = 0;
 };
+
+// A view that only wants the composed atlas (the command-line tools, benchmarks): the view
+// settings of the book type are ignored.
+class TAtlasSink : public ICoverView {
+public:
+    void SetRingBinding(bool) override {}
+    void SetIsCD(bool) override {}
+    void SetPagedBook(bool) override {}
+    void SetAngleX(float) override {}
+    void SetAngleY(float) override {}
+    float GetAngleX() const override { return 0; }
+    float GetAngleY() const override { return 0; }
+    void SetPageInset(float) override {}
+};
