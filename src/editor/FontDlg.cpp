@@ -1,6 +1,6 @@
 #include "editor/FontDlg.h"
 
-#include "editor/TextRecord.h"
+#include "raster/TextRecord.h"
 #include "editor/UpDown.h"
 #include "ui/MsgBox.h"
 

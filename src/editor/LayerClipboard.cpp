@@ -1,7 +1,7 @@
 #include "editor/LayerClipboard.h"
 
 #include "editor/TextLayer.h"
-#include "editor/TextRecord.h"
+#include "raster/TextRecord.h"
 #include "imageio/ProductName.h"
 
 #include <QClipboard>

@@ -3,7 +3,7 @@
 // one font and colour, with an opacity, an optional drop shadow and bevel, one of three
 // anti-alias qualities, drawn level and then turned by the layer's quarter turns.
 
-#include "editor/TextFont.h"
+#include "raster/TextParams.h"
 #include "raster/Layers.h"
 #include "raster/TBitmap32.h"
 
@@ -12,23 +12,6 @@
 #include <QPainter>
 #include <QSize>
 #include <QStringList>
-
-// Everything a text layer needs to draw itself again; it travels through the clipboard as the
-// text record.
-struct TTextParams {
-    bool Shadow = false;
-    bool Bevel = false;
-    int PosX = 6;      // shadow offset to the right, pixels
-    int PosY = 6;      // shadow offset downward, pixels
-    int PosAlpha = 90; // shadow intensity, percent of Alpha
-    int Alpha = 255;   // opacity of the text
-    int Quality = 0;   // 0 highest, 1 medium, 2 none (aliased)
-    int Rotation = 0;  // quarter turns so far, clockwise positive, never reduced
-    TTextFont Font;
-    QStringList Lines;
-
-    bool operator==(const TTextParams&) const = default;
-};
 
 // The font a new text layer starts with: the main window's font, (points + 1) x 2 in size, in the
 // desktop's highlight colour.

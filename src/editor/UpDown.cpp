@@ -1,6 +1,6 @@
 #include "editor/UpDown.h"
 
-#include "editor/TextRecord.h"
+#include "raster/TextRecord.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #include "editor/FontDlg.h"
 #include "editor/LayerClipboard.h"
 #include "editor/TextLayer.h"
-#include "editor/TextRecord.h"
+#include "raster/TextRecord.h"
 
 #include <QApplication>
 #include <QClipboard>

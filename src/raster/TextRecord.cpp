@@ -1,4 +1,4 @@
-#include "editor/TextRecord.h"
+#include "raster/TextRecord.h"
 
 #include <QHash>
 #include <algorithm>

@@ -2,7 +2,7 @@
 // The text layer record: a text layer's parameters as "Key=Value" lines followed by its text
 // lines, the form in which a text layer travels through the clipboard.
 
-#include "editor/TextLayer.h"
+#include "raster/TextParams.h"
 
 #include <QStringList>
 

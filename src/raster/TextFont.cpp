@@ -1,4 +1,4 @@
-#include "editor/TextFont.h"
+#include "raster/TextFont.h"
 
 #include <QGuiApplication>
 #include <QPalette>
