@@ -1,0 +1,359 @@
+#include "project/ProjectFile.h"
+
+#include "imageio/ProductName.h"
+#include "project/ZipArchive.h"
+#include "raster/TextRecord.h"
+
+#include <QBuffer>
+#include <QColor>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <cmath>
+#include <future>
+
+namespace {
+
+const QString ManifestName = QStringLiteral("manifest.json");
+const QString MimeTypeName = QStringLiteral("mimetype");
+const char* const FaceFolders[] = {"front", "side", "top"};
+
+// Limits that keep a damaged or hostile file from exhausting memory; real projects stay far below.
+constexpr qint64 MaxManifestBytes = 16 << 20;
+constexpr qint64 MaxPictureBytes = qint64(1) << 30;
+constexpr int MaxLayersPerFace = 10000;
+constexpr int64_t MaxProjectPixels = 4 * TBitmap32::MaxPixels;
+
+[[noreturn]] void Fail(const QString& detail) { throw TProjectError(detail.toStdString()); }
+
+// ---- writing
+
+QByteArray EncodePng(const TBitmap32& bitmap)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    // Fast deflate: faces of several megapixels must save in well under a second.
+    writer.setQuality(80);
+    if (!writer.write(bitmap.ToImage()))
+        throw TProjectError(QStringLiteral("A picture cannot be encoded (%1).").arg(writer.errorString()).toStdString());
+    return bytes;
+}
+
+QString ColorName(TColor32 c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)).name(); }
+
+QJsonObject FinalToJson(const TFinalSettings& f)
+{
+    QJsonObject o{
+        {"type", int(f.Type)},
+        {"lightElevation", f.LightElevation},
+        {"lightAzimuth", f.LightAzimuth},
+        {"shadow", f.Shadow},
+        {"shadowStrength", f.ShadowStrength},
+        {"zoom", f.Zoom},
+        {"background", ColorName(f.Background)},
+        {"transparentBackground", f.TransparentBackground},
+        {"cdPosition", f.CDPosition},
+        {"exportWidth", f.ExportWidth},
+        {"exportHeight", f.ExportHeight},
+        {"exportWidthChosen", f.ExportWidthChosen},
+        {"smooth", f.Smooth},
+    };
+    if (f.AngleX)
+        o["angleX"] = *f.AngleX;
+    if (f.AngleY)
+        o["angleY"] = *f.AngleY;
+    return o;
+}
+
+// ---- reading
+
+class TManifestReader {
+public:
+    explicit TManifestReader(const QJsonObject& o, QString where) : FObject(o), FWhere(std::move(where)) {}
+
+    bool Has(const char* key) const { return FObject.contains(QLatin1String(key)); }
+    int Int(const char* key, int low, int high, int fallback) const
+    {
+        const QJsonValue v = FObject.value(QLatin1String(key));
+        if (v.isUndefined())
+            return fallback;
+        const double d = v.toDouble(std::nan(""));
+        if (!v.isDouble() || d != std::floor(d) || d < low || d > high)
+            Fail(QStringLiteral("%1 \"%2\" must be a whole number from %3 to %4").arg(FWhere, key).arg(low).arg(high));
+        return int(d);
+    }
+    double Real(const char* key, double low, double high, double fallback) const
+    {
+        const QJsonValue v = FObject.value(QLatin1String(key));
+        if (v.isUndefined())
+            return fallback;
+        if (!v.isDouble() || !(v.toDouble() >= low && v.toDouble() <= high))
+            Fail(QStringLiteral("%1 \"%2\" must be a number from %3 to %4").arg(FWhere, key).arg(low).arg(high));
+        return v.toDouble();
+    }
+    bool Bool(const char* key, bool fallback) const
+    {
+        const QJsonValue v = FObject.value(QLatin1String(key));
+        if (v.isUndefined())
+            return fallback;
+        if (!v.isBool())
+            Fail(QStringLiteral("%1 \"%2\" must be true or false").arg(FWhere, key));
+        return v.toBool();
+    }
+    QString String(const char* key, const QString& fallback = QString()) const
+    {
+        const QJsonValue v = FObject.value(QLatin1String(key));
+        if (v.isUndefined())
+            return fallback;
+        if (!v.isString())
+            Fail(QStringLiteral("%1 \"%2\" must be a text").arg(FWhere, key));
+        return v.toString();
+    }
+    QJsonArray Array(const char* key) const
+    {
+        const QJsonValue v = FObject.value(QLatin1String(key));
+        if (v.isUndefined())
+            return {};
+        if (!v.isArray())
+            Fail(QStringLiteral("%1 \"%2\" must be a list").arg(FWhere, key));
+        return v.toArray();
+    }
+    QJsonObject Object(const char* key) const
+    {
+        const QJsonValue v = FObject.value(QLatin1String(key));
+        if (v.isUndefined())
+            return {};
+        if (!v.isObject())
+            Fail(QStringLiteral("%1 \"%2\" must be an object").arg(FWhere, key));
+        return v.toObject();
+    }
+
+private:
+    QJsonObject FObject;
+    QString FWhere;
+};
+
+TFinalSettings FinalFromJson(const QJsonObject& o)
+{
+    const TManifestReader r(o, QStringLiteral("the final setting"));
+    TFinalSettings f;
+    f.Type = TBookType(r.Int("type", 0, 7, 0));
+    if (r.Has("angleX"))
+        f.AngleX = r.Int("angleX", 0, 360, 0);
+    if (r.Has("angleY"))
+        f.AngleY = r.Int("angleY", 0, 360, 0);
+    f.LightElevation = r.Int("lightElevation", 0, 100, f.LightElevation);
+    f.LightAzimuth = r.Int("lightAzimuth", 0, 100, f.LightAzimuth);
+    f.Shadow = r.Bool("shadow", f.Shadow);
+    f.ShadowStrength = r.Int("shadowStrength", 0, 100, f.ShadowStrength);
+    f.Zoom = r.Real("zoom", 0.7, 10.0, f.Zoom);
+    const QColor background = QColor::fromString(r.String("background", QStringLiteral("#ffffff")));
+    if (!background.isValid())
+        Fail(QStringLiteral("the final setting \"background\" is no colour"));
+    f.Background = Color32(background.red(), background.green(), background.blue());
+    f.TransparentBackground = r.Bool("transparentBackground", false);
+    f.CDPosition = r.Int("cdPosition", 0, 100, f.CDPosition);
+    f.ExportWidth = r.Int("exportWidth", 1, 8192, f.ExportWidth);
+    f.ExportHeight = r.Int("exportHeight", 1, 8192, f.ExportHeight);
+    f.ExportWidthChosen = r.Bool("exportWidthChosen", false);
+    f.Smooth = r.Bool("smooth", false);
+    return f;
+}
+
+class TPictureReader {
+public:
+    explicit TPictureReader(const TZipReader& zip) : FZip(zip) {}
+
+    TBitmap32 Read(const QString& name)
+    {
+        const QByteArray bytes = FZip.Read(name, MaxPictureBytes);
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, "png");
+        reader.setAllocationLimit(int(TBitmap32::MaxPixels * 4 / (1 << 20)) + 1);
+        // The declared size is checked before the pixels are allocated.
+        const QSize size = reader.size();
+        if (!size.isValid() || size.width() > TBitmap32::MaxSide || size.height() > TBitmap32::MaxSide
+            || int64_t(size.width()) * size.height() > TBitmap32::MaxPixels)
+            Fail(QStringLiteral("\"%1\" is no picture of a size this program handles").arg(name));
+        FPixels += int64_t(size.width()) * size.height();
+        if (FPixels > MaxProjectPixels)
+            Fail(QStringLiteral("its pictures together are too large"));
+        QImage image;
+        if (!reader.read(&image) || image.size() != size)
+            Fail(QStringLiteral("\"%1\" is a damaged picture (%2)").arg(name, reader.errorString()));
+        TBitmap32 bitmap;
+        bitmap.Assign(image.convertToFormat(QImage::Format_ARGB32));
+        return bitmap;
+    }
+
+private:
+    const TZipReader& FZip;
+    int64_t FPixels = 0;
+};
+
+TProjectLayer LayerFromJson(const QJsonObject& o, TPictureReader& pictures, const QString& where)
+{
+    const TManifestReader r(o, where);
+    TProjectLayer layer;
+    if (r.Has("picture")) // absent for a layer without pixels
+        layer.Bitmap = pictures.Read(r.String("picture"));
+    const QString mode = r.String("drawMode", QStringLiteral("blend"));
+    if (mode != u"blend" && mode != u"opaque")
+        Fail(QStringLiteral("%1 \"drawMode\" must be \"blend\" or \"opaque\"").arg(where));
+    layer.Bitmap.SetDrawMode(mode == u"opaque" ? TDrawMode::dmOpaque : TDrawMode::dmBlend);
+    constexpr double Far = 1.0e6;
+    layer.Location = {float(r.Real("left", -Far, Far, 0)), float(r.Real("top", -Far, Far, 0)),
+                      float(r.Real("right", -Far, Far, 0)), float(r.Real("bottom", -Far, Far, 0))};
+    layer.Visible = r.Bool("visible", true);
+    if (r.Has("text")) {
+        QStringList lines;
+        for (const QJsonValue& v : r.Array("text"))
+            lines.append(v.toString());
+        TTextParams text;
+        if (!ReadRecord(text, &lines))
+            Fail(QStringLiteral("%1 has a text that is no text layer record").arg(where));
+        layer.Text = text;
+    }
+    return layer;
+}
+
+QJsonObject ReadManifest(const TZipReader& zip)
+{
+    if (!zip.Contains(ManifestName))
+        Fail(QStringLiteral("it holds no \"%1\"; it is no Tavlo project").arg(ManifestName));
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(zip.Read(ManifestName, MaxManifestBytes), &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject())
+        Fail(QStringLiteral("its manifest is damaged (%1)").arg(doc.isObject() ? error.errorString() : QStringLiteral("no object")));
+    const QJsonObject o = doc.object();
+    if (o.value("format").toString() != QLatin1String(ProjectMimeType))
+        Fail(QStringLiteral("its manifest is not that of a Tavlo project"));
+    const double version = o.value("version").toDouble(0);
+    if (version < 1 || version != std::floor(version))
+        Fail(QStringLiteral("its manifest has no valid version"));
+    return o;
+}
+
+} // namespace
+
+void SaveProject(const TProject& project, const QString& path)
+{
+    // Pictures are encoded side by side; the manifest refers to them by name.
+    struct TPicture {
+        QString Name;
+        const TBitmap32* Bitmap;
+    };
+    std::vector<TPicture> pictures;
+    QJsonArray faces;
+    for (int f = 0; f < 3; ++f) {
+        const TProjectFace& face = project.Faces[size_t(f)];
+        const QString folder = QStringLiteral("faces/%1/").arg(QLatin1String(FaceFolders[f]));
+        QJsonObject o{{"fileName", face.FileName}};
+        if (!face.Base.Empty()) {
+            o["base"] = folder + QStringLiteral("base.png");
+            pictures.push_back({o["base"].toString(), &face.Base});
+        }
+        QJsonArray layers;
+        for (size_t i = 0; i < face.Layers.size(); ++i) {
+            const TProjectLayer& layer = face.Layers[i];
+            QJsonObject l{{"picture", folder + QStringLiteral("layer-%1.png").arg(i, 3, 10, QLatin1Char('0'))},
+                          {"left", layer.Location.Left},
+                          {"top", layer.Location.Top},
+                          {"right", layer.Location.Right},
+                          {"bottom", layer.Location.Bottom},
+                          {"drawMode", layer.Bitmap.DrawMode() == TDrawMode::dmOpaque ? "opaque" : "blend"},
+                          {"visible", layer.Visible}};
+            if (layer.Bitmap.Empty())
+                l.remove("picture");
+            else
+                pictures.push_back({l["picture"].toString(), &layer.Bitmap});
+            if (layer.Text) {
+                QStringList record;
+                WriteRecord(*layer.Text, record);
+                l["text"] = QJsonArray::fromStringList(record);
+            }
+            layers.append(l);
+        }
+        o["layers"] = layers;
+        faces.append(o);
+    }
+    const QJsonObject manifest{{"format", ProjectMimeType},
+                               {"version", ProjectFormatVersion},
+                               {"generator", QString::fromLatin1(ProductNameVersion)},
+                               {"name", project.Name},
+                               {"step", project.Step},
+                               {"final", FinalToJson(project.Final)},
+                               {"faces", faces}};
+
+    std::vector<std::future<QByteArray>> encoded;
+    for (const TPicture& p : pictures)
+        encoded.push_back(std::async(std::launch::async, [bitmap = p.Bitmap] { return EncodePng(*bitmap); }));
+
+    TZipWriter zip;
+    // First and stored, so that file-type sniffers find the type at a fixed place.
+    zip.Add(MimeTypeName, QByteArray(ProjectMimeType), false);
+    zip.Add(ManifestName, QJsonDocument(manifest).toJson(QJsonDocument::Indented), true);
+    for (size_t i = 0; i < pictures.size(); ++i)
+        zip.Add(pictures[i].Name, encoded[i].get(), false);
+    const QByteArray archive = zip.Finish();
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(archive) != archive.size() || !file.commit())
+        throw TProjectError(QStringLiteral("%1\r\nThe project cannot be saved: %2.")
+                                .arg(QFileInfo(path).fileName(), file.errorString())
+                                .toStdString());
+}
+
+TProject LoadProject(const QString& path)
+{
+    try {
+        const TZipReader zip(path);
+        const QJsonObject manifest = ReadManifest(zip);
+        const TManifestReader r(manifest, QStringLiteral("the manifest's"));
+        TProject project;
+        project.Name = r.String("name", project.Name);
+        if (project.Name.isEmpty())
+            project.Name = QStringLiteral("Noname");
+        project.Step = r.Int("step", 0, 4, 0);
+        project.Final = FinalFromJson(r.Object("final"));
+        const QJsonArray faces = r.Array("faces");
+        if (faces.size() > 3)
+            Fail(QStringLiteral("its manifest lists more than three faces"));
+        TPictureReader pictures(zip);
+        for (qsizetype f = 0; f < faces.size(); ++f) {
+            if (!faces[f].isObject())
+                Fail(QStringLiteral("its manifest has a face that is no object"));
+            const QString where = QStringLiteral("the %1 face's").arg(QLatin1String(FaceFolders[f]));
+            const TManifestReader fr(faces[f].toObject(), where);
+            TProjectFace& face = project.Faces[size_t(f)];
+            face.FileName = fr.String("fileName");
+            if (fr.Has("base"))
+                face.Base = pictures.Read(fr.String("base"));
+            const QJsonArray layers = fr.Array("layers");
+            if (layers.size() > MaxLayersPerFace)
+                Fail(QStringLiteral("%1 list of layers is too long").arg(where));
+            for (qsizetype i = 0; i < layers.size(); ++i) {
+                if (!layers[i].isObject())
+                    Fail(QStringLiteral("%1 layer %2 is no object").arg(where).arg(i + 1));
+                face.Layers.push_back(LayerFromJson(layers[i].toObject(), pictures, QStringLiteral("%1 layer %2").arg(where).arg(i + 1)));
+            }
+        }
+        return project;
+    } catch (const TProjectError& e) {
+        throw TProjectError(QStringLiteral("%1\r\nThis project cannot be opened: %2.")
+                                .arg(QFileInfo(path).fileName(), QString::fromStdString(e.what()))
+                                .toStdString());
+    } catch (const std::bad_alloc&) {
+        throw TProjectError(QStringLiteral("%1\r\nThis project cannot be opened: there is not enough memory for it.")
+                                .arg(QFileInfo(path).fileName())
+                                .toStdString());
+    }
+}
