@@ -3,8 +3,11 @@
 #include "CliCommand.h"
 
 #include "cover/BookType.h"
+#include "cover/BookCover.h"
 #include "imageio/PictureLoader.h"
+#include "project/ProjectFile.h"
 #include "render/HeadlessCover.h"
+#include "templates/TemplateStore.h"
 
 // The picture writers join the imageio library separately; until they are there this command
 // renders but says plainly that it cannot write.
@@ -22,12 +25,17 @@ namespace {
 
 const char* HelpText =
     "Usage: tavlo render --front FILE --side FILE [--top FILE] [--type TYPE] -o OUTPUT [OPTIONS]\n"
+    "       tavlo render --project FILE.tavlo -o OUTPUT [OPTIONS]\n"
+    "       tavlo render --template NAME -o OUTPUT [OPTIONS]\n"
     "\n"
     "Renders a 3D cover from face pictures without a display (OpenGL through EGL), cuts it to\n"
     "its contents as Save As does and writes it as GIF, JPEG, BMP, TIFF or PNG by the output's\n"
     "extension. Defaults are those of the wizard's final page, so the picture is the one the\n"
     "wizard makes.\n"
     "\n"
+    "  --project FILE          a project saved by Tavlo Generator: its faces with their layers and\n"
+    "                          its final page settings (the options below override them)\n"
+    "  --template NAME         a template stored by Tavlo Generator (its face files)\n"
     "  --front FILE            front face picture (BMP, ICO, WMF, EMF, GIF, JPEG)\n"
     "  --side FILE             side (spine) face picture\n"
     "  --top FILE              top face picture (boxes only; generated when absent)\n"
@@ -70,9 +78,31 @@ double Number(const QCommandLineParser& p, const QString& name, double low, doub
     return v;
 }
 
-TCoverRenderSettings Settings(const QCommandLineParser& p)
+// The final page's settings of a project as the renderer takes them.
+TCoverRenderSettings ProjectSettings(const TFinalSettings& f)
 {
     TCoverRenderSettings s;
+    s.Type = f.Type;
+    if (f.AngleX)
+        s.AngleX = float(*f.AngleX);
+    if (f.AngleY)
+        s.AngleY = float(*f.AngleY);
+    s.LightElevation = float(f.LightElevation / 100.0);
+    s.LightAzimuth = float(f.LightAzimuth / 100.0);
+    s.Shadow = f.Shadow;
+    s.ShadowStrength = float(f.ShadowStrength / 100.0);
+    s.Zoom = float(f.Zoom);
+    s.Background = f.Background;
+    s.CDPosition = float(f.CDPosition / 100.0);
+    s.Width = f.ExportWidth;
+    s.Height = f.ExportHeight;
+    s.Smooth = f.Smooth;
+    return s;
+}
+
+// Options given on the command line change the settings they start from.
+TCoverRenderSettings Settings(const QCommandLineParser& p, TCoverRenderSettings s)
+{
     if (p.isSet("type")) {
         const auto type = BookTypeFromText(p.value("type"));
         if (!type)
@@ -108,7 +138,8 @@ TCoverRenderSettings Settings(const QCommandLineParser& p)
             throw TUsageError{QString("Unknown colour \"%1\".").arg(p.value("background"))};
         s.Background = Color32(c.red(), c.green(), c.blue());
     }
-    s.Smooth = p.isSet("smooth");
+    if (p.isSet("smooth"))
+        s.Smooth = true;
     if (p.isSet("passes"))
         s.Passes = int(Number(p, "passes", 1, 255));
     if (p.isSet("cd-position"))
@@ -122,11 +153,34 @@ TCoverRenderSettings Settings(const QCommandLineParser& p)
     return s;
 }
 
+// The faces of a template stored by the program, found by name without regard to case.
+void LoadTemplate(const QString& name, TBitmap32& front, TBitmap32& side, TBitmap32& top)
+{
+    TTemplateStore store;
+    store.Open(QString());
+    QString found;
+    const QStringList names = store.ListNames();
+    for (const QString& n : names)
+        if (n.compare(name, Qt::CaseInsensitive) == 0)
+            found = n;
+    if (found.isEmpty())
+        throw std::runtime_error(QString("There is no template \"%1\". Stored templates: %2.")
+                                     .arg(name, names.isEmpty() ? QString("none") : names.join(", "))
+                                     .toStdString());
+    const TBookCover cover(TBookCover::KindTemplate, found, &store);
+    TBitmap32* targets[] = {&front, &side, &top};
+    for (int i = 0; i < 3; ++i)
+        if (const auto bitmap = cover.FaceAsBitmap(i))
+            *targets[i] = *bitmap;
+    if (front.Empty() || side.Empty())
+        throw std::runtime_error(QString("The template \"%1\" has no readable front or side picture.").arg(found).toStdString());
+}
+
 int Run(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     QCommandLineParser p;
     p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const char* name : {"front", "side", "top", "type", "size", "angle-x", "angle-y", "light-elevation",
+    for (const char* name : {"project", "template", "front", "side", "top", "type", "size", "angle-x", "angle-y", "light-elevation",
                              "light-azimuth", "shadow-strength", "zoom", "background", "passes", "cd-position"})
         p.addOption(QCommandLineOption(name, name, "value"));
     p.addOption(QCommandLineOption({"o", "output"}, "output", "file"));
@@ -137,17 +191,33 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
             throw TUsageError{p.errorText()};
         if (!p.positionalArguments().isEmpty())
             throw TUsageError{QString("Unexpected argument \"%1\".").arg(p.positionalArguments().first())};
-        for (const char* needed : {"front", "side", "output"})
-            if (!p.isSet(needed))
-                throw TUsageError{QString("--%1 is missing.").arg(needed)};
-        const TCoverRenderSettings settings = Settings(p);
+        const int sources = int(p.isSet("project")) + int(p.isSet("template")) + int(p.isSet("front") || p.isSet("side"));
+        if (sources > 1)
+            throw TUsageError{"Give either --project, --template or the face pictures, not several."};
+        const QStringList needed = p.isSet("project") || p.isSet("template") ? QStringList{"output"}
+                                                                             : QStringList{"front", "side", "output"};
+        for (const QString& name : needed)
+            if (!p.isSet(name))
+                throw TUsageError{QString("--%1 is missing.").arg(name)};
 
         TBitmap32 front, side, top;
-        LoadPictureFromFile(front, p.value("front"));
-        LoadPictureFromFile(side, p.value("side"));
-        if (p.isSet("top"))
-            LoadPictureFromFile(top, p.value("top"));
-        const TBitmap32 picture = RenderCoverHeadless(front, side, p.isSet("top") ? &top : nullptr, settings);
+        TCoverRenderSettings base;
+        if (p.isSet("project")) {
+            const TProject project = LoadProject(p.value("project"));
+            front = project.Faces[0].Flattened();
+            side = project.Faces[1].Flattened();
+            top = project.Faces[2].Flattened();
+            base = ProjectSettings(project.Final);
+        } else if (p.isSet("template")) {
+            LoadTemplate(p.value("template"), front, side, top);
+        } else {
+            LoadPictureFromFile(front, p.value("front"));
+            LoadPictureFromFile(side, p.value("side"));
+            if (p.isSet("top"))
+                LoadPictureFromFile(top, p.value("top"));
+        }
+        const TCoverRenderSettings settings = Settings(p, base);
+        const TBitmap32 picture = RenderCoverHeadless(front, side, top.Empty() ? nullptr : &top, settings);
 #ifdef TAVLO_HAVE_IMAGE_WRITER
         WriteImageFile(picture, p.value("output"));
 #else

@@ -1,0 +1,118 @@
+// `tavlo batch` as a user runs it: rows rendered by workers, a failing row reported by its line
+// while the others go on, finished outputs skipped on the next run, and rows split into shards.
+#include "project/ProjectFile.h"
+#include "render/HeadlessContext.h"
+#include "templates/TemplateStore.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TRun {
+    int Exit = -1;
+    QString Out, Err;
+};
+
+TRun Tavlo(const QStringList& args)
+{
+    QProcess p;
+    p.start(TAVLO_CLI, args);
+    p.waitForFinished(300000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+void SavePicture(const QString& path, int w, int h, QColor c)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(c);
+    for (int y = 0; y < h; y += 7)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgb(250, 240, 200));
+    ASSERT_TRUE(image.save(path));
+}
+
+} // namespace
+
+TEST(BatchCli, RendersRowsReportsFailuresResumesAndShards)
+{
+    if (!THeadlessContext().Ok())
+        GTEST_SKIP() << "no EGL surfaceless OpenGL here";
+    QTemporaryDir dir;
+    auto path = [&](const QString& name) { return dir.filePath(name); };
+    SavePicture(path("front.bmp"), 120, 180, QColor(190, 50, 40));
+    SavePicture(path("side.bmp"), 20, 180, QColor(40, 60, 170));
+    TProject project;
+    project.Name = "P";
+    project.Faces[0].Base.Assign(QImage(path("front.bmp")));
+    project.Faces[1].Base.Assign(QImage(path("side.bmp")));
+    project.Final.Type = btBookCover;
+    project.Final.Background = Color32(255, 255, 0);
+    SaveProject(project, path("p.tavlo"));
+    // A template kept by the program, in a settings folder of this test's own.
+    qputenv("XDG_CONFIG_HOME", path("config").toUtf8());
+    {
+        TTemplateStore store;
+        store.Open(QString());
+        store.WriteValue("Shelf", "FrontImage", path("front.bmp"));
+        store.WriteValue("Shelf", "SideImage", path("side.bmp"));
+        store.Close();
+    }
+
+    QFile csv(path("jobs.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    csv.write("output,project,template,front,side,type,size,--shadow\n"
+              "out/a.png,p.tavlo,,,,,200x150,\n"
+              "out/b.png,,,front.bmp,side.bmp,Book Cover,200x150,yes\n"
+              "\n"
+              "out/c.png,,,missing.bmp,side.bmp,,200x150,\n"
+              "\"out/d,e.png\",,Shelf,,,CD Cover,200x150,no\n");
+    csv.close();
+
+    TRun run = Tavlo({"batch", path("jobs.csv"), "-j", "2"});
+    EXPECT_EQ(run.Exit, 1) << run.Err.toStdString();
+    EXPECT_TRUE(run.Out.contains("line 2: wrote " + path("out/a.png"))) << run.Out.toStdString();
+    EXPECT_TRUE(run.Err.contains("line 5: ") && run.Err.contains("missing.bmp")) << run.Err.toStdString();
+    EXPECT_TRUE(run.Out.contains("3 rendered, 0 up to date, 1 failed (line 5)")) << run.Out.toStdString();
+    EXPECT_TRUE(QFile::exists(path("out/d,e.png")));
+    EXPECT_FALSE(QFile::exists(path("out/c.png")));
+    EXPECT_TRUE(QDir(path("out")).entryList(QDir::Hidden | QDir::Files).filter("partial").isEmpty());
+    // The project's own settings reach the picture: its background in a corner.
+    const QImage a(path("out/a.png"));
+    ASSERT_FALSE(a.isNull());
+    EXPECT_EQ(a.pixel(0, 0), qRgb(255, 255, 0));
+    const TRun single = Tavlo({"render", "--project", path("p.tavlo"), "--size", "200x150", "-o", path("single.png")});
+    ASSERT_EQ(single.Exit, 0) << single.Err.toStdString();
+    EXPECT_EQ(QImage(path("single.png")), a);
+
+    // Resuming: finished outputs are skipped until an input is newer than them.
+    run = Tavlo({"batch", path("jobs.csv")});
+    EXPECT_TRUE(run.Out.contains("0 rendered, 3 up to date, 1 failed")) << run.Out.toStdString();
+    QFile front(path("front.bmp"));
+    ASSERT_TRUE(front.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(front.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
+    front.close();
+    run = Tavlo({"batch", path("jobs.csv")});
+    EXPECT_TRUE(run.Out.contains("1 rendered, 2 up to date, 1 failed")) << run.Out.toStdString();
+    EXPECT_TRUE(run.Out.contains("line 3: wrote")) << run.Out.toStdString();
+
+    // Shard 1 of 2 takes the second and fourth row, every one of them with --force.
+    run = Tavlo({"batch", path("jobs.csv"), "--shard", "1/2", "--force", "-j", "1"});
+    EXPECT_EQ(run.Exit, 0) << run.Err.toStdString();
+    EXPECT_TRUE(run.Out.contains("line 3: wrote") && run.Out.contains("line 6: wrote") && !run.Out.contains("line 2:"))
+        << run.Out.toStdString();
+    EXPECT_TRUE(run.Out.contains("2 rendered, 0 up to date, 0 failed")) << run.Out.toStdString();
+
+    // A column that is no option stops the batch before anything is rendered.
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    csv.write("output,colour\nx.png,red\n");
+    csv.close();
+    run = Tavlo({"batch", path("jobs.csv")});
+    EXPECT_EQ(run.Exit, 2);
+    EXPECT_TRUE(run.Err.contains("\"colour\" is no column")) << run.Err.toStdString();
+}
