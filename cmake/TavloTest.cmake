@@ -28,6 +28,7 @@ function(tavlo_test)
     target_link_libraries(${T_NAME} PRIVATE tavlo_test_main)
   endif()
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock Qt6::Test)
+  target_include_directories(${T_NAME} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_compile_definitions(${T_NAME} PRIVATE
     TAVLO_CORPUS_DIR="${TAVLO_CORPUS_DIR}"
     TAVLO_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")

@@ -3,18 +3,13 @@
 #include "render/HeadlessContext.h"
 
 #include "RenderTestUtil.h"
+#include "common/RequireGL.h"
+#include "common/TestBitmaps.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 const TColor32 White = Color32(255, 255, 255);
-
-TBitmap32 Face(int w, int h, TColor32 c)
-{
-    TBitmap32 b(w, h);
-    b.Clear(c);
-    return b;
-}
 
 bool NoDriver()
 {
@@ -40,11 +35,10 @@ bool TightAround(const TBitmap32& b, TColor32 bg)
 
 TEST(HeadlessCover, EveryTypeRendersACroppedPicture)
 {
-    if (NoDriver())
-        GTEST_SKIP() << "no EGL surfaceless OpenGL here";
+    TAVLO_REQUIRE_GL(!NoDriver(), "EGL surfaceless");
     for (int type = 0; type < BookTypeCount; ++type) {
-        TBitmap32 front = Face(300, 450, Color32(200, 40, 40)), side = Face(40, 450, Color32(40, 40, 200));
-        TBitmap32 top = Face(300, 40, Color32(40, 200, 40));
+        TBitmap32 front = Filled(300, 450, Color32(200, 40, 40)), side = Filled(40, 450, Color32(40, 40, 200));
+        TBitmap32 top = Filled(300, 40, Color32(40, 200, 40));
         TCoverRenderSettings s;
         s.Type = TBookType(type);
         const TBitmap32 picture = RenderCoverHeadless(front, side, &top, s);
@@ -68,9 +62,8 @@ TEST(HeadlessCover, EveryTypeRendersACroppedPicture)
 
 TEST(HeadlessCover, FrontOnViewIsCutToTheBoxFace)
 {
-    if (NoDriver())
-        GTEST_SKIP() << "no EGL surfaceless OpenGL here";
-    TBitmap32 front = Face(200, 400, Color32(200, 40, 40)), side = Face(20, 400, Color32(40, 40, 200));
+    TAVLO_REQUIRE_GL(!NoDriver(), "EGL surfaceless");
+    TBitmap32 front = Filled(200, 400, Color32(200, 40, 40)), side = Filled(20, 400, Color32(40, 40, 200));
     TCoverRenderSettings s;
     s.Width = 400;
     s.Height = 300;
@@ -84,7 +77,7 @@ TEST(HeadlessCover, FrontOnViewIsCutToTheBoxFace)
     EXPECT_NEAR(picture.Width(), ProjectedPixels(0.375, 3 - 0.0375 / 2, 300), 2.0);
 
     // Twice the size gives twice the picture; zoom 2 doubles it too.
-    TBitmap32 front2 = Face(200, 400, Color32(200, 40, 40)), side2 = Face(20, 400, Color32(40, 40, 200));
+    TBitmap32 front2 = Filled(200, 400, Color32(200, 40, 40)), side2 = Filled(20, 400, Color32(40, 40, 200));
     s.Width = 800;
     s.Height = 600;
     s.Smooth = true;
@@ -95,7 +88,7 @@ TEST(HeadlessCover, FrontOnViewIsCutToTheBoxFace)
 
 TEST(HeadlessCover, BadInputIsRefusedWithAMessage)
 {
-    TBitmap32 empty, side = Face(20, 40, White);
+    TBitmap32 empty, side = Filled(20, 40, White);
     TCoverRenderSettings s;
     EXPECT_THROW(RenderCoverHeadless(empty, side, nullptr, s), std::runtime_error);
     for (auto change : std::initializer_list<void (*)(TCoverRenderSettings&)>{

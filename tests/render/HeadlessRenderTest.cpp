@@ -5,6 +5,7 @@
 #include "render/TextureObject.h"
 
 #include "RenderTestUtil.h"
+#include "common/RequireGL.h"
 
 #include <gtest/gtest.h>
 
@@ -19,8 +20,7 @@ protected:
     {
         bool ok = false;
         FView = std::make_unique<THeadlessView>(400, 300, ok);
-        if (!ok)
-            GTEST_SKIP() << "no EGL surfaceless OpenGL here: " << FView->Error().toStdString();
+        TAVLO_REQUIRE_GL(ok, "EGL surfaceless: " << FView->Error().toStdString());
     }
     // Shows a box of the given face sizes at the given angles.
     const TBitmap32& Show(int fw, int fh, int sw, float angleXdeg, float angleYdeg)
