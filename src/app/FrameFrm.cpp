@@ -30,14 +30,11 @@
 #include <QVBoxLayout>
 
 namespace {
-// The cover types in the order of their numbers; both type combos list them after one blank.
-const char* const CoverTypeNames[] = {"Two Sided Box", "Three Sided Box", "Book Cover", "Electronic Magazine",
-                                      "CD Cover", "Special Report", "Thin Book", "Wide Box"};
-
+// Both type combos list the cover types in the order of their numbers, each after one blank.
 void FillTypeCombo(QComboBox* combo)
 {
-    for (int i = 0; i < 8; ++i)
-        combo->addItem(QLatin1Char(' ') + QString::fromLatin1(CoverTypeNames[i]), i);
+    for (int i = 0; i < BookTypeCount; ++i)
+        combo->addItem(QLatin1Char(' ') + BookTypeName(TBookType(i)), i);
 }
 
 QIcon GlyphIcon(const QString& resource, int images)

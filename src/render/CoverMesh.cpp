@@ -5,18 +5,6 @@
 #include <cmath>
 #include <numbers>
 
-TBoxSize FitToWindow(TBoxSize box, int windowWidth, int windowHeight)
-{
-    const float w = float(windowWidth), h = float(windowHeight);
-    if (w > 0 && h * box.X < w * box.Y) {
-        const float aspect = h / w;
-        box.X = aspect * box.X / box.Y;
-        box.Z = aspect * box.Z / box.Y;
-        box.Y = aspect;
-    }
-    return box;
-}
-
 std::vector<TMeshQuad> BoxQuads(const TBoxParams& params)
 {
     const float X = params.Box.X, Y = params.Box.Y, Z = params.Box.Z;

@@ -2,15 +2,13 @@
 // The geometry of the box, the ring binding and the disc, first as plain data (so it can be
 // checked without a GL context) and then compiled into display lists.
 
+#include "cover/BookType.h"
+
 #include <array>
 #include <vector>
 
-struct TBoxSize {
-    float X = 1, Y = 1, Z = 1;
-};
-
-// Shrinks a box that is relatively taller than a W x H window so that its height becomes H / W.
-TBoxSize FitToWindow(TBoxSize box, int windowWidth, int windowHeight);
+// The box's proportions and their fit to the window come from the book types.
+using TBoxSize = TBoxProportions;
 
 struct TVec3 {
     float x = 0, y = 0, z = 0;

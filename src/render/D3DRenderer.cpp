@@ -166,7 +166,7 @@ TBoxSize TD3DRenderer::BoxSize() const
 {
     if (FCoverTexture && FCoverTexture->Loaded())
         return {FCoverTexture->FSizeX, FCoverTexture->FSizeY, FCoverTexture->FSizeZ};
-    return FitToWindow({1, 1, 1}, FWidth, FHeight);
+    return FitBoxToWindow({1, 1, 1}, FWidth, FHeight);
 }
 
 bool TD3DRenderer::BuildGeometry(bool withDisc)
@@ -176,7 +176,7 @@ bool TD3DRenderer::BuildGeometry(bool withDisc)
         box = {FCoverTexture->NaturalX(), FCoverTexture->NaturalY(), FCoverTexture->NaturalZ()};
     // Fitting always starts from the loaded proportions, so a later render at another shape
     // (an export size) does not compound with the fit of the window.
-    box = FitToWindow(box, FWidth, FHeight);
+    box = FitBoxToWindow(box, FWidth, FHeight);
     if (FCoverTexture && FCoverTexture->Loaded()) {
         FCoverTexture->FSizeX = box.X;
         FCoverTexture->FSizeY = box.Y;

@@ -111,9 +111,10 @@ void TTextureObject::LoadBitmap(const TBitmap32* bitmap, int frontWidth, int fro
 {
     if (!bitmap || bitmap->Empty() || frontWidth <= 0)
         return;
-    FNaturalX = FSizeX = 1.0f;
-    FNaturalY = FSizeY = float(double(frontHeight) / double(frontWidth));
-    FNaturalZ = FSizeZ = float(double(sideWidth) / double(frontWidth));
+    const TBoxProportions box = BoxProportionsFor(frontWidth, frontHeight, sideWidth);
+    FNaturalX = FSizeX = box.X;
+    FNaturalY = FSizeY = box.Y;
+    FNaturalZ = FSizeZ = box.Z;
     GLint maxSide = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
     int w = 0, h = 0;

@@ -4,7 +4,6 @@
 #include "ui/StringUtils.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
@@ -166,19 +165,6 @@ bool ConfirmDelete(const QString& name, const QString& what)
 {
     return AskYesNo(QStringLiteral("%1\r\nSelected %2 will be permanently deleted.\r\n\r\nDo you want to continue ?")
                         .arg(name, LowerCaseAscii(what)));
-}
-
-QString MissingFileMessage(const QString& path)
-{
-    return QStringLiteral("%1\r\nThe required file cannot be found.").arg(UpperCaseAscii(FileNameOnly(path)));
-}
-
-bool FileExistsReport(const QString& path, bool report)
-{
-    const bool exists = QFileInfo(path).isFile();
-    if (!exists && report)
-        ShowInfo(MissingFileMessage(path));
-    return exists;
 }
 
 void SetMainFontWindow(QWidget* window) { MainWindow() = window; }

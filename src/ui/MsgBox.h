@@ -57,10 +57,6 @@ int Ask(const QString& text, bool withCancel);
 bool AskYesNo(const QString& text);
 int AskSaveChanges(const QString& name, const QString& what);
 bool ConfirmDelete(const QString& name, const QString& what);
-// Whether the file exists; when it does not and report is set, tells the user.
-bool FileExistsReport(const QString& path, bool report);
-// "%s\r\nThe required file cannot be found." with the file's name in capitals.
-QString MissingFileMessage(const QString& path);
 
 // The font of the main window (registered at start-up); before that, the font of an open window
 // tagged 1234 (a widget property "tag" == 1234).

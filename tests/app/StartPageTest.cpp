@@ -1,5 +1,7 @@
 // The start page on its own controls, with a real preview view under Xvfb.
 #include "app/StartPage.h"
+#include "templates/StoreFixture.h"
+#include "common/TestBitmaps.h"
 
 #include "cover/BookCover.h"
 #include "cover/ImageViewInfo.h"
@@ -10,6 +12,7 @@
 #include "templates/TemplatesDlg.h"
 #include "ui/HTMLabel.h"
 #include "ui/MsgBox.h"
+#include "common/WhenModal.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -27,32 +30,17 @@
 
 namespace {
 
-const char* const TypeNames[] = {"Two Sided Box", "Three Sided Box", "Book Cover", "Electronic Magazine",
-                                 "CD Cover", "Special Report", "Thin Book", "Wide Box"};
-
-// Runs `act` on the templates dialog as soon as it is shown modally.
-void WhenTemplatesDialogShows(std::function<void(TTemplatesFrm*)> act)
-{
-    QTimer::singleShot(0, [act] {
-        if (auto* dialog = qobject_cast<TTemplatesFrm*>(QApplication::activeModalWidget()))
-            act(dialog);
-        else
-            WhenTemplatesDialogShows(act);
-    });
-}
-
-class StartPageTest : public testing::Test {
+class StartPageTest : public StoreFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(FDir.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, FDir.path());
+        StoreFixture::SetUp();
         SetMessageHandler([this](const TMessageRequest& request) {
             FMessages << request.Text;
             return int(mrYes);
         });
-        FFront = Picture("front.bmp", QSize(120, 160), Qt::red);
-        FSide = Picture("side.bmp", QSize(30, 160), Qt::blue);
+        FFront = SavePicture(FDir.filePath("front.bmp"), QSize(120, 160), Qt::red);
+        FSide = SavePicture(FDir.filePath("side.bmp"), QSize(30, 160), Qt::blue);
     }
     void TearDown() override
     {
@@ -60,22 +48,6 @@ protected:
         SetMessageHandler({});
     }
 
-    QString Picture(const QString& name, QSize size, QColor colour) const
-    {
-        QImage image(size, QImage::Format_RGB32);
-        image.fill(colour);
-        const QString path = FDir.path() + "/" + name;
-        EXPECT_TRUE(image.save(path, "BMP"));
-        return path;
-    }
-
-    void WriteStore(const QString& content)
-    {
-        QDir().mkpath(FDir.path() + "/Velsor");
-        QFile file(FDir.path() + "/Velsor/Tavlo Generator.conf");
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(content.toUtf8());
-    }
 
     // Builds the page as the window does at start-up; withView: OpenGL is ready.
     int Build(bool withView = true)
@@ -90,8 +62,8 @@ protected:
         C.lblBookType->SetHtml("<B>Tavlo Type</b><hr><br>What type of Tavlo would you like to create?");
         C.lbxCollection = new QListWidget(C.Page);
         C.cmbStartType = new QComboBox(C.Page);
-        for (int i = 0; i < 8; ++i)
-            C.cmbStartType->addItem(QLatin1Char(' ') + TypeNames[i], i);
+        for (int i = 0; i < BookTypeCount; ++i)
+            C.cmbStartType->addItem(QLatin1Char(' ') + BookTypeName(TBookType(i)), i);
         C.pnlAboutExp = new QWidget(C.Page);
         C.imgPicture = new QLabel(C.pnlAboutExp);
         for (int i = 0; i < 3; ++i)
@@ -129,7 +101,6 @@ protected:
         return texts;
     }
 
-    QTemporaryDir FDir;
     QString FFront, FSide;
     TTemplateStore FStore;
     TListEx<TBookCover> FTemplates;
@@ -187,7 +158,7 @@ TEST_F(StartPageTest, SeparatorsDisableNextAndTheTypeAndChangeNothingElse)
 
 TEST_F(StartPageTest, TemplatesListedGreyOrReadyAndTheFirstCompleteIsApplied)
 {
-    WriteStore(QString("[Templates]\n"
+    WriteSettingsFile(QString("[Templates]\n"
                        "Aardvark\\FrontImage=/nowhere/front.bmp\n"
                        "Aardvark\\SideImage=%2\n"
                        "Box\\FrontImage=%1\nBox\\SideImage=%2\n"
@@ -229,7 +200,7 @@ TEST_F(StartPageTest, TemplatesListedGreyOrReadyAndTheFirstCompleteIsApplied)
 
 TEST_F(StartPageTest, ChangingTemplateAsksFirstAndClearsTheFaces)
 {
-    WriteStore(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\nCrate\\FrontImage=%1\nCrate\\SideImage=%2\n")
+    WriteSettingsFile(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\nCrate\\FrontImage=%1\nCrate\\SideImage=%2\n")
                    .arg(FFront, FSide));
     Build();
     TBookCover* box = FCover;
@@ -256,14 +227,14 @@ TEST_F(StartPageTest, ChangingTemplateAsksFirstAndClearsTheFaces)
 
 TEST_F(StartPageTest, EditTemplatesOpensTheDialogAndTheRebuildAppliesTheFirstComplete)
 {
-    WriteStore(QString("[Templates]\nAardvark\\FrontImage=/nowhere.bmp\nBox\\FrontImage=%1\nBox\\SideImage=%2\n")
+    WriteSettingsFile(QString("[Templates]\nAardvark\\FrontImage=/nowhere.bmp\nBox\\FrontImage=%1\nBox\\SideImage=%2\n")
                    .arg(FFront, FSide));
     Build();
     ASSERT_EQ(FCover->Name, "Box");
 
     // Closed without a change: the entry stays selected and Next stays disabled.
     bool opened = false;
-    WhenTemplatesDialogShows([&](TTemplatesFrm* dialog) {
+    WhenModal<TTemplatesFrm>([&](TTemplatesFrm* dialog) {
         opened = true;
         dialog->reject();
     });
@@ -276,7 +247,7 @@ TEST_F(StartPageTest, EditTemplatesOpensTheDialogAndTheRebuildAppliesTheFirstCom
 
     // A template added there: the list is rebuilt (added ones first) and the first complete
     // template is applied.
-    WhenTemplatesDialogShows([&](TTemplatesFrm* dialog) {
+    WhenModal<TTemplatesFrm>([&](TTemplatesFrm* dialog) {
         QTimer::singleShot(0, [] {
             auto* input = qobject_cast<TInputDlgFrm*>(QApplication::activeModalWidget());
             ASSERT_NE(input, nullptr);
@@ -303,7 +274,7 @@ TEST_F(StartPageTest, EditTemplatesOpensTheDialogAndTheRebuildAppliesTheFirstCom
         const QSignalBlocker block(C.lbxCollection);
         C.lbxCollection->setCurrentRow(2);
     }
-    WhenTemplatesDialogShows([&](TTemplatesFrm* dialog) {
+    WhenModal<TTemplatesFrm>([&](TTemplatesFrm* dialog) {
         dialog->cbTemplates->setCurrentIndex(dialog->cbTemplates->findText(" Zulu"));
         dialog->btnDeleteClick();
         dialog->accept();
@@ -317,7 +288,7 @@ TEST_F(StartPageTest, EditTemplatesOpensTheDialogAndTheRebuildAppliesTheFirstCom
 
 TEST_F(StartPageTest, TypeChangeRedrawsThePreviewAndSetsTheFinalType)
 {
-    WriteStore(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\n").arg(FFront, FSide));
+    WriteSettingsFile(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\n").arg(FFront, FSide));
     Build();
     ASSERT_EQ(FCover->Name, "Box");
     const QImage before = FView->LastFrameImage();
@@ -331,7 +302,7 @@ TEST_F(StartPageTest, TypeChangeRedrawsThePreviewAndSetsTheFinalType)
 
 TEST_F(StartPageTest, WithoutOpenGLTheFlatDrawingIsShownAndNextStaysDisabled)
 {
-    WriteStore(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\n").arg(FFront, FSide));
+    WriteSettingsFile(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\n").arg(FFront, FSide));
     Build(false);
     EXPECT_EQ(FCover->Name, "Box");
     EXPECT_FALSE(FNextEnabled);
@@ -351,7 +322,7 @@ TEST_F(StartPageTest, WithoutOpenGLTheFlatDrawingIsShownAndNextStaysDisabled)
 
 TEST_F(StartPageTest, TemplateWithAValueOfAnotherTypeIsListedAndReported)
 {
-    WriteStore(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\nListy\\FrontImage=one, two\n").arg(FFront, FSide));
+    WriteSettingsFile(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\nListy\\FrontImage=one, two\n").arg(FFront, FSide));
     Build();
     EXPECT_EQ(Entries().mid(4), QStringList({" Box", " Listy"}));
     ASSERT_EQ(FMessages.size(), 1);
@@ -364,12 +335,12 @@ TEST_F(StartPageTest, TemplateWithAValueOfAnotherTypeIsListedAndReported)
 
 TEST_F(StartPageTest, CancelInTheSaveQuestionKeepsTheTemplatesDialogClosed)
 {
-    WriteStore(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\n").arg(FFront, FSide));
+    WriteSettingsFile(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\n").arg(FFront, FSide));
     Build();
     TBookCover* box = FCover;
     FGoOn = false;
     bool opened = false;
-    WhenTemplatesDialogShows([&](TTemplatesFrm* dialog) {
+    WhenModal<TTemplatesFrm>([&](TTemplatesFrm* dialog) {
         opened = true;
         dialog->reject();
     });

@@ -4,83 +4,57 @@
 #include <cmath>
 #include <numbers>
 
-namespace {
-float Degrees(float radians) { return 180.0f * radians / std::numbers::pi_v<float>; }
-} // namespace
-
-TEST(BookType, NamesAndParsing)
+TEST(BookType, NamesParseBackAndUnknownTextIsRefused)
 {
-    EXPECT_EQ(BookTypeName(btTwoSidedBox), "Two Sided Box");
-    EXPECT_EQ(BookTypeName(btWideBox), "Wide Box");
     EXPECT_TRUE(BookTypeName(TBookType(8)).isEmpty());
     for (int i = 0; i < BookTypeCount; ++i) {
+        EXPECT_FALSE(BookTypeName(TBookType(i)).isEmpty());
         EXPECT_EQ(BookTypeFromText(BookTypeName(TBookType(i))), TBookType(i));
         EXPECT_EQ(BookTypeFromText(QString::number(i)), TBookType(i));
     }
     EXPECT_EQ(BookTypeFromText("  book cover "), btBookCover);
     EXPECT_EQ(BookTypeFromText("CD COVER"), btCDCover);
-    EXPECT_FALSE(BookTypeFromText("8"));
-    EXPECT_FALSE(BookTypeFromText("-1"));
-    EXPECT_FALSE(BookTypeFromText("Box"));
-    EXPECT_FALSE(BookTypeFromText(""));
+    for (const char* bad : {"8", "-1", "Box", ""})
+        EXPECT_FALSE(BookTypeFromText(bad)) << bad;
 }
 
-TEST(BookType, PagedTypesAndPageBlockScale)
+TEST(BookType, EveryPerTypeDecision)
 {
-    int paged = 0;
-    for (int i = 0; i < 256; ++i)
-        paged += IsPagedType(TBookType(i));
-    EXPECT_EQ(paged, 4);
-    EXPECT_TRUE(IsPagedType(btBookCover) && IsPagedType(btElectronicMagazine) && IsPagedType(btSpecialReport)
-                && IsPagedType(btThinBook));
-
-    const auto scale = [](TBookType t) { return 1.0f - 0.04f * PageInsetFor(t); };
-    EXPECT_FLOAT_EQ(scale(btBookCover), 0.96f);
-    EXPECT_FLOAT_EQ(scale(btElectronicMagazine), 0.988f);
-    EXPECT_FLOAT_EQ(scale(btSpecialReport), 0.988f);
-    EXPECT_FLOAT_EQ(scale(btThinBook), 0.968f);
-    EXPECT_FLOAT_EQ(PageInsetFor(btTwoSidedBox), 1.0f);
-    EXPECT_FLOAT_EQ(PageInsetFor(TBookType(8)), 1.0f);
-}
-
-TEST(BookType, DefaultAnglesAreRadiansThatTurnBackIntoTheirDegrees)
-{
-    const TViewAngles book = DefaultAnglesFor(btBookCover);
-    EXPECT_NEAR(Degrees(book.X), 30.0f, 1e-4);
-    EXPECT_NEAR(Degrees(book.Y), 330.0f, 1e-3);
-    EXPECT_NEAR(book.Y, 5.7595865f, 1e-6); // radians, not degrees
-    const TViewAngles magazine = DefaultAnglesFor(btElectronicMagazine);
-    EXPECT_NEAR(Degrees(magazine.X), 290.0f, 1e-3);
-    EXPECT_EQ(magazine.Y, 0.0f);
-    EXPECT_NEAR(Degrees(DefaultAnglesFor(btCDCover).Y), 33.0f, 1e-4);
-}
-
-TEST(BookType, UnknownIndexBehavesLikeAPlainBox)
-{
-    const TBookType unknown = TBookType(8);
-    const TViewAngles a = DefaultAnglesFor(unknown), box = DefaultAnglesFor(btTwoSidedBox);
-    EXPECT_EQ(a.X, box.X);
-    EXPECT_EQ(a.Y, box.Y);
-    EXPECT_FALSE(IsPagedType(unknown));
-    EXPECT_FALSE(SideShapeFor(unknown));
-    EXPECT_FALSE(HasRingBinding(unknown) || IsCDCase(unknown) || ClearsShadow(unknown) || ShowsCDPosition(unknown));
-}
-
-TEST(BookType, SideShapesExtrasAndFinalPageRules)
-{
-    EXPECT_FALSE(SideShapeFor(btTwoSidedBox));
-    EXPECT_FALSE(SideShapeFor(btBookCover));
-    EXPECT_FALSE(SideShapeFor(btCDCover));
-    EXPECT_EQ(SideShapeFor(btThreeSidedBox)->Width, 150);
-    EXPECT_EQ(SideShapeFor(btWideBox)->Width, 225);
-    EXPECT_TRUE(SideShapeFor(btSpecialReport)->FrontHeight);
-    EXPECT_FALSE(SideShapeFor(btThinBook)->FrontHeight);
-    EXPECT_TRUE(HasRingBinding(btSpecialReport));
-    EXPECT_TRUE(IsCDCase(btCDCover) && ShowsCDPosition(btCDCover));
-    EXPECT_TRUE(OrientationEnabledFor(btTwoSidedBox) && OrientationEnabledFor(btWideBox));
-    EXPECT_FALSE(OrientationEnabledFor(btThreeSidedBox));
-    EXPECT_TRUE(ClearsShadow(btThinBook));
-    EXPECT_FALSE(ClearsShadow(btBookCover));
+    // Index 8 stands for any unknown type: a plain box without reshaping, pages or extras.
+    struct TRow {
+        int Type, AngleX, AngleY;
+        bool Paged;
+        float PageScale; // of the page block: 1 - 0.04 x inset
+        int SideWidth;   // 0: the side keeps its size
+        bool Ring, CD, Orientation, ClearsShadow;
+    };
+    const TRow rows[] = {
+        {0, 0, 30, false, 0.96f, 0, false, false, true, false},
+        {1, 21, 21, false, 0.96f, 150, false, false, false, false},
+        {2, 30, 330, true, 0.96f, 0, false, false, false, false},
+        {3, 290, 0, true, 0.988f, 8, false, false, false, true},
+        {4, 25, 33, false, 0.96f, 0, false, true, false, true},
+        {5, 325, 0, true, 0.988f, 14, true, false, false, true},
+        {6, 300, 0, true, 0.968f, 30, false, false, false, true},
+        {7, 0, 325, false, 0.96f, 225, false, false, true, false},
+        {8, 0, 30, false, 0.96f, 0, false, false, false, false},
+    };
+    for (const TRow& r : rows) {
+        SCOPED_TRACE(r.Type);
+        const TBookType t = TBookType(r.Type);
+        const TViewAngles a = DefaultAnglesFor(t);
+        EXPECT_NEAR(a.X, r.AngleX * std::numbers::pi_v<float> / 180, 1e-5); // radians, not degrees
+        EXPECT_NEAR(a.Y, r.AngleY * std::numbers::pi_v<float> / 180, 1e-5);
+        EXPECT_EQ(IsPagedType(t), r.Paged);
+        EXPECT_FLOAT_EQ(1.0f - 0.04f * PageInsetFor(t), r.PageScale);
+        EXPECT_EQ(SideShapeFor(t) ? SideShapeFor(t)->Width : 0, r.SideWidth);
+        EXPECT_EQ(SideShapeFor(t) && SideShapeFor(t)->FrontHeight, r.Type == 5);
+        EXPECT_EQ(HasRingBinding(t), r.Ring);
+        EXPECT_EQ(IsCDCase(t), r.CD);
+        EXPECT_EQ(ShowsCDPosition(t), r.CD);
+        EXPECT_EQ(OrientationEnabledFor(t), r.Orientation);
+        EXPECT_EQ(ClearsShadow(t), r.ClearsShadow);
+    }
 }
 
 TEST(BookType, BoxProportionsAndFitToWindow)
@@ -89,19 +63,19 @@ TEST(BookType, BoxProportionsAndFitToWindow)
     EXPECT_FLOAT_EQ(box.X, 1.0f);
     EXPECT_FLOAT_EQ(box.Y, 1.5f);
     EXPECT_FLOAT_EQ(box.Z, 0.125f);
-    const TBoxProportions cd = BoxProportionsFor(400, 12, 400);
-    EXPECT_FLOAT_EQ(cd.Y, 0.03f);
-    EXPECT_FLOAT_EQ(cd.Z, 1.0f);
     const TBoxProportions none = BoxProportionsFor(0, 600, 50);
     EXPECT_EQ(none.X, 0.0f);
     EXPECT_EQ(none.Y, 0.0f);
 
-    // A 400 x 300 window is wider than tall: a box 1.5 high is shrunk to 0.75 high.
+    // A 400 x 300 window is wider than tall: a box 1.5 high is shrunk to 0.75 high, and fitting
+    // again changes nothing.
     const TBoxProportions fitted = FitBoxToWindow(box, 400, 300);
     EXPECT_FLOAT_EQ(fitted.Y, 0.75f);
     EXPECT_FLOAT_EQ(fitted.X, 0.5f);
     EXPECT_FLOAT_EQ(fitted.Z, 0.0625f);
-    // A tall window leaves it.
+    EXPECT_FLOAT_EQ(FitBoxToWindow(fitted, 400, 300).X, 0.5f);
+    // A tall window, a degenerate window or a flat box leaves it.
     EXPECT_FLOAT_EQ(FitBoxToWindow(box, 100, 400).Y, 1.5f);
     EXPECT_FLOAT_EQ(FitBoxToWindow(box, 0, 0).Y, 1.5f);
+    EXPECT_FLOAT_EQ(FitBoxToWindow(none, 400, 300).Y, 0.0f);
 }

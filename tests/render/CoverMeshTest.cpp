@@ -3,23 +3,6 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
-TEST(CoverMesh, FitToWindowShrinksATallBoxAndKeepsAWideOne)
-{
-    // Front 200 x 400, side 20: 1 x 2 x 0.1, fitted into 400 x 300.
-    const TBoxSize fitted = FitToWindow({1, 2, 0.1f}, 400, 300);
-    EXPECT_NEAR(fitted.X, 0.375f, 1e-6);
-    EXPECT_NEAR(fitted.Y, 0.75f, 1e-6);
-    EXPECT_NEAR(fitted.Z, 0.0375f, 1e-6);
-    // Fitting again changes nothing; a flat box in a tall window is left alone.
-    const TBoxSize again = FitToWindow(fitted, 400, 300);
-    EXPECT_NEAR(again.X, fitted.X, 1e-6);
-    EXPECT_NEAR(again.Y, fitted.Y, 1e-6);
-    const TBoxSize flat = FitToWindow({1, 0.5f, 0.2f}, 300, 400);
-    EXPECT_FLOAT_EQ(flat.X, 1);
-    EXPECT_FLOAT_EQ(flat.Y, 0.5f);
-    EXPECT_FLOAT_EQ(flat.Z, 0.2f);
-}
-
 TEST(CoverMesh, UnitCubeSplitsTheAtlasInHalves)
 {
     const auto quads = BoxQuads({{1, 1, 1}, false, 1.0f});
