@@ -2,19 +2,13 @@
 #include "cover/FaceShaping.h"
 #include "cover/ImageViewInfo.h"
 #include "RecordingCoverView.h"
+#include "common/TestBitmaps.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 constexpr TColor32 Red = Color32(220, 0, 0), Green = Color32(0, 220, 0), Blue = Color32(0, 0, 220),
                    Grey = Color32(100, 100, 100);
-
-TBitmap32 Filled(int w, int h, TColor32 c)
-{
-    TBitmap32 b(w, h);
-    b.Clear(c);
-    return b;
-}
 
 // A face whose pixels tell their own position, to see that copies land exactly.
 TBitmap32 Numbered(int w, int h)

@@ -73,32 +73,6 @@ protected:
 };
 } // namespace
 
-TEST_F(CoverDocument, CreationResetAndFaceKeys)
-{
-    const TBookCover blank(TBookCover::KindNone, QString());
-    EXPECT_EQ(blank.Name, "Noname");
-    EXPECT_EQ(blank.DefaultWidth, 250);
-    EXPECT_EQ(blank.DefaultHeight, 300);
-    EXPECT_EQ(blank.BookType, btTwoSidedBox);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(blank.Face(i)->FaceIndex, i);
-    EXPECT_EQ(blank.Face(3), nullptr);
-    EXPECT_EQ(blank.Face(-1), nullptr);
-    EXPECT_EQ(FaceKey(0), "FrontImage");
-    EXPECT_EQ(FaceKey(2), "TopImage");
-    EXPECT_TRUE(FaceKey(3).isEmpty());
-
-    TBookCover edit(TBookCover::KindEditEntry, "Edit Templates...");
-    EXPECT_TRUE(edit.IsEditEntry());
-    EXPECT_FALSE(edit.CanStore());
-    edit.BookType = btCDCover;
-    edit.DefaultWidth = 1;
-    edit.Reset(btThinBook);
-    EXPECT_EQ(edit.BookType, btThinBook);
-    EXPECT_EQ(edit.DefaultWidth, 250);
-    EXPECT_EQ(edit.Name, "Edit Templates...");
-}
-
 TEST_F(CoverDocument, FilesLoadWithTheKindOfTheirExtension)
 {
     const QString jpeg = SavePicture("front.jpeg", QColor(200, 30, 30), "JPEG");

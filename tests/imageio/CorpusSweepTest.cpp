@@ -4,10 +4,12 @@
 #include "imageio/GifReader.h"
 #include "imageio/PictureDecode.h"
 #include "imageio/PictureLoader.h"
+#include "imageio/metafile/TMetafile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
 #include <QTextStream>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -74,6 +76,56 @@ int DifferenceFromQt(const QByteArray& bytes, const TBitmap32& ours)
     return worst;
 }
 
+int64_t PaintedPixels(const TBitmap32& b)
+{
+    int64_t n = 0;
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x)
+            n += AlphaOf(b.Pixel(x, y)) != 0;
+    return n;
+}
+
+// Loads and, when the header is accepted, plays a metafile; anything but the loader's own message
+// is a fault (the sanitizer build checks the reads).
+void LoadAndPlayMetafile(const QByteArray& bytes)
+{
+    TMetafile m;
+    try {
+        m.Load(bytes);
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "Metafile is not valid");
+        return;
+    }
+    QImage image(96, 96, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    m.Draw(painter, QRectF(0, 0, 96, 96));
+}
+
+// Truncated copies and copies with a few bytes overwritten, mostly in the first kilobyte where
+// headers and sizes are.
+void PlayDamagedCopies(const QByteArray& bytes)
+{
+    uint32_t seed = 2463534242u;
+    auto next = [&seed] {
+        seed ^= seed << 13;
+        seed ^= seed >> 17;
+        seed ^= seed << 5;
+        return seed;
+    };
+    for (int i = 1; i <= 12; ++i)
+        LoadAndPlayMetafile(bytes.left(bytes.size() * i / 13));
+    for (int i = 0; i < 24; ++i) {
+        QByteArray damaged = bytes;
+        for (int k = 0; k < 4; ++k) {
+            const qsizetype span = std::min<qsizetype>(damaged.size(), (k % 2) ? damaged.size() : 1024);
+            if (span > 0)
+                damaged[qsizetype(next() % uint32_t(span))] = char(next());
+        }
+        LoadAndPlayMetafile(damaged);
+    }
+}
+
 } // namespace
 
 TEST(CorpusSweep, EveryFileLoadsOrEndsInAMessage)
@@ -87,6 +139,8 @@ TEST(CorpusSweep, EveryFileLoadsOrEndsInAMessage)
         const QString full = QStringLiteral(TAVLO_CORPUS_DIR) + "/" + file.Path;
         const QByteArray bytes = ReadFile(full);
         const PictureKind kind = KindOfFolder(file.Path);
+        if (kind == PictureKind::Metafile)
+            PlayDamagedCopies(bytes);
         std::string message;
         TBitmap32 face, layer;
         try {
@@ -110,8 +164,16 @@ TEST(CorpusSweep, EveryFileLoadsOrEndsInAMessage)
         if (!file.Path.endsWith("/missing-pixels.gif")) {
             EXPECT_FALSE(file.Malformed) << "a malformed file was accepted";
         }
-        if (kind == PictureKind::Metafile)
+        if (kind == PictureKind::Metafile) {
+            // Played as a layer: the natural size, and more than a trace drawn.
+            TMetafile m;
+            m.Load(bytes);
+            m.RenderTo(layer);
+            EXPECT_EQ(layer.Size(), m.Size());
+            EXPECT_EQ(face.Size(), m.Size());
+            EXPECT_GT(PaintedPixels(layer), int64_t(layer.Width()) * layer.Height() / 50) << "hardly anything drawn";
             continue;
+        }
         ASSERT_FALSE(face.Empty());
         // Qt as the independent reference: BMP 16-bit channels widen differently (up to 7 levels),
         // JPEG goes through the same library with other settings (a level or two).
@@ -158,6 +220,24 @@ TEST(CorpusSweep, KnownFilesDecodeAsExpected)
     EXPECT_EQ(load("jpeg/go-video-005.gray.jpeg", PictureKind::Jpeg).Pixel(10, 10) & 0xFF,
               (load("jpeg/go-video-005.gray.jpeg", PictureKind::Jpeg).Pixel(10, 10) >> 8) & 0xFF) << "grey stays grey";
     EXPECT_EQ(load("gif/lo-oo_smiley.gif", PictureKind::Gif).Size(), QSize(794, 1124));
+    // Metafiles at 96 pixels per inch: placeable at 1000 and 2540 units an inch, a plain one's
+    // window taken in pixels, an EMF frame in hundredths of a millimetre.
+    EXPECT_EQ(load("wmf/lo-burger.wmf", PictureKind::Metafile).Size(), QSize(220, 195));
+    EXPECT_EQ(load("wmf/manchu-Object9.wmf", PictureKind::Metafile).Size(), QSize(45, 48));
+    EXPECT_EQ(load("wmf/coco-UserManual_Object2.wmf", PictureKind::Metafile).Size(), QSize(1369, 519));
+    TMetafile m;
+    m.Load(ReadFile(dir + "/emf/readxl-geometry_xls_thumbnail.emf"));
+    TBitmap32 layer;
+    m.RenderTo(layer);
+    EXPECT_EQ(layer.Size(), QSize(123, 84));
+    EXPECT_EQ(PaintedPixels(layer), int64_t(layer.Width()) * layer.Height()) << "one bitmap over the whole frame";
+    // Clip art on a light blue panel that leaves a margin left and right.
+    m.Load(ReadFile(dir + "/wmf/lo-vegetable.wmf"));
+    m.RenderTo(layer);
+    ASSERT_EQ(layer.Size(), QSize(899, 628));
+    EXPECT_EQ(layer.Pixel(450, 10), Color32(0, 204, 255));
+    EXPECT_EQ(layer.Pixel(20, 10), 0u);
+    EXPECT_EQ(layer.Pixel(880, 600), 0u);
     try {
         load("gif/max-width.gif", PictureKind::Gif);
         ADD_FAILURE() << "a 65535-pixel-wide picture is beyond the limit";
