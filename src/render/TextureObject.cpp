@@ -1,5 +1,6 @@
 #include "render/TextureObject.h"
 
+#include "cover/BookType.h"
 #include "raster/TBitmap32.h"
 #include "render/GLHeaders.h"
 

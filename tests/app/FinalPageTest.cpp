@@ -64,6 +64,7 @@ TEST(FinalPage, StartsAtTheRenderersDefaultsBesideAViewShapedLikeThePreview)
     TFinalPage& p = *w.page;
     EXPECT_TRUE(p.chkShadow->isChecked());
     EXPECT_TRUE(w.view->FShadow);
+    EXPECT_TRUE(p.btnOrientLeft->isChecked());
     EXPECT_FALSE(p.trkPosCD->isVisible());
     // The controls agree with the renderer's own defaults, so the first frame matches them.
     EXPECT_FLOAT_EQ(w.view->FShadowStrength, p.gbrIntensity->value() / 100.0f);

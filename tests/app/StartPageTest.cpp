@@ -158,7 +158,7 @@ TEST_F(StartPageTest, SeparatorsDisableNextAndTheTypeAndChangeNothingElse)
 
 TEST_F(StartPageTest, TemplatesListedGreyOrReadyAndTheFirstCompleteIsApplied)
 {
-    WriteSettingsFile(QString("[Templates]\n"
+    WriteSettingsText(QString("[Templates]\n"
                        "Aardvark\\FrontImage=/nowhere/front.bmp\n"
                        "Aardvark\\SideImage=%2\n"
                        "Box\\FrontImage=%1\nBox\\SideImage=%2\n"
@@ -200,7 +200,7 @@ TEST_F(StartPageTest, TemplatesListedGreyOrReadyAndTheFirstCompleteIsApplied)
 
 TEST_F(StartPageTest, ChangingTemplateAsksFirstAndClearsTheFaces)
 {
-    WriteSettingsFile(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\nCrate\\FrontImage=%1\nCrate\\SideImage=%2\n")
+    WriteSettingsText(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\nCrate\\FrontImage=%1\nCrate\\SideImage=%2\n")
                    .arg(FFront, FSide));
     Build();
     TBookCover* box = FCover;
@@ -227,7 +227,7 @@ TEST_F(StartPageTest, ChangingTemplateAsksFirstAndClearsTheFaces)
 
 TEST_F(StartPageTest, EditTemplatesOpensTheDialogAndTheRebuildAppliesTheFirstComplete)
 {
-    WriteSettingsFile(QString("[Templates]\nAardvark\\FrontImage=/nowhere.bmp\nBox\\FrontImage=%1\nBox\\SideImage=%2\n")
+    WriteSettingsText(QString("[Templates]\nAardvark\\FrontImage=/nowhere.bmp\nBox\\FrontImage=%1\nBox\\SideImage=%2\n")
                    .arg(FFront, FSide));
     Build();
     ASSERT_EQ(FCover->Name, "Box");
@@ -288,7 +288,7 @@ TEST_F(StartPageTest, EditTemplatesOpensTheDialogAndTheRebuildAppliesTheFirstCom
 
 TEST_F(StartPageTest, TypeChangeRedrawsThePreviewAndSetsTheFinalType)
 {
-    WriteSettingsFile(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\n").arg(FFront, FSide));
+    WriteSettingsText(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\n").arg(FFront, FSide));
     Build();
     ASSERT_EQ(FCover->Name, "Box");
     const QImage before = FView->LastFrameImage();
@@ -302,7 +302,7 @@ TEST_F(StartPageTest, TypeChangeRedrawsThePreviewAndSetsTheFinalType)
 
 TEST_F(StartPageTest, WithoutOpenGLTheFlatDrawingIsShownAndNextStaysDisabled)
 {
-    WriteSettingsFile(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\n").arg(FFront, FSide));
+    WriteSettingsText(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\n").arg(FFront, FSide));
     Build(false);
     EXPECT_EQ(FCover->Name, "Box");
     EXPECT_FALSE(FNextEnabled);
@@ -322,7 +322,7 @@ TEST_F(StartPageTest, WithoutOpenGLTheFlatDrawingIsShownAndNextStaysDisabled)
 
 TEST_F(StartPageTest, TemplateWithAValueOfAnotherTypeIsListedAndReported)
 {
-    WriteSettingsFile(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\nListy\\FrontImage=one, two\n").arg(FFront, FSide));
+    WriteSettingsText(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\nListy\\FrontImage=one, two\n").arg(FFront, FSide));
     Build();
     EXPECT_EQ(Entries().mid(4), QStringList({" Box", " Listy"}));
     ASSERT_EQ(FMessages.size(), 1);
@@ -335,7 +335,7 @@ TEST_F(StartPageTest, TemplateWithAValueOfAnotherTypeIsListedAndReported)
 
 TEST_F(StartPageTest, CancelInTheSaveQuestionKeepsTheTemplatesDialogClosed)
 {
-    WriteSettingsFile(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\n").arg(FFront, FSide));
+    WriteSettingsText(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\n").arg(FFront, FSide));
     Build();
     TBookCover* box = FCover;
     FGoOn = false;

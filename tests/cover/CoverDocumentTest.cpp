@@ -1,6 +1,7 @@
 #include "cover/BookCover.h"
 #include "cover/ITemplateStore.h"
 #include "cover/MissingFile.h"
+#include "common/TestBitmaps.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,12 +57,9 @@ protected:
 
     QString Path(const QString& name) const { return Dir.filePath(name); }
     // Writes a picture file through Qt's own encoders (format from the extension).
-    QString SavePicture(const QString& name, QColor colour, const char* format, QSize size = {16, 12})
+    QString Save(const QString& name, QColor colour, const char* format)
     {
-        QImage image(size, QImage::Format_RGB32);
-        image.fill(colour);
-        EXPECT_TRUE(image.save(Path(name), format));
-        return Path(name);
+        return SavePicture(Path(name), {16, 12}, colour, format);
     }
     QString SaveBytes(const QString& name, const QByteArray& bytes)
     {
@@ -75,7 +73,7 @@ protected:
 
 TEST_F(CoverDocument, FilesLoadWithTheKindOfTheirExtension)
 {
-    const QString jpeg = SavePicture("front.jpeg", QColor(200, 30, 30), "JPEG");
+    const QString jpeg = Save("front.jpeg", QColor(200, 30, 30), "JPEG");
     TImageInfo face(0);
     face.LoadFromFile(jpeg, true);
     EXPECT_TRUE(face.HasImage());
@@ -100,7 +98,7 @@ TEST_F(CoverDocument, FilesLoadWithTheKindOfTheirExtension)
     EXPECT_FALSE(broken.GetGraphic(true));
     // PNG has no decoder among face pictures.
     TImageInfo png(2);
-    png.LoadFromFile(SavePicture("top.png", Qt::blue, "PNG"), true);
+    png.LoadFromFile(Save("top.png", Qt::blue, "PNG"), true);
     EXPECT_EQ(png.OriginalKind, PictureKind::Png);
     EXPECT_FALSE(png.GetGraphic(true));
 }
@@ -109,7 +107,7 @@ TEST_F(CoverDocument, MissingFilesAreReportedOnlyWhenAsked)
 {
     TReports reports;
     TImageInfo face(0);
-    face.LoadFromFile(SavePicture("keep.bmp", Qt::green, "BMP"), true);
+    face.LoadFromFile(Save("keep.bmp", Qt::green, "BMP"), true);
     const QByteArray before = face.Original;
 
     face.LoadFromFile(Path("sub/Front-Cover_ä.jpg"), true);
@@ -129,7 +127,7 @@ TEST_F(CoverDocument, MissingFilesAreReportedOnlyWhenAsked)
 TEST_F(CoverDocument, WorkingCopyStoreRevertClear)
 {
     TImageInfo face(0);
-    face.LoadFromFile(SavePicture("front.jpg", QColor(10, 20, 30), "JPEG"), true);
+    face.LoadFromFile(Save("front.jpg", QColor(10, 20, 30), "JPEG"), true);
     ASSERT_EQ(face.OriginalKind, PictureKind::Jpeg);
 
     TBitmap32 edited(5, 3);
@@ -159,7 +157,7 @@ TEST_F(CoverDocument, WorkingCopyStoreRevertClear)
 
 TEST_F(CoverDocument, UnreadableFileFailsWithAMessageAndChangesNothing)
 {
-    const QString path = SavePicture("locked.bmp", Qt::red, "BMP");
+    const QString path = Save("locked.bmp", Qt::red, "BMP");
     QFile::setPermissions(path, QFileDevice::Permissions());
     QFile probe(path);
     if (probe.open(QIODevice::ReadOnly))
@@ -178,8 +176,8 @@ TEST_F(CoverDocument, TemplatesLoadAndSaveThroughTheStore)
 {
     TReports reports;
     TMemoryStore store;
-    const QString front = SavePicture("f.bmp", Qt::red, "BMP");
-    const QString side = SavePicture("s.bmp", Qt::green, "BMP");
+    const QString front = Save("f.bmp", Qt::red, "BMP");
+    const QString side = Save("s.bmp", Qt::green, "BMP");
     store.Values[{"Boxy", "FrontImage"}] = front;
     store.Values[{"Boxy", "SideImage"}] = side;
     store.Values[{"Boxy", "TopImage"}] = Path("missing-top.bmp");
@@ -218,17 +216,19 @@ TEST_F(CoverDocument, CompletenessAndDecodingFaces)
 {
     TReports reports;
     TBookCover cover(TBookCover::KindTemplate, QString());
-    cover.SetFaceFiles("Fresh", SavePicture("f.bmp", Qt::red, "BMP"), Path("nowhere.bmp"), QString());
+    cover.SetFaceFiles("Fresh", Save("f.bmp", Qt::red, "BMP"), Path("nowhere.bmp"), QString());
     EXPECT_EQ(cover.Name, "Fresh");
     EXPECT_EQ(reports.Messages, QStringList{"NOWHERE.BMP\r\nThe required file cannot be found."});
     EXPECT_FALSE(cover.IsComplete());
 
     // A side with only a working image is not enough.
-    cover.Faces[1].LoadFile(SavePicture("s.bmp", Qt::green, "BMP"), false);
+    cover.Faces[1].LoadFile(Save("s.bmp", Qt::green, "BMP"), false);
     EXPECT_FALSE(cover.IsComplete());
     ASSERT_TRUE(cover.FaceAsBitmap(0));
     EXPECT_FALSE(cover.FaceAsBitmap(1)); // no original
     EXPECT_FALSE(cover.FaceAsBitmap(7));
+    EXPECT_EQ(cover.Face(3), nullptr);
+    EXPECT_EQ(cover.Face(-1), nullptr);
 
     cover.SetFaceFiles(QString(), Path("f.bmp"), Path("s.bmp"), QString());
     EXPECT_EQ(cover.Name, "Fresh");

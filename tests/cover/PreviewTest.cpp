@@ -1,6 +1,7 @@
 #include "cover/BookCover.h"
 #include "cover/Preview.h"
 #include "RecordingCoverView.h"
+#include "common/TestBitmaps.h"
 
 #include <QFile>
 #include <QImage>
@@ -15,13 +16,7 @@ protected:
     QList<TBookType> FlatCalls;
     const TBitmap32* FlatTop = nullptr;
 
-    QString Save(const QString& name, QSize size, QColor colour)
-    {
-        QImage image(size, QImage::Format_RGB32);
-        image.fill(colour);
-        EXPECT_TRUE(image.save(Dir.filePath(name), "BMP"));
-        return Dir.filePath(name);
-    }
+    QString Save(const QString& name, QSize size, QColor colour) { return SavePicture(Dir.filePath(name), size, colour); }
     // Stands in for the renderer's flat drawing: a picture for types 0 and 1 only.
     TFlatDrawing Flat()
     {

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <QToolButton>
 #include <QTextCursor>
 #include <gtest/gtest.h>
 

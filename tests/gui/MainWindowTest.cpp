@@ -1,6 +1,7 @@
 // Whole-window tests of the wizard shell under a real display (Xvfb in CI).
 #include "app/FrameFrm.h"
 #include "app/WizardSteps.h"
+#include "cover/BookType.h"
 #include "render/D3DWin.h"
 #include "ui/HTMLabel.h"
 #include "ui/MsgBox.h"

@@ -42,7 +42,7 @@ protected:
 
 TEST_F(StartPageWindowTest, AppliesTheFirstCompleteTemplateAndWritesTheStoreBackAtExit)
 {
-    WriteSettingsFile(QString("[Templates]\n"
+    WriteSettingsText(QString("[Templates]\n"
                           "Aardvark\\FrontImage=/gone/front.jpg\nAardvark\\SideImage=%2\n"
                           "Box\\FrontImage=%1\nBox\\SideImage=%2\nBox\\TopImage=\n")
                       .arg(FFront, FSide));

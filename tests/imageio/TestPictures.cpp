@@ -74,15 +74,3 @@ void WriteFile(const QString& path, const QByteArray& bytes)
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         throw std::runtime_error("cannot write " + path.toStdString());
 }
-
-void Put16(QByteArray& out, int v)
-{
-    out.append(char(v & 0xFF));
-    out.append(char((v >> 8) & 0xFF));
-}
-
-void Put32(QByteArray& out, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        out.append(char((v >> (8 * i)) & 0xFF));
-}

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers for the picture file tests: synthetic pictures, temporary folders, reference decodes.
 
+#include "common/LittleEndian.h"
 #include "raster/TBitmap32.h"
 
 #include <QByteArray>
@@ -17,6 +18,3 @@ double Psnr(const TBitmap32& a, const TBitmap32& b);
 TBitmap32 QtDecode(const QByteArray& bytes, const char* format = nullptr);
 QByteArray ReadFile(const QString& path);
 void WriteFile(const QString& path, const QByteArray& bytes);
-// Little-endian packing for hand-built headers.
-void Put16(QByteArray& out, int v);
-void Put32(QByteArray& out, uint32_t v);

@@ -26,7 +26,7 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(content);
     }
-    void WriteSettingsFile(const QString& content) const { WriteSettingsFile(content.toUtf8()); }
+    void WriteSettingsText(const QString& content) const { WriteSettingsFile(content.toUtf8()); }
 
     QByteArray ReadSettingsFile() const
     {

@@ -1,26 +1,5 @@
 #include "MetaWriter.h"
 
-#include <cstring>
-
-void PutU16(QByteArray& b, uint16_t v)
-{
-    b.append(char(v & 0xFF));
-    b.append(char(v >> 8));
-}
-
-void PutU32(QByteArray& b, uint32_t v)
-{
-    PutU16(b, uint16_t(v & 0xFFFF));
-    PutU16(b, uint16_t(v >> 16));
-}
-
-void PutF32(QByteArray& b, float v)
-{
-    uint32_t bits;
-    std::memcpy(&bits, &v, 4);
-    PutU32(b, bits);
-}
-
 uint32_t ColorRef(QColor c) { return uint32_t(c.red()) | uint32_t(c.green()) << 8 | uint32_t(c.blue()) << 16; }
 
 QByteArray Dib24(const std::vector<std::vector<QColor>>& rows)

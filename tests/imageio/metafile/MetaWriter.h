@@ -1,6 +1,8 @@
 #pragma once
 // Builds WMF and EMF files record by record for the tests.
 
+#include "common/LittleEndian.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QRect>
@@ -8,9 +10,6 @@
 #include <initializer_list>
 #include <vector>
 
-void PutU16(QByteArray& b, uint16_t v);
-void PutU32(QByteArray& b, uint32_t v);
-void PutF32(QByteArray& b, float v);
 uint32_t ColorRef(QColor c);
 
 // A bottom-up 24-bit packed DIB (BITMAPINFOHEADER + rows); rows[0] is the top row.
