@@ -1,6 +1,7 @@
 // `tavlo atlas`: composes face pictures for a book type into the atlas the 3D view maps, writes
 // it as a picture file and prints the box proportions, so the cover can be used in other 3D tools.
 #include "CliCommand.h"
+#include "CliOptions.h"
 
 #include "cover/BookCover.h"
 #include "cover/Composition.h"
@@ -54,7 +55,7 @@ TAtlasArgs ParseArgs(const QStringList& args)
     for (int i = 0; i < args.size(); ++i) {
         const QString& option = args[i];
         if (i + 1 >= args.size())
-            throw std::runtime_error(QStringLiteral("missing value after '%1'").arg(option).toStdString());
+            throw TCliUsageError(QStringLiteral("missing value after '%1'").arg(option));
         const QString value = args[++i];
         if (option == "--front")
             result.Front = value;
@@ -67,12 +68,12 @@ TAtlasArgs ParseArgs(const QStringList& args)
         else if (option == "--type") {
             type = BookTypeFromText(value);
             if (!type)
-                throw std::runtime_error(QStringLiteral("unknown book type '%1'").arg(value).toStdString());
+                throw TCliUsageError(QStringLiteral("unknown book type '%1'").arg(value));
         } else
-            throw std::runtime_error(QStringLiteral("unknown option '%1'").arg(option).toStdString());
+            throw TCliUsageError(QStringLiteral("unknown option '%1'").arg(option));
     }
     if (result.Front.isEmpty() || result.Side.isEmpty() || !type || result.Output.isEmpty())
-        throw std::runtime_error("--front, --side, --type and -o are required (see 'tavlo atlas --help')");
+        throw TCliUsageError(QStringLiteral("--front, --side, --type and -o are required"));
     result.Type = *type;
     return result;
 }

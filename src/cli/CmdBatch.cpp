@@ -1,6 +1,7 @@
 // `tavlo batch`: many `tavlo render` jobs from one CSV file, several at a time, resumable and
 // splittable across machines.
 #include "CliCommand.h"
+#include "CliOptions.h"
 
 #include "BatchJobs.h"
 
@@ -140,7 +141,7 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
             const QString& a = args[i];
             auto value = [&]() -> QString {
                 if (i + 1 >= args.size())
-                    throw TUsage{QString("%1 wants a value.").arg(a)};
+                    throw TCliUsageError(QString("missing value after '%1'").arg(a));
                 return args[++i];
             };
             if (a == "-j" || a == "--jobs") {
@@ -160,7 +161,7 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
                 if (!ok1 || !ok2 || shards < 1 || shard < 0 || shard >= shards)
                     throw TUsage{"--shard wants K/N with 0 <= K < N, e.g. 0/4."};
             } else if (a.startsWith('-')) {
-                throw TUsage{QString("Unknown option \"%1\".").arg(a)};
+                throw TCliUsageError(QString("unknown option '%1'").arg(a));
             } else if (jobsFile.isEmpty()) {
                 jobsFile = a;
             } else {

@@ -1,21 +1,24 @@
 // `tavlo convert INPUT OUTPUT`: reads a picture as the program reads a new image layer and writes
 // it as Save As does, in the format of the output's extension.
 #include "CliCommand.h"
+#include "CliOptions.h"
 
 #include "imageio/ImageWriter.h"
 #include "imageio/PictureLoader.h"
 
 namespace {
 
-int RunConvert(const QStringList& args, QTextStream&, QTextStream& err)
+int RunConvert(const QStringList& args, QTextStream&, QTextStream&)
 {
-    if (args.size() != 2) {
-        err << "Usage: tavlo convert INPUT OUTPUT\n";
-        return 2;
-    }
+    // No options: anything with a dash is a mistake, unless it follows "--".
+    QCommandLineParser parser;
+    ParseCliOptions(parser, args);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 2)
+        throw TCliUsageError(QStringLiteral("wants INPUT and OUTPUT, got %1 file names").arg(files.size()));
     TBitmap32 picture;
-    LoadPictureFile(picture, args[0]);
-    WriteImageFile(picture, args[1]);
+    LoadPictureFile(picture, files[0]);
+    WriteImageFile(picture, files[1]);
     return 0;
 }
 

@@ -1,6 +1,7 @@
 // `tavlo render`: a cover picture from face files without any display, as the wizard's final
 // page would save it. Scripts can render a whole catalogue with it.
 #include "CliCommand.h"
+#include "CliOptions.h"
 
 #include "cover/BookType.h"
 #include "cover/BookCover.h"
@@ -187,8 +188,7 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
     for (const char* flag : {"shadow", "no-shadow", "smooth", "no-crop"})
         p.addOption(QCommandLineOption(flag, flag));
     try {
-        if (!p.parse(QStringList{"tavlo render"} + args))
-            throw TUsageError{p.errorText()};
+        ParseCliOptions(p, args);
         if (!p.positionalArguments().isEmpty())
             throw TUsageError{QString("Unexpected argument \"%1\".").arg(p.positionalArguments().first())};
         const int sources = int(p.isSet("project")) + int(p.isSet("template")) + int(p.isSet("front") || p.isSet("side"));

@@ -1,9 +1,15 @@
 // `tavlo`: the command-line companion of Tavlo Generator. Runs without a display.
 #include "CliCommand.h"
+#include "CliOptions.h"
+#include "TavloVersion.h"
+#include "imageio/ProductName.h"
 
 #include <QGuiApplication>
 #include <algorithm>
 #include <cstdio>
+
+static_assert(ProductVersionMajor == TAVLO_VERSION_MAJOR && ProductVersionMinor == TAVLO_VERSION_MINOR,
+              "imageio/ProductName.h must carry the version of the project() line");
 
 namespace {
 std::vector<TCliCommand>& Registry()
@@ -20,7 +26,21 @@ void PrintUsage(QTextStream& out)
     std::sort(commands.begin(), commands.end(), [](auto& a, auto& b) { return a.Name < b.Name; });
     for (const auto& c : commands)
         out << "  " << c.Name.leftJustified(10) << c.Synopsis << "\n";
-    out << "\n'tavlo COMMAND --help' describes one command.\n";
+    out << "\n'tavlo COMMAND --help' describes one command; 'tavlo --version' prints the version.\n";
+}
+
+// Qt's notes (a missing XDG_RUNTIME_DIR, font fallbacks) mean nothing to a user of a command-line
+// tool; its errors still show. TAVLO_VERBOSE=1 shows everything.
+QtMessageHandler QtStandardHandler = nullptr;
+
+void QuietQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type != QtCriticalMsg && type != QtFatalMsg && qEnvironmentVariableIntValue("TAVLO_VERBOSE") == 0)
+        return;
+    if (QtStandardHandler)
+        QtStandardHandler(type, context, message);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 } // namespace
 
@@ -32,6 +52,7 @@ int main(int argc, char** argv)
     // Text measuring and QPainter need a GUI application; the offscreen platform needs no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    QtStandardHandler = qInstallMessageHandler(QuietQtMessages);
     QGuiApplication app(argc, argv);
     QTextStream out(stdout), err(stderr);
 
@@ -47,6 +68,10 @@ int main(int argc, char** argv)
         PrintUsage(args.isEmpty() ? err : out);
         return args.isEmpty() ? 2 : 0;
     }
+    if (args[0] == "--version") {
+        out << "tavlo (Tavlo Generator) " TAVLO_VERSION "\n";
+        return 0;
+    }
     const QString name = args.takeFirst();
     for (const auto& c : Registry()) {
         if (c.Name != name)
@@ -57,6 +82,10 @@ int main(int argc, char** argv)
         }
         try {
             return c.Run(args, out, err);
+        } catch (const TCliUsageError& e) {
+            err << "tavlo " << name << ": " << QString::fromUtf8(e.what()) << "\n'tavlo " << name
+                << " --help' lists the options.\n";
+            return 2;
         } catch (const std::exception& e) {
             err << "tavlo " << name << ": " << QString::fromUtf8(e.what()) << "\n";
             return 1;

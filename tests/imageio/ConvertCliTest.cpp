@@ -2,6 +2,7 @@
 #include "TestPictures.h"
 #include "imageio/BmpWriter.h"
 #include "imageio/PictureLoader.h"
+#include "TavloVersion.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -21,6 +22,7 @@ TRun Tavlo(const QStringList& args)
     env.remove("DISPLAY");
     env.remove("WAYLAND_DISPLAY");
     env.remove("QT_QPA_PLATFORM");
+    env.remove("XDG_RUNTIME_DIR"); // a plain terminal: Qt must not talk about it
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(TAVLO_CLI), args);
     if (!process.waitForFinished(60000))
@@ -41,6 +43,7 @@ TEST(ConvertCli, ConvertsHeadlessAndReportsFailures)
     for (const char* name : {"out.GIF", "out.jpg", "out.bmp", "out.png", "out.tif"}) {
         const TRun run = Tavlo({"convert", input, dir.filePath(name)});
         EXPECT_EQ(run.Code, 0) << name << ": " << run.Err.toStdString();
+        EXPECT_EQ(run.Err, QString()) << name;
     }
     EXPECT_TRUE(ReadFile(dir.filePath("out.GIF")).contains("produced by Tavlo Generator v1.56"));
     TBitmap32 back;
@@ -63,4 +66,19 @@ TEST(ConvertCli, ConvertsHeadlessAndReportsFailures)
     EXPECT_EQ(help.Code, 0);
     EXPECT_TRUE(help.Out.contains("convert")) << help.Out.toStdString();
     EXPECT_TRUE(Tavlo({"convert", "--help"}).Out.contains("tavlo convert INPUT OUTPUT"));
+}
+
+TEST(ConvertCli, EveryCommandReportsOptionsAsTypedAndPrintsTheVersion)
+{
+    const TRun version = Tavlo({"--version"});
+    EXPECT_EQ(version.Code, 0);
+    EXPECT_EQ(version.Out, "tavlo (Tavlo Generator) " TAVLO_VERSION "\n");
+    EXPECT_EQ(version.Err, QString());
+    for (const char* command : {"convert", "atlas", "render", "batch"}) {
+        const TRun run = Tavlo({command, "--bogus", "a.bmp", "b.bmp"});
+        EXPECT_EQ(run.Code, 2) << command;
+        EXPECT_TRUE(run.Err.startsWith(QStringLiteral("tavlo %1: unknown option '--bogus'\n").arg(command)))
+            << run.Err.toStdString();
+    }
+    EXPECT_TRUE(Tavlo({"render", "--front"}).Err.startsWith("tavlo render: missing value after '--front'\n"));
 }
