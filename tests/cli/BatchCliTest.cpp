@@ -3,6 +3,7 @@
 #include "project/ProjectFile.h"
 #include "render/HeadlessContext.h"
 #include "templates/TemplateStore.h"
+#include "common/RequireGL.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -41,8 +42,7 @@ void SavePicture(const QString& path, int w, int h, QColor c)
 
 TEST(BatchCli, RendersRowsReportsFailuresResumesAndShards)
 {
-    if (!THeadlessContext().Ok())
-        GTEST_SKIP() << "no EGL surfaceless OpenGL here";
+    TAVLO_REQUIRE_GL(THeadlessContext().Ok(), "EGL surfaceless");
     QTemporaryDir dir;
     auto path = [&](const QString& name) { return dir.filePath(name); };
     SavePicture(path("front.bmp"), 120, 180, QColor(190, 50, 40));
