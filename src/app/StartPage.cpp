@@ -4,6 +4,7 @@
 #include "cover/ImageViewInfo.h"
 #include "templates/TemplateStore.h"
 #include "templates/TemplatesDlg.h"
+#include "ui/BusyCursor.h"
 #include "ui/HTMLabel.h"
 #include "ui/MsgBox.h"
 #include "ui/StringUtils.h"
@@ -18,12 +19,6 @@
 #include <QStyledItemDelegate>
 
 namespace {
-
-// A busy cursor for as long as a preview is being composed.
-struct TBusyCursor {
-    TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 constexpr int CoverRole = Qt::UserRole;
 
@@ -258,7 +253,32 @@ void TStartPage::Start(int initialIndex)
     UpdateNextAndType();
 }
 
-void TStartPage::lbxCollectionChange(int) { ApplySelected(true); }
+void TStartPage::lbxCollectionChange(int)
+{
+    const TBookCover* entry = SelectedCover();
+    if (!entry || !entry->IsEditEntry()) {
+        ApplySelected(true);
+        return;
+    }
+    // The list is still handling the press that chose the entry: a dialog opened now would let
+    // that press select the entry again behind the template it ends on.
+    UpdateNextAndType();
+    QMetaObject::invokeMethod(this, [this] {
+        if (const TBookCover* now = SelectedCover(); now && now->IsEditEntry())
+            ApplySelected(true);
+    }, Qt::QueuedConnection);
+}
+
+void TStartPage::SelectCover(const TBookCover* cover)
+{
+    const QSignalBlocker block(C.lbxCollection);
+    for (int row = 0; row < C.lbxCollection->count(); ++row)
+        if (CoverAt(row) == cover) {
+            C.lbxCollection->setCurrentRow(row);
+            return;
+        }
+    C.lbxCollection->setCurrentRow(0);
+}
 
 void TStartPage::ApplySelected(bool allowDialog)
 {
@@ -268,9 +288,16 @@ void TStartPage::ApplySelected(bool allowDialog)
             UpdateNextAndType();
             return;
         }
-        RedrawPreview(allowDialog);
+        if (!RedrawPreview(allowDialog)) {
+            // The templates dialog changed nothing: back to the template in use, as before it.
+            SelectCover(FCover);
+            if (FCover)
+                RedrawPreview(false);
+            UpdateNextAndType();
+            return;
+        }
         TBookCover* previous = FCover;
-        FCover = SelectedCover(); // after the preview: the templates dialog may have rebuilt the list
+        FCover = SelectedCover(); // after the templates dialog, which rebuilt the list
         if (FHost.ClearFaceEditor)
             FHost.ClearFaceEditor();
         for (int f = 0; f < 3 && f < int(FFaceViews.Count()); ++f) {
@@ -305,10 +332,10 @@ void TStartPage::lbxCollectionDblClick()
     UpdateNextAndType();
 }
 
-void TStartPage::TemplatesDialogCall()
+bool TStartPage::TemplatesDialogCall()
 {
     if (!EditTemplates(C.Page->window(), &FTemplates, &FStore))
-        return;
+        return false;
     {
         const QSignalBlocker block(C.lbxCollection);
         while (C.lbxCollection->count() > FixedItems)
@@ -324,6 +351,7 @@ void TStartPage::TemplatesDialogCall()
     }
     if (const TBookCover* cover = SelectedCover(); cover && cover->IsComplete())
         DrawPreview(*cover);
+    return true;
 }
 
 void TStartPage::cmbStartTypeChange(int index)
@@ -334,16 +362,17 @@ void TStartPage::cmbStartTypeChange(int index)
         FHost.TypeChanged(index);
 }
 
-void TStartPage::RedrawPreview(bool allowDialog)
+bool TStartPage::RedrawPreview(bool allowDialog)
 {
     const TBookCover* cover = SelectedCover();
     if (cover && cover->IsComplete()) {
         DrawPreview(*cover);
-        return;
+        return true;
     }
     ShowNoPreview();
     if (allowDialog && cover && cover->IsEditEntry())
-        TemplatesDialogCall();
+        return TemplatesDialogCall();
+    return true;
 }
 
 void TStartPage::DrawPreview(const TBookCover& cover)

@@ -71,10 +71,10 @@ public:
     void Start(int initialIndex);
 
     // Redraws the preview of the selected entry in the chosen type; with allowDialog the
-    // "Edit Templates..." entry opens the templates dialog.
-    void RedrawPreview(bool allowDialog);
-    // Runs the templates dialog and rebuilds the list when anything changed in it.
-    void TemplatesDialogCall();
+    // "Edit Templates..." entry opens the templates dialog. False when that dialog changed nothing.
+    bool RedrawPreview(bool allowDialog);
+    // Runs the templates dialog and rebuilds the list when anything changed in it (answered).
+    bool TemplatesDialogCall();
 
     TBookCover* SelectedCover() const;
     TBookCover* CoverAt(int row) const;
@@ -86,6 +86,8 @@ private:
     void lbxCollectionDblClick();
     void cmbStartTypeChange(int index);
     void ApplySelected(bool allowDialog);
+    // Puts the list on cover's entry (" None Selected" when it has none) without applying it.
+    void SelectCover(const TBookCover* cover);
     void UpdateNextAndType();
     void AddEntry(const QString& text, TBookCover* cover);
     void DrawPreview(const TBookCover& cover);

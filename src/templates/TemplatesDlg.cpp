@@ -7,6 +7,7 @@
 #include "templates/InputDlg.h"
 #include "templates/TemplateStore.h"
 #include "ui/MsgBox.h"
+#include "ui/PathDrop.h"
 #include "ui/StringUtils.h"
 
 #include <QComboBox>
@@ -172,8 +173,10 @@ void TTemplatesFrm::BuildControls()
     connect(btnOpen, &QToolButton::clicked, this, &TTemplatesFrm::btnOpenClick);
     connect(btnDone, &QPushButton::clicked, this, &QDialog::accept);
     connect(txtItemName, &QLineEdit::textChanged, this, &TTemplatesFrm::UpdateApply);
-    for (QLineEdit* field : {txtFrontImage, txtSideImage, txtTopImage})
+    for (QLineEdit* field : {txtFrontImage, txtSideImage, txtTopImage}) {
         field->installEventFilter(this);
+        AcceptPathDrops(field);
+    }
 }
 
 void TTemplatesFrm::FillList()

@@ -232,18 +232,22 @@ TEST_F(StartPageTest, EditTemplatesOpensTheDialogAndTheRebuildAppliesTheFirstCom
     Build();
     ASSERT_EQ(FCover->Name, "Box");
 
-    // Closed without a change: the entry stays selected and Next stays disabled.
+    // Closed without a change: the template in use is selected again, its faces kept.
     bool opened = false;
     WhenModal<TTemplatesFrm>([&](TTemplatesFrm* dialog) {
         opened = true;
         dialog->reject();
     });
+    const int cleared = FFaceEditorCleared;
     C.lbxCollection->setCurrentRow(2);
+    QCoreApplication::processEvents();
     EXPECT_TRUE(opened);
-    EXPECT_EQ(C.lbxCollection->currentRow(), 2);
-    EXPECT_FALSE(FNextEnabled);
-    EXPECT_FALSE(C.cmbStartType->isEnabled());
-    EXPECT_EQ(Entries().size(), 6);
+    EXPECT_EQ(C.lbxCollection->currentRow(), 5);
+    EXPECT_EQ(FCover->Name, "Box");
+    EXPECT_EQ(FFaceEditorCleared, cleared);
+    EXPECT_TRUE(FNextEnabled);
+    EXPECT_TRUE(C.cmbStartType->isEnabled());
+    EXPECT_TRUE(FPage->PreviewShown());
 
     // A template added there: the list is rebuilt (added ones first) and the first complete
     // template is applied.
@@ -262,6 +266,7 @@ TEST_F(StartPageTest, EditTemplatesOpensTheDialogAndTheRebuildAppliesTheFirstCom
     });
     C.lbxCollection->setCurrentRow(0);
     C.lbxCollection->setCurrentRow(2);
+    QCoreApplication::processEvents();
     EXPECT_EQ(Entries().mid(4), QStringList({" Zulu", " Aardvark", " Box"}));
     EXPECT_EQ(C.lbxCollection->currentRow(), 4);
     EXPECT_EQ(FCover->Name, "Zulu");
@@ -353,5 +358,6 @@ TEST_F(StartPageTest, CancelInTheSaveQuestionKeepsTheTemplatesDialogClosed)
     FGoOn = true;
     C.lbxCollection->setCurrentRow(0);
     C.lbxCollection->setCurrentRow(2);
+    QCoreApplication::processEvents();
     EXPECT_TRUE(opened);
 }

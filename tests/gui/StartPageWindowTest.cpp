@@ -9,6 +9,8 @@
 #include "ui/MsgBox.h"
 
 #include <QComboBox>
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QImage>
 #include <QListWidget>
@@ -16,6 +18,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -83,4 +86,38 @@ TEST_F(StartPageWindowTest, DamagedSettingsAreReportedOnceAndLeftAlone)
     }
     EXPECT_EQ(FMessages.size(), 1);
     EXPECT_EQ(ReadSettingsFile(), damaged);
+}
+
+// Choosing "Edit Templates..." with the mouse and closing the dialog without a change returns to
+// the template in use: selected and highlighted, previewed, Next and the type usable.
+TEST_F(StartPageWindowTest, TemplatesDialogClosedUnchangedRestoresTheSelection)
+{
+    WriteSettings(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\n").arg(FFront, FSide));
+    TExperChild window;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_EQ(window.lbxCollection->currentRow(), 4);
+    bool opened = false;
+    std::function<void()> closeDialog = [&] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            opened = true;
+            static_cast<QDialog*>(dialog)->reject();
+        } else {
+            QTimer::singleShot(10, closeDialog);
+        }
+    };
+    QTimer::singleShot(10, closeDialog);
+    QListWidget* list = window.lbxCollection;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
+    for (int wait = 0; wait < 100 && !opened; ++wait)
+        QTest::qWait(20);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(list->currentRow(), 4);
+    ASSERT_EQ(list->selectedItems().size(), 1);
+    EXPECT_EQ(list->selectedItems().first(), list->item(4));
+    EXPECT_EQ(window.Cover()->Name, "Box");
+    EXPECT_TRUE(window.cmbStartType->isEnabled());
+    if (window.GLReady()) {
+        EXPECT_TRUE(window.btnNext->isEnabled());
+        EXPECT_TRUE(window.StartPage()->PreviewShown());
+    }
 }

@@ -10,8 +10,10 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -336,4 +338,20 @@ TEST_F(TemplatesDlgTest, EditTemplatesAnswersWhetherAnythingChanged)
     EXPECT_FALSE(EditTemplates(nullptr, &FList, store.get()));
     closeWith(true);
     EXPECT_TRUE(EditTemplates(nullptr, &FList, store.get()));
+}
+
+TEST_F(TemplatesDlgTest, AFileDroppedOnAnImageFieldFillsItsPath)
+{
+    auto store = OpenStore();
+    FillList(*store);
+    TTemplatesFrm dialog(FList, store.get());
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile("/pictures/front side.png")});
+    data.setText("file:///pictures/front%20side.png");
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(dialog.txtSideImage, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(dialog.txtSideImage, &drop);
+    EXPECT_EQ(dialog.txtSideImage->text(), "/pictures/front side.png");
 }
