@@ -27,6 +27,7 @@
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -264,7 +265,8 @@ void TExperChild::PrepareTools()
     TFaceEditorContext faceEditor;
     faceEditor.Cover = [this] { return FCover; };
     faceEditor.FaceRecord = [this](int face) { return FFaceViews[std::size_t(face)]; };
-    faceEditor.SetModified = [this] { FModified = true; };
+    faceEditor.SetModified = [this](bool modified) { FModified = modified; };
+    faceEditor.ShowNotice = [this](const QString& notice) { ShowPromptNotice(notice); };
     faceEditor.FaceImageChanged = [this](bool image) {
         if (FStep >= 1 && FStep <= 3)
             btnNext->setEnabled(image);
@@ -435,6 +437,7 @@ bool TExperChild::ConfirmDiscard()
     switch (AskSaveChanges(name, QStringLiteral("Tavlo"))) {
     case mrNo:
         FModified = false;
+        FLayerCommands->History().SetClean();
         return true;
     case mrYes:
         // Go on only when the picture really was written.
@@ -462,14 +465,35 @@ bool TExperChild::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+bool TExperChild::FaceViewHasKeys() const
+{
+    if (FStep < 1 || FStep > 3)
+        return false;
+    // Any other control with the focus (an edit box, a spin box) keeps Delete and the clipboard keys.
+    const QWidget* focus = QApplication::focusWidget();
+    return !focus || focus == this || focus == FLayerCommands->imgView || FLayerCommands->imgView->isAncestorOf(focus);
+}
+
 bool TExperChild::HandleKey(QKeyEvent* event)
 {
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
-    switch (event->key()) {
-    case Qt::Key_Escape:
+    if (event->key() == Qt::Key_Escape) {
         if (!ctrl)
             close();
         return true;
+    }
+    if (!FaceViewHasKeys())
+        return false;
+    switch (event->key()) {
+    case Qt::Key_Z:
+        if (ctrl) {
+            (event->modifiers() & Qt::ShiftModifier) ? FLayerCommands->Redo() : FLayerCommands->Undo();
+            return true;
+        }
+        break;
+    case Qt::Key_Y:
+        if (ctrl) { FLayerCommands->Redo(); return true; }
+        break;
     case Qt::Key_Delete:
         DeleteLayer();
         return true;
@@ -489,6 +513,16 @@ bool TExperChild::HandleKey(QKeyEvent* event)
         break;
     }
     return false;
+}
+
+void TExperChild::ShowPromptNotice(const QString& notice)
+{
+    lblPrompt->setText(notice);
+    // A few seconds later the step's own prompt comes back, unless something else replaced it.
+    QTimer::singleShot(PromptNoticeMs, this, [this, notice] {
+        if (lblPrompt->text() == notice)
+            lblPrompt->setText(StepPrompt(FStep));
+    });
 }
 
 void TExperChild::OnApplicationStateChanged(Qt::ApplicationState state)
@@ -535,7 +569,11 @@ void TExperChild::FormDestroy()
 
 // The face editor does the work of the face steps.
 void TExperChild::LeaveFaceStep(int face) { FLayerCommands->LeaveFaceStep(face); }
-void TExperChild::EnterFaceStep(int face) { FLayerCommands->EnterFaceStep(face); }
+void TExperChild::EnterFaceStep(int face)
+{
+    FLayerCommands->EnterFaceStep(face);
+    FLayerCommands->imgView->setFocus(); // Delete and the clipboard keys act on the face at once
+}
 // Choosing another template: the face view's layer selection, layers and image go.
 void TExperChild::ClearFaceEditor() { FLayerCommands->ClearFaceView(); }
 void TExperChild::UpdateLayerTools()
@@ -596,7 +634,9 @@ bool TExperChild::SaveImageAs(int mode)
 {
     // The document counts as saved only when the file was written.
     const bool written = FSaveFlow->SaveImageAs(mode) == TSaveResult::Written;
-    if (written)
+    if (written) {
         FModified = false;
+        FLayerCommands->History().SetClean(); // undoing from here makes the picture modified again
+    }
     return written;
 }

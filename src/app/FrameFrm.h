@@ -108,6 +108,11 @@ private:
     void SetUpStartPage();
     void LayoutPage1();
     bool HandleKey(class QKeyEvent* event);
+    // The layer keys go to the face view: on a face step, unless another control has the focus.
+    bool FaceViewHasKeys() const;
+    // Shows notice in the prompt bar for PromptNoticeMs, then the step's prompt again.
+    void ShowPromptNotice(const QString& notice);
+    static constexpr int PromptNoticeMs = 4000;
 
     void btnNextClick();
     void btnPrevClick();

@@ -1,6 +1,7 @@
 #include "editor/ImgView32.h"
 
 #include <QContextMenuEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -32,6 +33,8 @@ TImgView32::TImgView32(QWidget* parent) : QAbstractScrollArea(parent)
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
     UpdateScrollBars();
 }
 
@@ -241,7 +244,6 @@ void TImgView32::mousePressEvent(QMouseEvent* event)
         return;
     }
     FMouseLayer = layer;
-    emit LayerMouseDown(layer);
     layer->MouseDown(event->button(), pos);
     // The press handler may have put another layer on top here (the selection frame of a layer
     // just selected): it takes the same press, so a new layer can be selected and dragged at once.
@@ -249,6 +251,8 @@ void TImgView32::mousePressEvent(QMouseEvent* event)
         FMouseLayer = top;
         top->MouseDown(event->button(), pos);
     }
+    if (FMouseLayer)
+        emit LayerMouseDown(FMouseLayer);
     UpdateCursor(pos);
 }
 
@@ -292,4 +296,33 @@ void TImgView32::wheelEvent(QWheelEvent* event)
 void TImgView32::contextMenuEvent(QContextMenuEvent* event)
 {
     emit ContextMenuRequested(event->pos(), event->globalPos());
+}
+
+QStringList DroppedFiles(const QMimeData& data)
+{
+    QStringList files;
+    for (const QUrl& url : data.urls())
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    return files;
+}
+
+// Files are taken whatever they are (the loader says what it cannot read); other drags only
+// when they carry a picture.
+void TImgView32::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!DroppedFiles(*event->mimeData()).isEmpty() || event->mimeData()->hasImage())
+        event->acceptProposedAction();
+}
+
+void TImgView32::dragMoveEvent(QDragMoveEvent* event) { event->acceptProposedAction(); }
+
+void TImgView32::dropEvent(QDropEvent* event)
+{
+    const QStringList files = DroppedFiles(*event->mimeData());
+    const QImage picture = files.isEmpty() ? qvariant_cast<QImage>(event->mimeData()->imageData()) : QImage();
+    if (files.isEmpty() && picture.isNull())
+        return;
+    event->acceptProposedAction();
+    emit PicturesDropped(files, picture, event->position().toPoint());
 }

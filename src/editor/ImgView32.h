@@ -14,6 +14,8 @@
 #include <QRegion>
 #include <optional>
 
+class QMimeData;
+
 class TImgView32 : public QAbstractScrollArea, public ILayerHost {
     Q_OBJECT
 public:
@@ -63,13 +65,16 @@ public:
 signals:
     // A press that hit no layer.
     void ViewMouseDown(Qt::MouseButton button, QPoint controlPos);
-    // A press that went to a layer, and the release that ended it.
+    // A press that went to a layer (sent once the layers have taken it, so a selection it made
+    // is in place), and the release that ended it.
     void LayerMouseDown(TCustomLayer* layer);
     void LayerMouseUp(TCustomLayer* layer);
     void ViewDoubleClicked(QPoint controlPos);
     // Ctrl+wheel: steps > 0 zooms in, around anchor.
     void ZoomRequested(int steps, QPoint anchor);
     void ContextMenuRequested(QPoint controlPos, QPoint globalPos);
+    // Picture files (local paths) or picture data (from a browser) dropped at controlPos.
+    void PicturesDropped(const QStringList& files, const QImage& picture, QPoint controlPos);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -81,6 +86,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     QSize ScaledSize() const;
@@ -99,6 +107,9 @@ private:
     TCustomLayer* FMouseLayer = nullptr;
     bool FInScrollUpdate = false;
 };
+
+// The local files of a drag, in order; empty when it carries none.
+QStringList DroppedFiles(const QMimeData& data);
 
 // The 8 x 8 checkerboard behind the face: grey 176 where row and column parity agree (the
 // top-left square among them), white elsewhere.

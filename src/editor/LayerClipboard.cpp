@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QMimeData>
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace {
 
@@ -82,10 +83,19 @@ bool ClipboardBitmap(TBitmap32& bitmap)
     return !bitmap.Empty();
 }
 
+TFloatRect PastedLocation(const TFloatRect& copied, QSize size, QSize face)
+{
+    const float w = float(size.width()), h = float(size.height());
+    const float left = std::max(0.0f, std::min(copied.Left + 10, float(face.width()) - w));
+    const float top = std::max(0.0f, std::min(copied.Top + 10, float(face.height()) - h));
+    return {left, top, left + w, top + h};
+}
+
 void TLayerClipboard::CopySelected()
 {
     if (TBitmapLayer* layer = FHost.SelectedLayer()) {
         CopyLayer(*layer);
+        FCopiedFrom = layer->Location();
         FHost.UpdateLayerTools();
     }
 }
@@ -107,6 +117,16 @@ void TLayerClipboard::PasteLayer()
         return;
     if (!PasteTextLayer(bitmap))
         FHost.AddImageLayer(bitmap);
+    // A copy of a layer of ours lands beside the original, where it can be seen, not on it.
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!FCopiedFrom || !clipboard || !clipboard->ownsClipboard()) {
+        FCopiedFrom.reset();
+        return;
+    }
+    if (TBitmapLayer* pasted = FHost.SelectedLayer()) {
+        FCopiedFrom = PastedLocation(*FCopiedFrom, pasted->Bitmap().Size(), FHost.FaceSize());
+        FHost.MoveLayer(*pasted, *FCopiedFrom);
+    }
 }
 
 bool TLayerClipboard::PasteTextLayer(const TBitmap32& bitmap)

@@ -3,14 +3,14 @@
 // twice: as a picture every program can paste (with its alpha), and in the program's own format
 // carrying the text layer record, so a pasted text layer can still be edited as text.
 
+#include "raster/Layers.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class QMimeData;
-class TBitmap32;
-class TBitmapLayer;
-class TLayerCollection;
 class TTextLayer;
 
 // The program's own clipboard format, named after the product name and version: only copies of
@@ -45,7 +45,14 @@ public:
     virtual void DeleteLayer() = 0;
     virtual void UpdateLayerTools() = 0;
     virtual void SetPasteEnabled(bool enabled) = 0;
+    // The face picture's size, and moving a layer that was just placed.
+    virtual QSize FaceSize() const { return {}; }
+    virtual void MoveLayer(TBitmapLayer& layer, const TFloatRect& location) { layer.SetLocation(location); }
 };
+
+// Where a layer pasted after one copied from `copied` goes: 10 pixels right and down of it,
+// at size, moved back inside the face when it would reach beyond it.
+TFloatRect PastedLocation(const TFloatRect& copied, QSize size, QSize face);
 
 // The clipboard commands of the face editor.
 class TLayerClipboard {
@@ -65,4 +72,7 @@ public:
 
 private:
     ILayerClipboardHost& FHost;
+    // Where the layer this program last put on the clipboard lay (then the last paste of it),
+    // while the clipboard still holds it.
+    std::optional<TFloatRect> FCopiedFrom;
 };

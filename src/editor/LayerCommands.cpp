@@ -1,4 +1,5 @@
 #include "editor/LayerCommands.h"
+#include "editor/LayerUndo.h"
 #include "editor/TextLayerTools.h"
 
 #include "cover/BookCover.h"
@@ -7,6 +8,7 @@
 #include "imageio/dialog/PictureOpenDialog.h"
 #include "imageio/PictureLoader.h"
 #include "raster/RubberbandLayer.h"
+#include "ui/BusyCursor.h"
 
 #include <QAction>
 #include <QEvent>
@@ -14,6 +16,8 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QToolButton>
+#include <algorithm>
+#include <utility>
 
 namespace {
 // The loader's filter ("Name (*.a;*.b)|*.a;*.b|...") in the form Qt's file dialog reads.
@@ -27,7 +31,7 @@ QString DefaultChoosePictureFile(QWidget* parent, int mode)
 } // namespace
 
 TLayerCommands::TLayerCommands(QWidget* container, TFaceEditorContext context)
-    : QObject(container), FContainer(container), FContext(std::move(context))
+    : QObject(container), FContainer(container), FContext(std::move(context)), FHistory(this)
 {
     pnlTools = new TLayerToolbar(container);
     imgView = new TImgView32(container);
@@ -75,6 +79,9 @@ void TLayerCommands::BuildMenu()
     miSendToBack = item("miSendToBack", "&Send to Back", TLayerGlyph::ToBack);
     popLayer->addSeparator();
     miEdit = item("miEdit", "&Edit Text...", TLayerGlyph::Text);
+    popLayer->addSeparator();
+    miUndo = item("miUndo", "&Undo\tCtrl+Z", TLayerGlyph::Undo);
+    miRedo = item("miRedo", "&Redo\tCtrl+Shift+Z", TLayerGlyph::Redo);
 }
 
 void TLayerCommands::Wire()
@@ -99,6 +106,8 @@ void TLayerCommands::Wire()
     connect(t->btnToBack, &QToolButton::clicked, this, [this] { SendToBack(); });
     connect(t->btnRotateCCW, &QToolButton::clicked, this, [this] { RotateLayer(-1); });
     connect(t->btnRotateCW, &QToolButton::clicked, this, [this] { RotateLayer(+1); });
+    connect(t->btnUndo, &QToolButton::clicked, this, [this] { Undo(); });
+    connect(t->btnRedo, &QToolButton::clicked, this, [this] { Redo(); });
     connect(t->gbrScaleBar, &QScrollBar::valueChanged, this, &TLayerCommands::gbrScaleBarChange);
 
     connect(miCut, &QAction::triggered, this, [this, call] { call(Hooks.Cut); });
@@ -108,26 +117,40 @@ void TLayerCommands::Wire()
     connect(miBringToFront, &QAction::triggered, this, [this] { BringToFront(); });
     connect(miSendToBack, &QAction::triggered, this, [this] { SendToBack(); });
     connect(miEdit, &QAction::triggered, this, [this] { EditText(FSelectedLayer); });
+    connect(miUndo, &QAction::triggered, this, [this] { Undo(); });
+    connect(miRedo, &QAction::triggered, this, [this] { Redo(); });
+    // The modified flag follows the history: undoing back to the saved state clears it.
+    connect(&FHistory, &TFaceHistory::CleanChanged, this, [this] {
+        if (FContext.SetModified)
+            FContext.SetModified(FHistory.Modified());
+    });
+    connect(&FHistory, &TFaceHistory::Changed, this, [this] { UpdateLayerTools(); });
 
     connect(imgView, &TImgView32::ViewDoubleClicked, this, [this] { imgViewDblClick(); });
+    connect(imgView, &TImgView32::PicturesDropped, this, &TLayerCommands::DropPictures);
     connect(imgView, &TImgView32::ContextMenuRequested, this, [this](QPoint pos, QPoint global) {
         PreparePopup(pos);
-        popLayer->popup(global);
+        // A menu with nothing to show would open as an invisible popup that swallows the next click.
+        const QList<QAction*> actions = popLayer->actions();
+        if (std::any_of(actions.begin(), actions.end(), [](QAction* a) { return a->isVisible() && !a->isSeparator(); }))
+            popLayer->popup(global);
     });
     connect(imgView, &TImgView32::ZoomRequested, this, [this](int steps, QPoint anchor) {
         FZoomAnchor = anchor;
         pnlTools->gbrScaleBar->setValue(pnlTools->gbrScaleBar->value() + 5 * steps);
         FZoomAnchor.reset();
     });
-    // A drag of the selection frame changes the face.
-    connect(imgView, &TImgView32::LayerMouseDown, this, [this](TCustomLayer*) {
-        if (FRubberband)
-            FPressLocation = FRubberband->Location();
+    // A drag of the selection frame changes the face; a press that only selects does not. The
+    // press is reported after the selection it made, so the frame already sits on the new layer.
+    connect(imgView, &TImgView32::LayerMouseDown, this, [this](TCustomLayer* layer) {
+        FPressChild = FRubberband && layer == FRubberband ? dynamic_cast<TBitmapLayer*>(FRubberband->ChildLayer()) : nullptr;
+        if (FPressChild)
+            FPressLocation = FPressChild->Location();
     });
     connect(imgView, &TImgView32::LayerMouseUp, this, [this](TCustomLayer* layer) {
-        if (FRubberband && layer == FRubberband && FRubberband->ChildLayer()
-            && !(FRubberband->Location() == FPressLocation))
-            MarkModified(false);
+        TBitmapLayer* child = std::exchange(FPressChild, nullptr);
+        if (child && layer == FRubberband && FRubberband->ChildLayer() == child && !(child->Location() == FPressLocation))
+            LayerDragged(child, FPressLocation);
     });
 }
 
@@ -185,6 +208,17 @@ void TLayerCommands::LayerPressed(TCustomLayer& layer)
     UpdateLayerTools();
 }
 
+void TLayerCommands::LayerDragged(TBitmapLayer* layer, const TFloatRect& from)
+{
+    TLayerState before{from, std::nullopt, std::nullopt};
+    if (Hooks.Resized && (layer->Location().Width() != from.Width() || layer->Location().Height() != from.Height())) {
+        Hooks.Resized(*layer, before);
+        LayerChanged(layer); // the frame takes the redrawn layer's size
+    }
+    FHistory.Push(new TLayerStateStep(*this, layer, std::move(before)));
+    MarkModified(false);
+}
+
 void TLayerCommands::PlaceLayer(TBitmapLayer* layer, bool center)
 {
     if (!layer)
@@ -193,9 +227,8 @@ void TLayerCommands::PlaceLayer(TBitmapLayer* layer, bool center)
         // Centred on what the user sees, at the bitmap's own pixel size.
         const QRect visible = imgView->ViewportRect();
         const QPoint mid((visible.left() + visible.right() + 1) / 2, (visible.top() + visible.bottom() + 1) / 2);
-        const QPointF c = imgView->ControlToBitmap(QPointF(mid));
-        const float w = float(layer->Bitmap().Width()), h = float(layer->Bitmap().Height());
-        layer->SetLocation({float(c.x()) - w / 2, float(c.y()) - h / 2, float(c.x()) + w / 2, float(c.y()) + h / 2});
+        PlaceNewLayer(layer, imgView->ControlToBitmap(QPointF(mid)));
+        return;
     }
     layer->Bitmap().SetDrawMode(TDrawMode::dmBlend);
     layer->SetScaled(true);
@@ -204,6 +237,15 @@ void TLayerCommands::PlaceLayer(TBitmapLayer* layer, bool center)
     FSelectedLayer = nullptr;
     SelectLayer(layer);
     MarkModified(true);
+}
+
+void TLayerCommands::PlaceNewLayer(TBitmapLayer* layer, QPointF centre)
+{
+    const float w = float(layer->Bitmap().Width()), h = float(layer->Bitmap().Height());
+    const float x = float(centre.x()), y = float(centre.y());
+    layer->SetLocation({x - w / 2, y - h / 2, x + w / 2, y + h / 2});
+    PlaceLayer(layer, false);
+    FHistory.Push(new TLayerPresenceStep(*this, layer, true));
 }
 
 TBitmapLayer* TLayerCommands::AddImageLayer(const TBitmap32* bitmap)
@@ -242,17 +284,81 @@ void TLayerCommands::LoadFaceImage()
     // flag as they were.
     TBitmap32 picture;
     LoadPictureFromFile(picture, path);
-    if (TBookCover* cover = FContext.Cover ? FContext.Cover() : nullptr)
-        if (TImageInfo* info = cover->Face(FFace))
-            info->LoadFile(path, false);
-    SetFaceImage(picture);
+    ReplaceFaceImage(std::move(picture), [&path](TImageInfo& info) { info.LoadFile(path, false); });
+}
+
+void TLayerCommands::DropPictures(const QStringList& files, const QImage& picture, QPoint controlPos)
+{
+    const bool faceFirst = !HasFaceImage();
+    std::vector<TBitmap32> pictures;
+    {
+        const TBusyCursor busy;
+        for (const QString& path : files) {
+            pictures.emplace_back();
+            // The face is read as a face picture (opaque), the others as layers.
+            if (faceFirst && pictures.size() == 1)
+                LoadPictureFromFile(pictures.back(), path);
+            else
+                LoadPictureFile(pictures.back(), path);
+        }
+        if (files.isEmpty() && !picture.isNull()) {
+            pictures.emplace_back();
+            pictures.back().Assign(picture);
+        }
+    }
+    if (pictures.empty())
+        return;
+    const TFaceHistory::TStepGroup oneStep(FHistory);
+    auto next = pictures.begin();
+    if (faceFirst) {
+        // The data of a dropped file is its working picture; dropped picture data is kept as a bitmap.
+        TBitmap32& first = *next++;
+        ReplaceFaceImage(std::move(first), [&](TImageInfo& info) {
+            files.isEmpty() ? info.StoreBitmap(first) : info.LoadFile(files.first(), false);
+        });
+    }
+    const QPointF at = imgView->ControlToBitmap(QPointF(controlPos));
+    for (; next != pictures.end(); ++next) {
+        auto* layer = imgView->Layers().Add<TBitmapLayer>();
+        layer->Bitmap() = std::move(*next);
+        PlaceNewLayer(layer, at);
+    }
+}
+
+TImageInfo* TLayerCommands::FaceInfo() const
+{
+    TBookCover* cover = FContext.Cover ? FContext.Cover() : nullptr;
+    return cover ? cover->Face(FFace) : nullptr;
+}
+
+void TLayerCommands::ReplaceFaceImage(TBitmap32&& picture, const std::function<void(TImageInfo&)>& updateDocument)
+{
+    // updateDocument runs before picture is moved, so it may read the picture itself.
+    TFaceImageState before;
+    TImageInfo* info = FaceInfo();
+    if (info) {
+        before.Kind = info->CurrentKind;
+        before.Bytes = info->Current;
+        updateDocument(*info);
+    }
+    std::swap(imgView->Bitmap(), picture);
+    before.Bitmap = std::move(picture); // the face it replaced
+    imgView->BitmapChanged();
+    UpdateSizeLabel();
+    FHistory.Push(new TFaceImageStep(*this, std::move(before)));
     MarkModified(true);
 }
 
-void TLayerCommands::SetFaceImage(const TBitmap32& bitmap)
+void TLayerCommands::SwapFaceImage(TFaceImageState& state)
 {
-    imgView->SetBitmap(bitmap);
+    std::swap(imgView->Bitmap(), state.Bitmap);
+    if (TImageInfo* info = FaceInfo()) {
+        std::swap(info->CurrentKind, state.Kind);
+        std::swap(info->Current, state.Bytes);
+    }
+    imgView->BitmapChanged();
     UpdateSizeLabel();
+    UpdateLayerTools();
 }
 
 bool TLayerCommands::EnsureFaceImage()
@@ -262,11 +368,8 @@ bool TLayerCommands::EnsureFaceImage()
     TBitmap32 bitmap;
     if (!NewImageDialog(&bitmap, std::max(0, FFace), imgView->window()))
         return false;
-    SetFaceImage(bitmap);
-    if (TBookCover* cover = FContext.Cover ? FContext.Cover() : nullptr)
-        if (TImageInfo* info = cover->Face(FFace))
-            info->StoreBitmap(bitmap);
-    MarkModified(true);
+    // The document is told before the picture moves into the view.
+    ReplaceFaceImage(std::move(bitmap), [&bitmap](TImageInfo& info) { info.StoreBitmap(bitmap); });
     return true;
 }
 
@@ -282,11 +385,20 @@ void TLayerCommands::EditText(TBitmapLayer* layer)
 
 void TLayerCommands::DeleteLayer()
 {
+    if (!FSelectedLayer)
+        return;
+    RemoveSelectedLayer();
+    if (FContext.ShowNotice)
+        FContext.ShowNotice(QStringLiteral("Layer deleted. Ctrl+Z brings it back."));
+}
+
+void TLayerCommands::RemoveSelectedLayer()
+{
     TBitmapLayer* layer = FSelectedLayer;
     if (!layer)
         return;
-    SelectLayer(nullptr);
-    delete layer;
+    // The step keeps the layer, so the deletion can be undone.
+    FHistory.Push(new TLayerPresenceStep(*this, layer, false));
     MarkModified(true);
 }
 
@@ -295,19 +407,62 @@ void TLayerCommands::RotateLayer(int direction)
     TBitmapLayer* layer = FSelectedLayer;
     if (!layer)
         return;
-    const float left = layer->Location().Left, top = layer->Location().Top;
+    const TFloatRect before = layer->Location();
     if (FRubberband)
         FRubberband->SetChildLayer(nullptr);
+    TurnLayer(layer, direction);
+    if (FRubberband)
+        FRubberband->SetChildLayer(layer);
+    FHistory.Push(new TLayerTurnStep(*this, layer, direction, before));
+    MarkModified(false);
+}
+
+void TLayerCommands::TurnLayer(TBitmapLayer* layer, int direction)
+{
+    const float left = layer->Location().Left, top = layer->Location().Top;
     // Back to the bitmap's own pixel size, turned, anchored at the same top-left corner.
-    const TBitmap32 turned = layer->Bitmap().QuarterTurn(direction);
-    layer->Bitmap() = turned;
-    layer->SetLocation({left, top, left + float(turned.Width()), top + float(turned.Height())});
+    layer->Bitmap() = layer->Bitmap().QuarterTurn(direction);
+    layer->SetLocation({left, top, left + float(layer->Bitmap().Width()), top + float(layer->Bitmap().Height())});
     layer->Changed();
     if (Hooks.Rotated)
         Hooks.Rotated(*layer, direction);
-    if (FRubberband)
-        FRubberband->SetChildLayer(layer);
-    MarkModified(false);
+}
+
+void TLayerCommands::TakeLayer(TBitmapLayer* layer, TLayerCollection& keeper)
+{
+    if (layer == FSelectedLayer)
+        SelectLayer(nullptr);
+    layer->Changed();
+    layer->MoveTo(keeper);
+    UpdateLayerTools();
+}
+
+void TLayerCommands::PutLayer(TBitmapLayer* layer, int index)
+{
+    layer->MoveTo(imgView->Layers());
+    layer->SetIndex(index);
+    LayerChanged(layer);
+}
+
+void TLayerCommands::LayerChanged(TBitmapLayer* layer)
+{
+    // The frame is bound again, so it takes the layer's new place; the layer is the selection.
+    layer->Changed();
+    FSelectedLayer = nullptr;
+    SelectLayer(layer);
+    UpdateLayerTools();
+}
+
+void TLayerCommands::Undo()
+{
+    FHistory.Undo();
+    imgView->viewport()->update();
+}
+
+void TLayerCommands::Redo()
+{
+    FHistory.Redo();
+    imgView->viewport()->update();
 }
 
 int TLayerCommands::SelectedIndex() const { return FSelectedLayer ? FSelectedLayer->Index() : -1; }
@@ -319,40 +474,41 @@ bool TLayerCommands::CanBringForward() const
 
 bool TLayerCommands::CanSendBackward() const { return FSelectedLayer && SelectedIndex() > 0; }
 
+void TLayerCommands::Reorder(int to)
+{
+    const int from = SelectedIndex();
+    FSelectedLayer->SetIndex(to);
+    FHistory.Push(new TLayerOrderStep(*this, FSelectedLayer, from, FSelectedLayer->Index()));
+    MarkModified(true);
+}
+
 void TLayerCommands::BringToFront()
 {
-    if (!CanBringForward())
-        return;
-    FSelectedLayer->SetIndex(imgView->Layers().Count() - 2);
-    MarkModified(true);
+    if (CanBringForward())
+        Reorder(imgView->Layers().Count() - 2);
 }
 
 void TLayerCommands::BringForward()
 {
-    if (!CanBringForward())
-        return;
-    FSelectedLayer->SetIndex(SelectedIndex() + 1);
-    MarkModified(true);
+    if (CanBringForward())
+        Reorder(SelectedIndex() + 1);
 }
 
 void TLayerCommands::SendBackward()
 {
-    if (!CanSendBackward())
-        return;
-    FSelectedLayer->SetIndex(SelectedIndex() - 1);
-    MarkModified(true);
+    if (CanSendBackward())
+        Reorder(SelectedIndex() - 1);
 }
 
 void TLayerCommands::SendToBack()
 {
-    if (!CanSendBackward())
-        return;
-    FSelectedLayer->SetIndex(0);
-    MarkModified(true);
+    if (CanSendBackward())
+        Reorder(0);
 }
 
 void TLayerCommands::ClearFaceView()
 {
+    FHistory.Clear(); // the faces are being replaced: their history goes with them
     FRubberband = nullptr;
     FSelectedLayer = nullptr;
     imgView->Layers().Clear();
@@ -363,10 +519,8 @@ void TLayerCommands::ClearFaceView()
 
 void TLayerCommands::ClearFace()
 {
-    ClearFaceView();
-    if (TBookCover* cover = FContext.Cover ? FContext.Cover() : nullptr)
-        if (TImageInfo* info = cover->Face(FFace))
-            info->ClearCurrent();
+    // The step takes the layers and the picture into its keeping, so clearing can be undone.
+    FHistory.Push(new TClearFaceStep(*this));
     MarkModified(true);
 }
 
@@ -375,7 +529,7 @@ void TLayerCommands::ClearFace()
 void TLayerCommands::MarkModified(bool refreshTools)
 {
     if (FContext.SetModified)
-        FContext.SetModified();
+        FContext.SetModified(true);
     if (refreshTools)
         UpdateLayerTools();
 }
@@ -402,6 +556,10 @@ void TLayerCommands::UpdateLayerTools()
     t->btnToBack->setEnabled(back);
     t->btnRotateCCW->setEnabled(sel);
     t->btnRotateCW->setEnabled(sel);
+    t->btnUndo->setEnabled(FHistory.CanUndo());
+    t->btnRedo->setEnabled(FHistory.CanRedo());
+    miUndo->setEnabled(t->btnUndo->isEnabled());
+    miRedo->setEnabled(t->btnRedo->isEnabled());
     t->gbrScaleBar->setEnabled(image);
     t->lblZoom->setEnabled(image);
     t->lblSize->setEnabled(t->btnSave->isEnabled() || image);
@@ -480,6 +638,7 @@ void TLayerCommands::LeaveFaceStep(int face)
         if (auto* layer = dynamic_cast<TBitmapLayer*>(layers.Items(i)))
             layer->MoveTo(record->Layers);
     FFace = -1;
+    FHistory.SetFace(-1);
 }
 
 void TLayerCommands::EnterFaceStep(int face)
@@ -511,5 +670,5 @@ void TLayerCommands::EnterFaceStep(int face)
     UpdateSizeLabel();
     imgView->EndUpdate();
     imgView->viewport()->update();
-    UpdateLayerTools();
+    FHistory.SetFace(face);
 }

@@ -4,6 +4,7 @@
 // a face's layers in and out of its face record when its step is left and entered).
 // The main window owns one and forwards its operations of the same names to it.
 
+#include "editor/FaceHistory.h"
 #include "editor/ImgView32.h"
 #include "editor/LayerToolbar.h"
 
@@ -14,15 +15,19 @@
 class QAction;
 class QMenu;
 class TBookCover;
+class TImageInfo;
 class TImageViewInfo;
 class TRubberbandLayer;
+struct TFaceImageState;
+struct TLayerState;
 
 // What the face editor needs of the window around it.
 struct TFaceEditorContext {
     std::function<TBookCover*()> Cover;                  // the applied cover document, or null
     std::function<TImageViewInfo*(int face)> FaceRecord; // the window's face records
-    std::function<void()> SetModified;                   // the window's FModified := true
+    std::function<void(bool)> SetModified;               // the window's FModified, following the history
     std::function<void(bool)> FaceImageChanged;          // whether the face has an image (Next)
+    std::function<void(const QString&)> ShowNotice;      // a short message in the prompt bar
 };
 
 // Text layers and the clipboard plug in here; tools whose hook is unset stay disabled.
@@ -30,6 +35,9 @@ struct TLayerHooks {
     std::function<void(TBitmapLayer* layer)> EditText; // null: a new text layer
     std::function<bool(const TCustomLayer* layer)> IsTextLayer;
     std::function<void(TBitmapLayer& layer, int direction)> Rotated; // after a quarter turn
+    // After a drag resized layer: a layer drawn from text draws itself again at the new size,
+    // keeping its former pixels and text in before (for undo).
+    std::function<void(TBitmapLayer& layer, TLayerState& before)> Resized;
     std::function<void()> Cut, Copy, Paste;
     std::function<bool()> CanPaste;
     std::function<void()> SaveFace; // Save As of the flattened face
@@ -58,6 +66,8 @@ public:
     QAction* miBringToFront;
     QAction* miSendToBack;
     QAction* miEdit;
+    QAction* miUndo;
+    QAction* miRedo;
 
     TBitmapLayer* SelectedLayer() const { return FSelectedLayer; }
     TRubberbandLayer* Rubberband() const { return FRubberband; }
@@ -74,9 +84,16 @@ public:
     TBitmapLayer* AddImageLayer(const TBitmap32* bitmap);
     void AddImageLayerFromFile();
     void LoadFaceImage();
+    // Dropped pictures: with no face picture yet the first becomes it, the others (or all)
+    // become layers centred on controlPos. Every file is read first, so one the loader refuses
+    // stops the drop with its message and nothing changes. One step in the history.
+    void DropPictures(const QStringList& files, const QImage& picture, QPoint controlPos);
     bool EnsureFaceImage();
     void EditText(TBitmapLayer* layer);
+    // Deletes the selected layer and says in the prompt bar how to get it back.
     void DeleteLayer();
+    // Deletes the selected layer without a word (cut).
+    void RemoveSelectedLayer();
     void RotateLayer(int direction);
     void ClearFace();
     // Forgets the selection and empties the view (image and layers) without touching the cover
@@ -89,6 +106,18 @@ public:
     void MarkModified(bool refreshTools);
     void UpdateLayerTools();
     void FlattenFace(TBitmap32& target, bool keepSelection);
+
+    // The undo history of the faces; undo and redo act on the face shown.
+    TFaceHistory& History() { return FHistory; }
+    void Undo();
+    void Redo();
+    // For the history's steps: each leaves the face shown consistent (frame, tools, size label).
+    void SwapFaceImage(TFaceImageState& state);
+    void TakeLayer(TBitmapLayer* layer, TLayerCollection& keeper);
+    void PutLayer(TBitmapLayer* layer, int index);
+    void LayerChanged(TBitmapLayer* layer);
+    // A quarter turn back to the bitmap's pixel size at the same top-left corner.
+    void TurnLayer(TBitmapLayer* layer, int direction);
     void LeaveFaceStep(int face);
     void EnterFaceStep(int face);
 
@@ -106,20 +135,30 @@ private:
     void Wire();
     void LayOut();
     void LayerPressed(TCustomLayer& layer);
+    // A drag of the frame ended with layer moved or resized from `from`.
+    void LayerDragged(TBitmapLayer* layer, const TFloatRect& from);
     void gbrScaleBarChange(int position);
     void imgViewDblClick();
     void UpdateSizeLabel();
-    void SetFaceImage(const TBitmap32& bitmap);
+    // The face picture becomes picture (moved in); updateDocument then changes the cover
+    // document's working picture. Recorded as one step; a throw leaves everything as it was.
+    void ReplaceFaceImage(TBitmap32&& picture, const std::function<void(TImageInfo&)>& updateDocument);
+    TImageInfo* FaceInfo() const;
+    void Reorder(int to);
+    // A new layer centred on centre (face-image coordinates), placed, selected and recorded.
+    void PlaceNewLayer(TBitmapLayer* layer, QPointF centre);
     int SelectedIndex() const;
     bool CanBringForward() const;
     bool CanSendBackward() const;
 
     QWidget* FContainer;
     TFaceEditorContext FContext;
+    TFaceHistory FHistory;
     TBitmapLayer* FSelectedLayer = nullptr;
     TRubberbandLayer* FRubberband = nullptr;
     int FFace = -1;
     double FFaceZoom = 1.0;
     std::optional<QPoint> FZoomAnchor;
+    TBitmapLayer* FPressChild = nullptr; // the layer under the frame when a press began
     TFloatRect FPressLocation;
 };

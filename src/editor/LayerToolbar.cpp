@@ -36,14 +36,15 @@ QPixmap GlyphPixmap(TLayerGlyph glyph, qreal dpr)
         p.drawLine(to, to - 3.5 * d - 3 * n);
         p.setPen(QPen(ink, 1.2));
     };
+    // Three quarters of a circle; the head sits on its open end and points the way it turns.
     const auto turn = [&](bool clockwise) {
         p.setPen(QPen(accent, 2.0, Qt::SolidLine, Qt::RoundCap));
         p.setBrush(Qt::NoBrush);
         const QRectF r(3, 3, 10, 10);
-        p.drawArc(r, clockwise ? 120 * 16 : 60 * 16, clockwise ? -270 * 16 : 270 * 16);
-        const QPointF tip = clockwise ? QPointF(3.5, 6) : QPointF(12.5, 6);
-        p.drawLine(tip, tip + QPointF(clockwise ? 0 : 0, -3.5));
-        p.drawLine(tip, tip + QPointF(clockwise ? 3.5 : -3.5, 0));
+        p.drawArc(r, clockwise ? 60 * 16 : 120 * 16, clockwise ? 270 * 16 : -270 * 16);
+        const QPointF tip = clockwise ? QPointF(12.5, 6) : QPointF(3.5, 6);
+        p.drawLine(tip, tip + QPointF(0, -3.5));
+        p.drawLine(tip, tip + QPointF(clockwise ? -3.5 : 3.5, 0));
     };
     switch (glyph) {
     case TLayerGlyph::Open:
@@ -106,6 +107,23 @@ QPixmap GlyphPixmap(TLayerGlyph glyph, qreal dpr)
         break;
     case TLayerGlyph::OneUp: arrow({8, 14}, {8, 2}); break;
     case TLayerGlyph::OneDown: arrow({8, 2}, {8, 14}); break;
+    case TLayerGlyph::Undo:
+    case TLayerGlyph::Redo: {
+        // Half a circle from the right over the top, its head pointing down on the left; redo
+        // is its mirror image.
+        if (glyph == TLayerGlyph::Redo) {
+            p.translate(16, 0);
+            p.scale(-1, 1);
+        }
+        p.setPen(QPen(accent, 2.0, Qt::SolidLine, Qt::RoundCap));
+        p.setBrush(Qt::NoBrush);
+        p.drawArc(QRectF(3.5, 5, 9, 9), 0, 180 * 16);
+        p.drawLine(QPointF(12.5, 9.5), QPointF(12.5, 13));
+        p.setPen(Qt::NoPen);
+        p.setBrush(accent);
+        p.drawPolygon(QPolygonF({QPointF(0.5, 8.5), QPointF(6.5, 8.5), QPointF(3.5, 13)}));
+        break;
+    }
     case TLayerGlyph::RotateCCW: turn(false); break;
     case TLayerGlyph::RotateCW: turn(true); break;
     }
@@ -158,6 +176,8 @@ TLayerToolbar::TLayerToolbar(QWidget* parent) : QFrame(parent)
     btnToBack = button("btnToBack", TLayerGlyph::ToBack, "Sends the selected layer to the back");
     btnRotateCCW = button("btnRotateCCW", TLayerGlyph::RotateCCW, "Rotates 90 CCW");
     btnRotateCW = button("btnRotateCW", TLayerGlyph::RotateCW, "Rotates 90 CW");
+    btnUndo = button("btnUndo", TLayerGlyph::Undo, "Undoes the last change");
+    btnRedo = button("btnRedo", TLayerGlyph::Redo, "Redoes the last undone change");
 
     gbrScaleBar = new QScrollBar(Qt::Horizontal, this);
     gbrScaleBar->setObjectName(QStringLiteral("gbrScaleBar"));
@@ -196,7 +216,8 @@ void TLayerToolbar::LayOut()
                                                {btnAdd, btnText, btnDelete},
                                                {btnCut, btnCopy, btnPaste},
                                                {btnToFront, btnOneTop, btnOneBottom, btnToBack},
-                                               {btnRotateCCW, btnRotateCW}};
+                                               {btnRotateCCW, btnRotateCW},
+                                               {btnUndo, btnRedo}};
     const int g = GroupStep();
     int groupStart = 10; // btnSelect keeps its left
     for (const auto& group : groups) {
@@ -207,7 +228,7 @@ void TLayerToolbar::LayOut()
         }
         groupStart = group.last()->x() + g;
     }
-    const QRect cw = btnRotateCW->geometry();
+    const QRect cw = btnRedo->geometry();
     gbrScaleBar->move(cw.x() + cw.width() + 20, cw.y() + 2);
     lblZoom->adjustSize();
     lblZoom->move(gbrScaleBar->x() + gbrScaleBar->width() + 5, cw.y() + 5);

@@ -1,5 +1,5 @@
 #pragma once
-// pnlTools: the toolbar of the face steps. Five groups of flat glyph buttons, the zoom gauge and
+// pnlTools: the toolbar of the face steps. Six groups of flat glyph buttons (the last: undo, redo), the zoom gauge and
 // its label, and the face size label at the right. Only controls and their layout live here; what
 // the buttons do is TLayerCommands'.
 
@@ -30,6 +30,8 @@ public:
     QToolButton* btnToBack;
     QToolButton* btnRotateCCW;
     QToolButton* btnRotateCW;
+    QToolButton* btnUndo;
+    QToolButton* btnRedo;
     QScrollBar* gbrScaleBar; // the zoom gauge, -90..90
     QLabel* lblZoom;
     QLabel* lblSize;
@@ -46,5 +48,5 @@ protected:
 
 // The glyphs of the layer tools and menu, drawn in code (16 x 16 at any screen scale).
 enum class TLayerGlyph { Open, Clear, Save, AddImage, Text, Delete, Cut, Copy, Paste, ToFront, OneUp, OneDown, ToBack,
-                         RotateCCW, RotateCW };
+                         RotateCCW, RotateCW, Undo, Redo };
 QIcon LayerGlyph(TLayerGlyph glyph);

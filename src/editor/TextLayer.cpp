@@ -204,3 +204,19 @@ void TTextLayer::ApplyRotationAndSize()
     SetLocation({old.Left, old.Top, old.Left + float(Bitmap().Width()), old.Top + float(Bitmap().Height())});
     Changed();
 }
+
+bool TTextLayer::FitTextTo(const TFloatRect& location)
+{
+    // A quarter-turned layer carries the text's height along its width.
+    const bool across = ReducedRotation(Rotation) % 2 != 0;
+    const float shown = across ? float(Bitmap().Width()) : float(Bitmap().Height());
+    const float wanted = across ? location.Width() : location.Height();
+    if (shown <= 0 || wanted <= 0 || std::abs(wanted - shown) < 0.5f)
+        return false;
+    const long points = std::lround(Font.PointSize() * double(wanted) / double(shown));
+    Font.SetPointSize(int(std::clamp(points, 1L, 1638L)));
+    SetLocation(location);
+    RenderTextBitmap(*this, Bitmap());
+    ApplyRotationAndSize();
+    return true;
+}

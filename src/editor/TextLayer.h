@@ -65,4 +65,8 @@ public:
     // Turns the freshly drawn level bitmap by Rotation and fits the location to it, keeping the
     // top-left corner, at 1:1.
     void ApplyRotationAndSize();
+    // The frame was resized to location: the text is drawn again with its font height scaled as
+    // the frame's side along the text's height was, so it stays sharp, and shown 1:1 at the
+    // frame's top-left corner. False (and nothing changed) when that side did not change.
+    bool FitTextTo(const TFloatRect& location);
 };

@@ -2,6 +2,7 @@
 
 #include "editor/FontDlg.h"
 #include "editor/LayerCommands.h"
+#include "editor/LayerUndo.h"
 #include "editor/TextLayer.h"
 
 #include <QToolButton>
@@ -15,6 +16,17 @@ TTextLayerTools* TTextLayerTools::Install(TLayerCommands& commands)
     hooks.Rotated = [](TBitmapLayer& layer, int direction) {
         if (auto* text = dynamic_cast<TTextLayer*>(&layer))
             text->AddRotation(direction);
+    };
+    hooks.Resized = [](TBitmapLayer& layer, TLayerState& before) {
+        auto* text = dynamic_cast<TTextLayer*>(&layer);
+        if (!text)
+            return;
+        TBitmap32 pixels = text->Bitmap();
+        TTextParams params = *text;
+        if (text->FitTextTo(text->Location())) {
+            before.Bitmap = std::move(pixels);
+            before.Text = std::move(params);
+        }
     };
     hooks.Cut = [tools] { tools->FClipboard.CutSelected(); };
     hooks.Copy = [tools] { tools->FClipboard.CopySelected(); };
@@ -32,8 +44,11 @@ void TTextLayerTools::EditText(TBitmapLayer* layer)
 {
     auto* text = dynamic_cast<TTextLayer*>(layer);
     const bool isNew = text == nullptr;
+    TLayerState before;
     if (isNew)
         text = ViewLayers().Add<TTextLayer>();
+    else
+        before = {text->Location(), text->Bitmap(), static_cast<const TTextParams&>(*text)};
     bool confirmed = false;
     try {
         confirmed = EditTextLayer(text, FCommands.imgView->window());
@@ -42,10 +57,14 @@ void TTextLayerTools::EditText(TBitmapLayer* layer)
             delete text; // a new layer that could not be drawn is not left behind empty
         throw;
     }
-    if (confirmed)
-        FCommands.PlaceLayer(text, isNew); // a new layer is centred, an edited one keeps its corner
-    else if (isNew)
-        delete text;
+    if (!confirmed) {
+        if (isNew)
+            delete text;
+        return;
+    }
+    FCommands.PlaceLayer(text, isNew); // a new layer is centred (and recorded), an edited one keeps its corner
+    if (!isNew)
+        FCommands.History().Push(new TLayerStateStep(FCommands, text, std::move(before)));
 }
 
 TBitmapLayer* TTextLayerTools::SelectedLayer() const { return FCommands.SelectedLayer(); }
@@ -53,6 +72,12 @@ TLayerCollection& TTextLayerTools::ViewLayers() { return FCommands.imgView->Laye
 bool TTextLayerTools::EnsureFaceImage() { return FCommands.EnsureFaceImage(); }
 void TTextLayerTools::PlaceLayer(TBitmapLayer& layer, bool center) { FCommands.PlaceLayer(&layer, center); }
 void TTextLayerTools::AddImageLayer(const TBitmap32& bitmap) { FCommands.AddImageLayer(&bitmap); }
-void TTextLayerTools::DeleteLayer() { FCommands.DeleteLayer(); }
+void TTextLayerTools::DeleteLayer() { FCommands.RemoveSelectedLayer(); }
+QSize TTextLayerTools::FaceSize() const { return FCommands.imgView->Bitmap().Size(); }
+void TTextLayerTools::MoveLayer(TBitmapLayer& layer, const TFloatRect& location)
+{
+    layer.SetLocation(location);
+    FCommands.LayerChanged(&layer);
+}
 void TTextLayerTools::UpdateLayerTools() { FCommands.UpdateLayerTools(); }
 void TTextLayerTools::SetPasteEnabled(bool enabled) { FCommands.pnlTools->btnPaste->setEnabled(enabled); }

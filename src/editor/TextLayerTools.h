@@ -29,6 +29,8 @@ private:
     void DeleteLayer() override;
     void UpdateLayerTools() override;
     void SetPasteEnabled(bool enabled) override;
+    QSize FaceSize() const override;
+    void MoveLayer(TBitmapLayer& layer, const TFloatRect& location) override;
 
     TLayerCommands& FCommands;
     TLayerClipboard FClipboard;

@@ -184,6 +184,10 @@ TEST(Clipboard, CutRemovesTheLayerAndLeavesItPasteable)
     TLayerClipboard(face).CutSelected();
     EXPECT_FALSE(CanPaste());
     EXPECT_EQ(face.ToolUpdates, 1);
+
+    // A paste of it lands 10 pixels right and down, kept inside the face.
+    EXPECT_EQ(PastedLocation({10, 20, 30, 40}, {20, 20}, {100, 100}), (TFloatRect{20, 30, 40, 50}));
+    EXPECT_EQ(PastedLocation({85, 90, 105, 110}, {20, 20}, {100, 100}), (TFloatRect{80, 80, 100, 100}));
 }
 
 TEST(Clipboard, NothingIsPastedWithoutAPictureOrAFaceImage)

@@ -11,6 +11,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QFile>
 #include <QLabel>
@@ -48,7 +50,7 @@ struct EditorFixture : testing::Test {
         TFaceEditorContext context;
         context.Cover = [this] { return &cover; };
         context.FaceRecord = [this](int face) { return &records[face]; };
-        context.SetModified = [this] { modified = true; };
+        context.SetModified = [this](bool on) { modified = on; };
         context.FaceImageChanged = [this](bool image) { nextEnabled = image; };
         commands = new TLayerCommands(&container, context);
         container.show();
@@ -345,6 +347,9 @@ TEST_F(EditorFixture, TextToolMakesRotatesCopiesAndPastesTextLayers)
     ASSERT_NE(pasted, nullptr);
     EXPECT_NE(pasted, text);
     EXPECT_EQ(pasted->Lines, text->Lines);
+    // Beside the copied layer, not on it.
+    EXPECT_EQ(pasted->Location().Left, text->Location().Left + 10);
+    EXPECT_EQ(pasted->Location().Top, text->Location().Top + 10);
 
     // Editing the pasted layer draws it again, still half turned, at its top-left corner.
     const TFloatRect corner = pasted->Location();
@@ -366,4 +371,129 @@ TEST_F(EditorFixture, TextToolMakesRotatesCopiesAndPastesTextLayers)
     EXPECT_EQ(commands->imgView->Layers().Count(), count - 1);
     EXPECT_EQ(commands->SelectedLayer(), nullptr);
     EXPECT_TRUE(commands->pnlTools->btnPaste->isEnabled());
+}
+
+// Every kind of change to a face, undone step by step back to the start and redone again: at
+// each step the flattened face is the one recorded after that change, and the modified flag
+// follows the history.
+TEST_F(EditorFixture, UndoAndRedoWalkEveryKindOfChange)
+{
+    QTemporaryDir dir;
+    const QString picture = SavePicture(dir.filePath("face.bmp"), {320, 240}, QColor(20, 90, 160));
+    EnterWithFace(0, 400, 300, Color32(255, 255, 255));
+    commands->Hooks.ChoosePictureFile = [&](int) { return picture; };
+    const TBitmap32 red = Filled(60, 40, Color32(255, 0, 0));
+    TBitmap32 marked = Filled(30, 50, Color32(0, 200, 0));
+    marked.SetPixel(0, 0, Color32(255, 255, 0));
+    TImgView32& view = *commands->imgView;
+    TBitmapLayer* layer = nullptr;
+    // A drag of the selection frame with the mouse, from a face point by an offset.
+    const auto drag = [&](QPointF from, QPointF by) {
+        const QPoint a = view.BitmapToControl(from).toPoint(), b = view.BitmapToControl(from + by).toPoint();
+        QTest::mousePress(view.viewport(), Qt::LeftButton, {}, a);
+        QTest::mouseMove(view.viewport(), (a + b) / 2);
+        QTest::mouseMove(view.viewport(), b);
+        QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, b);
+    };
+    const auto centre = [&] { return layer->Location().ToRectF().center(); };
+    const auto corner = [&] { return layer->Location().ToRectF().bottomRight() - QPointF(1, 1); };
+    const auto writeText = [&](const char* text) {
+        WhenModal<TFontDlgFrm>([text](TFontDlgFrm* dlg) {
+            dlg->memText->setPlainText(text);
+            dlg->btnOK->click();
+        });
+    };
+    const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+        {"load the face picture", [&] { commands->LoadFaceImage(); }},
+        {"add an image layer", [&] { commands->AddImageLayer(&red); }},
+        {"add another", [&] { layer = commands->AddImageLayer(&marked); }},
+        {"move it", [&] { drag(centre(), {17, 9}); }},
+        {"resize it", [&] { drag(corner(), {12, 20}); }},
+        {"turn it", [&] { commands->RotateLayer(+1); }},
+        {"send it back", [&] { commands->SendToBack(); }},
+        {"delete it", [&] { commands->DeleteLayer(); }},
+        {"add a text layer", [&] { writeText("Sale"); commands->EditText(nullptr); layer = commands->SelectedLayer(); }},
+        {"edit the text", [&] { writeText("Sale now"); commands->EditText(layer); }},
+        {"resize the text", [&] {
+             // Drawn again at the new height when the drag ends, so it stays sharp: shown 1:1.
+             auto* text = dynamic_cast<TTextLayer*>(layer);
+             const int points = text->Font.PointSize();
+             drag(corner(), {0, text->Location().Height()});
+             EXPECT_EQ(text->Font.PointSize(), 2 * points);
+             EXPECT_EQ(text->Location().Height(), float(text->Bitmap().Height()));
+             EXPECT_EQ(text->Location().Width(), float(text->Bitmap().Width()));
+         }},
+        {"clear the face", [&] { commands->ClearFace(); }},
+    };
+    modified = false;
+    std::vector<TBitmap32> faces(1);
+    commands->FlattenFace(faces[0], true);
+    for (const auto& [name, change] : changes) {
+        change();
+        faces.emplace_back();
+        commands->FlattenFace(faces.back(), true);
+        ASSERT_FALSE(faces.back().Size() == faces[faces.size() - 2].Size()
+                     && faces.back().SamePixels(faces[faces.size() - 2])) << name << " changed nothing";
+        EXPECT_TRUE(modified) << name;
+    }
+    const auto expectFace = [&](std::size_t at, const char* doing) {
+        TBitmap32 now;
+        commands->FlattenFace(now, true);
+        EXPECT_TRUE(now.Size() == faces[at].Size() && now.SamePixels(faces[at])) << doing << " to " << at;
+    };
+    for (std::size_t at = changes.size(); at-- > 0;) {
+        commands->pnlTools->btnUndo->click();
+        expectFace(at, "undo");
+    }
+    EXPECT_FALSE(modified);
+    EXPECT_FALSE(commands->pnlTools->btnUndo->isEnabled());
+    for (std::size_t at = 1; at <= changes.size(); ++at) {
+        commands->pnlTools->btnRedo->click();
+        expectFace(at, "redo");
+    }
+    EXPECT_TRUE(modified);
+    EXPECT_FALSE(commands->miRedo->isEnabled());
+}
+
+TEST_F(EditorFixture, DroppedPicturesMakeTheFaceThenLayersInOneStep)
+{
+    QTemporaryDir dir;
+    const QString face = SavePicture(dir.filePath("face.bmp"), {80, 60}, Qt::blue);
+    const QString layer = SavePicture(dir.filePath("layer.bmp"), {10, 8}, Qt::red);
+    const QString notes = dir.filePath("notes.txt");
+    QFile text(notes);
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly) && text.write("not a picture") > 0);
+    text.close();
+    commands->EnterFaceStep(0); // no face picture yet
+    QWidget* viewport = commands->imgView->viewport();
+    const QPoint where = viewport->rect().center() + QPoint(12, 7);
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(face), QUrl::fromLocalFile(layer)});
+    QDragEnterEvent enter(where, Qt::CopyAction, &files, Qt::LeftButton, {});
+    QApplication::sendEvent(viewport, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(where), Qt::CopyAction, &files, Qt::LeftButton, {});
+    QApplication::sendEvent(viewport, &drop);
+    EXPECT_EQ(commands->imgView->Bitmap().Size(), QSize(80, 60));
+    EXPECT_FALSE(cover.Face(0)->Current.isEmpty());
+    ASSERT_EQ(Count(), 2); // the layer and the frame
+    const QPointF centre = commands->imgView->ControlToBitmap(QPointF(where));
+    EXPECT_EQ(commands->SelectedLayer()->Location().ToRectF().center(), centre);
+    EXPECT_TRUE(modified);
+
+    // A file the loader refuses stops the whole drop: nothing changes.
+    EXPECT_THROW(commands->DropPictures({layer, notes}, QImage(), where), std::runtime_error);
+    EXPECT_EQ(Count(), 2);
+
+    // Picture data from a browser becomes a layer; one undo takes it back, one more the files.
+    QImage fromBrowser(6, 4, QImage::Format_ARGB32);
+    fromBrowser.fill(Qt::green);
+    commands->DropPictures({}, fromBrowser, where);
+    EXPECT_EQ(commands->SelectedLayer()->Bitmap().Size(), QSize(6, 4));
+    commands->Undo();
+    EXPECT_EQ(Count(), 2);
+    commands->Undo();
+    EXPECT_TRUE(commands->imgView->Bitmap().Empty());
+    EXPECT_EQ(commands->SelectedLayer(), nullptr);
+    EXPECT_FALSE(modified);
 }

@@ -1,4 +1,5 @@
 // The face editor inside the main window: toolbar buttons, keys and the step machine together.
+#include "app/FinalPage.h"
 #include "app/FrameFrm.h"
 #include "cover/ImageViewInfo.h"
 #include "editor/LayerCommands.h"
@@ -6,10 +7,13 @@
 #include "ui/MsgBox.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -97,5 +101,93 @@ TEST(FaceEditorWindow, LoadAddReorderRotateDeleteAndFlatten)
     // On the final page the face toolbar is hidden.
     w.GoToStep(4);
     EXPECT_FALSE(tools.isVisible());
+    SetMessageHandler(nullptr);
+}
+
+// What a designer ran into on the face steps: the layer menu, selection and the modified flag,
+// Delete and undo, the rotate glyphs, and keys meant for another control.
+TEST(FaceEditorWindow, MenuSelectionDeleteUndoGlyphsAndKeys)
+{
+    std::vector<TMessageRequest> asked;
+    SetMessageHandler([&](const TMessageRequest& r) { asked.push_back(r); return int(mrNo); });
+    QTemporaryDir dir;
+    const QString facePath = SavePicture(dir, "face.bmp", {200, 150}, QColor(0, 0, 255));
+    TExperChild w;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    QTest::mouseClick(w.btnNext, Qt::LeftButton);
+    ASSERT_EQ(w.Step(), 1);
+    TLayerCommands& editor = *w.LayerCommands();
+    QWidget* viewport = editor.imgView->viewport();
+    editor.Hooks.ChoosePictureFile = [&](int) { return facePath; };
+    editor.LoadFaceImage();
+    TBitmap32 red(40, 30), green(40, 30);
+    red.Clear(Color32(255, 0, 0));
+    green.Clear(Color32(0, 255, 0));
+    TBitmapLayer* a = editor.AddImageLayer(&red);
+    TBitmapLayer* b = editor.AddImageLayer(&green);
+    b->SetLocation({120, 90, 160, 120});
+    editor.LayerChanged(b);
+    const auto at = [&](QPointF p) { return editor.imgView->BitmapToControl(p).toPoint(); };
+
+    // A right-click outside the picture shows only what can be done there (no empty menu that
+    // would swallow the next click); inside it the menu shows every command.
+    const auto rightClick = [&](QPoint pos) {
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, pos, viewport->mapToGlobal(pos));
+        QApplication::sendEvent(viewport, &menu);
+        QWidget* popup = QApplication::activePopupWidget();
+        const bool shown = popup && popup == static_cast<QWidget*>(editor.popLayer);
+        if (popup)
+            popup->close();
+        return shown;
+    };
+    EXPECT_TRUE(rightClick(editor.imgView->ImageRect().topLeft() - QPoint(8, 8)));
+    EXPECT_FALSE(editor.miCut->isVisible());
+    EXPECT_TRUE(editor.miUndo->isVisible() && editor.miUndo->isEnabled());
+    EXPECT_TRUE(rightClick(at({20, 20})));
+    EXPECT_TRUE(editor.miCut->isVisible());
+
+    // Selecting alone is no change; a move is, and undoing it is back at the saved state.
+    ASSERT_TRUE(w.ConfirmDiscard()); // answered No: the picture counts as saved
+    asked.clear();
+    EXPECT_FALSE(w.Modified());
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, at(a->Location().ToRectF().center()));
+    EXPECT_EQ(editor.SelectedLayer(), a);
+    EXPECT_FALSE(w.Modified());
+    const QPoint grab = at(a->Location().ToRectF().center());
+    QTest::mousePress(viewport, Qt::LeftButton, {}, grab);
+    QTest::mouseMove(viewport, grab + QPoint(10, 5));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, grab + QPoint(10, 5));
+    EXPECT_TRUE(w.Modified());
+    QTest::keyClick(viewport, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_FALSE(w.Modified());
+    QTest::keyClick(viewport, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_TRUE(w.Modified());
+
+    // Delete asks nothing, says how to get the layer back, and Ctrl+Z does.
+    QTest::keyClick(viewport, Qt::Key_Delete);
+    EXPECT_EQ(editor.imgView->Layers().IndexOf(a), -1);
+    EXPECT_EQ(w.lblPrompt->text(), QStringLiteral("Layer deleted. Ctrl+Z brings it back."));
+    QTest::keyClick(viewport, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(a->Index(), 0);
+    EXPECT_TRUE(asked.empty());
+
+    // Each rotate glyph carries its head on the side it turns to.
+    const QImage cw = editor.pnlTools->btnRotateCW->icon().pixmap(16, 16).toImage();
+    const QImage ccw = editor.pnlTools->btnRotateCCW->icon().pixmap(16, 16).toImage();
+    EXPECT_GT(qAlpha(cw.pixel(12, 3)), 128);
+    EXPECT_LT(qAlpha(cw.pixel(3, 3)), 64);
+    EXPECT_GT(qAlpha(ccw.pixel(3, 3)), 128);
+    EXPECT_LT(qAlpha(ccw.pixel(12, 3)), 64);
+
+    // On the final page the width box keeps Delete and the clipboard keys.
+    w.GoToStep(4);
+    QSpinBox* width = w.FinalPage()->edtExportWidth;
+    width->setFocus();
+    width->selectAll();
+    QTest::keyClick(width, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(width, Qt::Key_Delete);
+    EXPECT_TRUE(width->cleanText().isEmpty());
+    QTest::keyClick(width, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_FALSE(width->cleanText().isEmpty());
     SetMessageHandler(nullptr);
 }
