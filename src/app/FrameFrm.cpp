@@ -8,6 +8,7 @@
 #include "cover/BookCover.h"
 #include "cover/MissingFile.h"
 #include "imageio/ImageWriter.h"
+#include "imageio/LastFolder.h"
 #include "render/D3DWin.h"
 #include "render/Transfrm.h"
 #include "ui/HTMLabel.h"
@@ -253,6 +254,8 @@ void TExperChild::PrepareTools()
             ? QString()
             : data + QStringLiteral("/Templates/");
     }
+    // Every file dialog starts in the templates folder until the user picks a file elsewhere.
+    SetLastFolder(FTemplatesFolder);
 
     connect(btnNext, &QPushButton::clicked, this, &TExperChild::btnNextClick);
     connect(btnPrev, &QPushButton::clicked, this, &TExperChild::btnPrevClick);

@@ -3,6 +3,7 @@
 #include "cover/MissingFile.h"
 #include "imageio/BmpWriter.h"
 #include "imageio/PictureDecode.h"
+#include "imageio/PictureFormats.h"
 #include "imageio/PictureLoader.h"
 
 #include <stdexcept>
@@ -18,7 +19,7 @@ void TImageInfo::LoadFromFile(const QString& path, bool reportMissing)
 void TImageInfo::LoadFile(const QString& path, bool asOriginal)
 {
     QByteArray bytes = ReadPictureFileBytes(path);
-    CurrentKind = PictureKindOf(ExtractExtension(path));
+    CurrentKind = LoaderKindOf(path);
     Current = std::move(bytes);
     if (asOriginal) {
         OriginalKind = CurrentKind;

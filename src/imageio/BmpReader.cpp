@@ -1,5 +1,8 @@
 #include "imageio/BmpReader.h"
 
+#include "imageio/DecodeBudget.h"
+
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -56,12 +59,15 @@ struct THeader {
     qsizetype PaletteOffset = 0;
     int PaletteEntrySize = 4;
     qsizetype PaletteStored = 0; // entries between the header and the bits
+    qsizetype PaletteAnnounced = 0; // entries the header speaks of
     TChannel Red, Green, Blue, Alpha;
 };
 
 bool IsWindowsHeaderSize(uint32_t size) { return size == 40 || size == 52 || size == 56 || size == 108 || size == 124; }
 
-THeader ReadHeader(const uchar* data, qsizetype size)
+// tableAbsent: the bits follow the header (and its masks) directly, whatever the header says of
+// its colour table.
+THeader ReadHeader(const uchar* data, qsizetype size, bool tableAbsent)
 {
     THeader h;
     if (size < 12)
@@ -127,19 +133,17 @@ THeader ReadHeader(const uchar* data, qsizetype size)
             Invalid();
         uint32_t masks[4] = {0, 0, 0, 0};
         const int count = h.Compression == BI_ALPHABITFIELDS ? 4 : 3;
-        qsizetype at = 40;
-        if (headerSize == 40) {
-            // The masks follow the header and come before the colour table.
-            if (size < 40 + 4 * count)
-                Invalid();
-            h.PaletteOffset += 4 * count;
-        } else if (headerSize < 52) {
+        if (headerSize != 40 && headerSize < 52)
             Invalid();
-        }
-        for (int i = 0; i < count; ++i)
-            masks[i] = U32(data + at + 4 * i);
-        if (headerSize >= 56)
-            masks[3] = U32(data + 52);
+        // Masks the header has no room for follow it, before the colour table: all of them after
+        // a 40-byte header, the alpha mask after a 52-byte one.
+        const int inHeader = std::min<int>(4, int(headerSize - 40) / 4);
+        const int following = std::max(0, count - inHeader);
+        if (size < qsizetype(headerSize) + 4 * following)
+            Invalid();
+        for (int i = 0; i < std::max(count, inHeader); ++i)
+            masks[i] = U32(data + (i < inHeader ? 40 + 4 * i : headerSize + 4 * (i - inHeader)));
+        h.PaletteOffset += 4 * following;
         if ((masks[0] | masks[1] | masks[2]) == 0)
             Invalid();
         for (int i = 0; i < 4; ++i)
@@ -163,7 +167,8 @@ THeader ReadHeader(const uchar* data, qsizetype size)
 
     // Depths up to 8 bits index a colour table; larger ones may carry an unused one.
     const qsizetype maxEntries = bpp <= 8 ? (qsizetype(1) << bpp) : 0;
-    h.PaletteStored = colorsUsed != 0 ? qsizetype(colorsUsed) : maxEntries;
+    h.PaletteAnnounced = colorsUsed != 0 ? qsizetype(colorsUsed) : maxEntries;
+    h.PaletteStored = tableAbsent ? 0 : h.PaletteAnnounced;
     if (h.PaletteStored > 65536 || h.PaletteOffset + h.PaletteStored * h.PaletteEntrySize > size)
         Invalid();
     return h;
@@ -180,13 +185,10 @@ void ReadPalette(const THeader& h, const uchar* data, TColor32 (&palette)[256])
     }
 }
 
-void DecodeUncompressed(const THeader& h, const uchar* bits, qsizetype available, const TColor32 (&palette)[256], TBitmap32& out)
+void DecodeUncompressed(const THeader& h, const uchar* bits, const TColor32 (&palette)[256], TBitmap32& out)
 {
     const int bpp = h.BitsPerPixel;
     const int64_t rowBytes = ((int64_t(h.Width) * bpp + 31) / 32) * 4;
-    const int64_t lastRowBytes = (int64_t(h.Width) * bpp + 7) / 8;
-    if (rowBytes * (h.Height - 1) + lastRowBytes > available)
-        Invalid();
     for (int row = 0; row < h.Height; ++row) {
         const uchar* src = bits + rowBytes * row;
         TColor32* dst = out.ScanLine(h.TopDown ? row : h.Height - 1 - row);
@@ -223,16 +225,17 @@ void DecodeUncompressed(const THeader& h, const uchar* bits, qsizetype available
 }
 
 // RLE8 and RLE4: runs are clipped at the right edge, a run past the last row ends the picture,
-// and data ending early (also inside an absolute run) keeps what was decoded. Skipped pixels are black.
-void DecodeRle(const THeader& h, const uchar* p, qsizetype available, const TColor32 (&palette)[256], TBitmap32& out)
+// and data ending early (also inside an absolute run) keeps what was decoded. Skipped pixels are
+// black. paint(x, row from the top, index) is called for every pixel inside the picture.
+template <typename TPaint>
+void WalkRle(const THeader& h, const uchar* p, qsizetype available, TPaint&& paint)
 {
-    out.Clear(Color32(0, 0, 0));
     const bool four = h.Compression == BI_RLE4;
     const uchar* end = p + available;
     int64_t x = 0, y = 0; // y counts rows from the bottom
     auto put = [&](int index) {
         if (x < h.Width && y < h.Height)
-            out.SetPixel(int(x), int(h.Height - 1 - y), palette[index]);
+            paint(int(x), int(h.Height - 1 - y), index);
         ++x;
     };
     while (end - p >= 2 && y < h.Height) {
@@ -267,23 +270,54 @@ void DecodeRle(const THeader& h, const uchar* p, qsizetype available, const TCol
     }
 }
 
-TDibInfo Decode(const uchar* data, qsizetype size, qsizetype bitsOffset, TBitmap32& target)
+void DecodeRle(const THeader& h, const uchar* p, qsizetype available, const TColor32 (&palette)[256], TBitmap32& out)
+{
+    out.Clear(Color32(0, 0, 0));
+    WalkRle(h, p, available, [&](int x, int y, int index) { out.SetPixel(x, y, palette[index]); });
+}
+
+// Whether the data is worth the picture: a large bitmap must get most of its pixels from its data.
+// An RLE stream can skip whole rows in two bytes, so its runs are counted first, without memory;
+// uncompressed bits must simply all be there.
+void CheckDataPaintsPicture(const THeader& h, const uchar* bits, qsizetype available)
+{
+    const int64_t pixels = int64_t(h.Width) * h.Height;
+    if (h.Compression == BI_RLE8 || h.Compression == BI_RLE4) {
+        if (pixels * 4 <= DecodeBudgetBytes)
+            return;
+        int64_t painted = 0;
+        WalkRle(h, bits, available, [&](int, int, int) { ++painted; });
+        if (painted < pixels / 4)
+            Invalid();
+        return;
+    }
+    const int64_t rowBytes = ((int64_t(h.Width) * h.BitsPerPixel + 31) / 32) * 4;
+    const int64_t lastRowBytes = (int64_t(h.Width) * h.BitsPerPixel + 7) / 8;
+    if (rowBytes * (h.Height - 1) + lastRowBytes > available)
+        Invalid();
+}
+
+TDibInfo Decode(const uchar* data, qsizetype size, qsizetype bitsOffset, TBitmap32& target,
+                const std::vector<TColor32>* outsidePalette = nullptr)
 {
     if (!data || size <= 0)
         Invalid();
-    const THeader h = ReadHeader(data, size);
+    const THeader h = ReadHeader(data, size, outsidePalette != nullptr);
     if (bitsOffset < 0)
         bitsOffset = h.PaletteOffset + h.PaletteStored * h.PaletteEntrySize;
     if (bitsOffset >= size)
         Invalid();
     TColor32 palette[256];
     ReadPalette(h, data, palette);
+    if (outsidePalette)
+        std::copy_n(outsidePalette->begin(), std::min<size_t>(256, outsidePalette->size()), palette);
+    CheckDataPaintsPicture(h, data + bitsOffset, size - bitsOffset);
 
     TBitmap32 picture(h.Width, h.Height);
     if (h.Compression == BI_RLE8 || h.Compression == BI_RLE4)
         DecodeRle(h, data + bitsOffset, size - bitsOffset, palette, picture);
     else
-        DecodeUncompressed(h, data + bitsOffset, size - bitsOffset, palette, picture);
+        DecodeUncompressed(h, data + bitsOffset, palette, picture);
 
     TDibInfo info{h.Width, h.Height, h.BitsPerPixel, false};
     if (h.BitsPerPixel == 32) {
@@ -310,6 +344,32 @@ TDibInfo DecodeDib(const uchar* data, qsizetype size, TBitmap32& target) { retur
 TDibInfo DecodeDibAt(const uchar* data, qsizetype size, qsizetype bitsOffset, TBitmap32& target)
 {
     return Decode(data, size, bitsOffset, target);
+}
+
+TDibInfo DecodeDibWithPalette(const uchar* data, qsizetype size, qsizetype bitsOffset, const std::vector<TColor32>& palette,
+                               TBitmap32& target)
+{
+    return Decode(data, size, bitsOffset, target, &palette);
+}
+
+bool DibHasColorTable(const uchar* data, qsizetype size, qsizetype bitsOffset)
+{
+    try {
+        const THeader h = ReadHeader(data, size, true);
+        if (h.BitsPerPixel > 8)
+            return true;
+        // With the bits given a place of their own, the table must end before them; without, the
+        // DIB must hold the table and every row after it.
+        const qsizetype tableEnd = h.PaletteOffset + std::min<qsizetype>(h.PaletteAnnounced, 65536) * h.PaletteEntrySize;
+        if (bitsOffset >= 0)
+            return bitsOffset >= tableEnd;
+        if (h.Compression == BI_RLE8 || h.Compression == BI_RLE4)
+            return true;
+        const int64_t rowBytes = ((int64_t(h.Width) * h.BitsPerPixel + 31) / 32) * 4;
+        return tableEnd + rowBytes * h.Height <= size;
+    } catch (const std::runtime_error&) {
+        return true; // not for want of a table: the DIB is simply bad
+    }
 }
 
 TDibInfo DecodeBmpFile(const uchar* data, qsizetype size, TBitmap32& target)

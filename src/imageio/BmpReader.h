@@ -6,6 +6,7 @@
 #include "raster/TBitmap32.h"
 
 #include <QtGlobal>
+#include <vector>
 
 struct TDibInfo {
     int Width = 0;
@@ -24,6 +25,15 @@ TDibInfo DecodeDib(const uchar* data, qsizetype size, TBitmap32& target);
 // Like DecodeDib, but the pixel bits start at bitsOffset from data (a BMP file's bfOffBits made
 // relative to the information header) instead of straight after the colour table.
 TDibInfo DecodeDibAt(const uchar* data, qsizetype size, qsizetype bitsOffset, TBitmap32& target);
+
+// Like DecodeDibAt for a DIB of up to 8 bits per pixel stored without its colour table (bitsOffset
+// -1: the bits follow the header directly): palette gives the colours instead.
+TDibInfo DecodeDibWithPalette(const uchar* data, qsizetype size, qsizetype bitsOffset, const std::vector<TColor32>& palette,
+                              TBitmap32& target);
+
+// Whether a DIB of up to 8 bits per pixel really carries the colour table its header announces
+// (see DecodeDibAt for bitsOffset; -1: the bits follow the table). Deeper DIBs need none.
+bool DibHasColorTable(const uchar* data, qsizetype size, qsizetype bitsOffset);
 
 // Decodes a whole BMP file (file header "BM" + DIB).
 TDibInfo DecodeBmpFile(const uchar* data, qsizetype size, TBitmap32& target);

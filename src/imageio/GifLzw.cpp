@@ -53,7 +53,9 @@ bool LzwDecode(const uchar* data, qsizetype size, int minCodeSize, uchar* out, q
         if (previous < 0) {
             if (code >= clear)
                 return false; // the first code after a clear must be a literal
-            out[written++] = uchar(code);
+            if (out)
+                out[written] = uchar(code);
+            ++written;
             previous = code;
             continue;
         }
@@ -83,6 +85,10 @@ bool LzwDecode(const uchar* data, qsizetype size, int minCodeSize, uchar* out, q
                 ++codeSize;
         }
         previous = code;
+        if (!out) {
+            written += sp;
+            continue;
+        }
         while (sp > 0 && written < count)
             out[written++] = stack[--sp];
     }

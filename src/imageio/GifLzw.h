@@ -6,7 +6,8 @@
 
 // Decodes the joined data sub-blocks into exactly count indices. Answers false when the stream is
 // damaged (a code beyond the table, a bad first code, a minimum code size outside 1..11) or ends
-// before count indices; indices past count are ignored.
+// before count indices; indices past count are ignored. With out null it only checks that the
+// stream holds count indices, at no cost in memory.
 bool LzwDecode(const uchar* data, qsizetype size, int minCodeSize, uchar* out, qsizetype count);
 
 // Encodes indices (each below 2^minCodeSize) starting with a clear code, clearing again whenever

@@ -1,5 +1,6 @@
 #include "imageio/GifReader.h"
 
+#include "imageio/DecodeBudget.h"
 #include "imageio/GifLzw.h"
 
 #include <cstring>
@@ -99,14 +100,13 @@ void DecodeGif(const uchar* data, qsizetype size, TBitmap32& target)
     const int screenWidth = in.Word();
     const int screenHeight = in.Word();
     const int screenFlags = in.Byte();
-    const int background = in.Byte();
+    in.Byte(); // background colour index
     in.Byte(); // pixel aspect ratio
     std::vector<TColor32> globalTable;
-    if (screenFlags & 0x80) {
+    // The background colour is never painted (uncovered pixels stay transparent), so an index
+    // beyond the table does no harm; viewers ignore it too.
+    if (screenFlags & 0x80)
         globalTable = ReadColorTable(in, screenFlags);
-        if (background >= int(globalTable.size()))
-            InvalidData();
-    }
 
     int transparent = -1;
     for (;;) {
@@ -137,8 +137,8 @@ void DecodeGif(const uchar* data, qsizetype size, TBitmap32& target)
         if (introducer != 0x2C)
             Fail("Unknown GIF block type");
 
-        const int left = in.Word();
-        const int top = in.Word();
+        int left = in.Word();
+        int top = in.Word();
         const int width = in.Word();
         const int height = in.Word();
         const int flags = in.Byte();
@@ -146,17 +146,30 @@ void DecodeGif(const uchar* data, qsizetype size, TBitmap32& target)
         const std::vector<TColor32>& table = localTable.empty() ? globalTable : localTable;
         if (width == 0 || height == 0)
             Fail("Image is empty");
-        if (table.empty() || transparent >= int(table.size()))
+        if (table.empty())
             InvalidData();
-        const int canvasWidth = std::max(screenWidth, left + width);
-        const int canvasHeight = std::max(screenHeight, top + height);
+        // A transparent index beyond the table names no colour any pixel can have: ignored.
+        if (transparent >= int(table.size()))
+            transparent = -1;
+        int canvasWidth = std::max(screenWidth, left + width);
+        int canvasHeight = std::max(screenHeight, top + height);
+        // A screen far larger than its image would cost memory no pixel pays for: the picture is
+        // cut to the image's own rectangle then.
+        if (int64_t(canvasWidth) * canvasHeight * 4 > DecodeBudgetBytes && int64_t(canvasWidth) * canvasHeight > 4 * int64_t(width) * height) {
+            canvasWidth = width;
+            canvasHeight = height;
+            left = top = 0;
+        }
         CheckBitmapSize(canvasWidth, canvasHeight);
 
         const int minCodeSize = in.Byte();
         const std::vector<uchar> lzw = in.ReadSubBlocks();
-        std::vector<uchar> indices(size_t(width) * height);
-        if (!LzwDecode(lzw.data(), qsizetype(lzw.size()), minCodeSize, indices.data(), qsizetype(indices.size())))
+        // The data must hold every pixel before the pixels get any memory.
+        const qsizetype count = qsizetype(width) * height;
+        if (!LzwDecode(lzw.data(), qsizetype(lzw.size()), minCodeSize, nullptr, count))
             InvalidData();
+        std::vector<uchar> indices(static_cast<size_t>(count));
+        LzwDecode(lzw.data(), qsizetype(lzw.size()), minCodeSize, indices.data(), count);
 
         TBitmap32 canvas(canvasWidth, canvasHeight);
         const bool interlaced = flags & 0x40;

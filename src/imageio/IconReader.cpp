@@ -92,7 +92,10 @@ TBitmap32 DecodeBitmapEntry(const TEntry& e)
     const uint32_t colorsUsed = headerSize >= 36 ? U32(dib.data() + 32) : 0;
     const qsizetype colors = colorsUsed ? colorsUsed : (bpp <= 8 ? (1 << bpp) : 0);
     const qsizetype colorRow = ((qsizetype(width) * bpp + 31) / 32) * 4;
-    const qsizetype maskOffset = qsizetype(headerSize) + colors * entrySize + colorRow * height;
+    // Bit-field colour masks after a 40-byte header come before the colour table.
+    const uint32_t compression = headerSize >= 20 ? U32(dib.data() + 16) : 0;
+    const qsizetype colorMasks = headerSize == 40 ? (compression == 3 ? 12 : compression == 6 ? 16 : 0) : 0;
+    const qsizetype maskOffset = qsizetype(headerSize) + colorMasks + colors * entrySize + colorRow * height;
     const qsizetype maskRow = ((qsizetype(width) + 31) / 32) * 4;
     const bool hasMask = maskOffset + maskRow * height <= qsizetype(dib.size());
 
@@ -130,8 +133,10 @@ void DecodeIcon(const uchar* data, qsizetype size, TBitmap32& target)
         TEntry e{data + offset, bytes};
         if (!Inspect(e))
             continue;
-        const bool better = !best.Data || e.Width * e.Height > best.Width * best.Height
-            || (e.Width * e.Height == best.Width * best.Height && e.Depth > best.Depth);
+        // PNG entries declare 32-bit sizes: their areas are compared without overflow.
+        const uint64_t area = uint64_t(e.Width) * uint64_t(e.Height);
+        const uint64_t bestArea = uint64_t(best.Width) * uint64_t(best.Height);
+        const bool better = !best.Data || area > bestArea || (area == bestArea && e.Depth > best.Depth);
         if (better)
             best = e;
     }

@@ -1,7 +1,9 @@
 #include "imageio/JpegReader.h"
 
+#include "imageio/DecodeBudget.h"
 #include "imageio/JpegError.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
@@ -54,6 +56,9 @@ bool Decode(TJpegDecodeState& state, const uchar* data, qsizetype size)
         return false;
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
+    // libjpeg's own buffers (a progressive file keeps every coefficient) grow with the declared
+    // size; beyond the budget they must be paid for by data, or libjpeg stops with its error.
+    info.mem->max_memory_to_use = long(std::max<int64_t>(DecodeBudgetBytes, int64_t(size) * 1024));
     jpeg_read_header(&info, TRUE);
     if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK)
         info.out_color_space = JCS_CMYK;
@@ -63,6 +68,9 @@ bool Decode(TJpegDecodeState& state, const uchar* data, qsizetype size)
         info.out_color_space = JCS_RGB;
     try {
         CheckBitmapSize(info.image_width, info.image_height);
+        // A header declaring far more than the data can paint is refused before anything is
+        // allocated for it: the file ends long before the picture would.
+        CheckDeclaredSize(info.image_width, info.image_height, size, JpegPixelsPerByte, JpegErrorMessage(JERR_INPUT_EOF));
         jpeg_start_decompress(&info);
         state.Picture.SetSize(int(info.output_width), int(info.output_height));
         state.Row.resize(size_t(info.output_width) * info.output_components);
@@ -103,6 +111,6 @@ void DecodeJpeg(const uchar* data, qsizetype size, TBitmap32& target)
     if (!state.SizeError.empty())
         throw std::runtime_error(state.SizeError);
     if (!ok)
-        throw std::runtime_error(JpegErrorMessage(state.Error.Code));
+        throw std::runtime_error(JpegErrorMessage(state.Error));
     target = std::move(state.Picture);
 }

@@ -70,6 +70,6 @@ QByteArray EncodeJpeg(const TBitmap32& picture, int quality)
         bytes = QByteArray(reinterpret_cast<const char*>(state.Buffer), qsizetype(state.BufferSize));
     std::free(state.Buffer);
     if (!ok)
-        throw std::runtime_error(JpegErrorMessage(state.Error.Code));
+        throw std::runtime_error(JpegErrorMessage(state.Error));
     return bytes;
 }

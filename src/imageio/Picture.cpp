@@ -6,6 +6,7 @@
 #include "imageio/IconReader.h"
 #include "imageio/JpegReader.h"
 #include "imageio/JpegWriter.h"
+#include "imageio/QtImageReader.h"
 #include "imageio/metafile/TMetafile.h"
 
 #include <QIODevice>
@@ -74,6 +75,8 @@ void TJPEGImage::Assign(const TBitmap32& picture) { FPixels = picture; }
 
 void TJPEGImage::SaveToDevice(QIODevice& device) const { WriteAll(device, EncodeJpeg(FPixels, FQuality)); }
 
+void TQtPicture::LoadFromBytes(const QByteArray& bytes) { DecodeWithQt(bytes, FFormat, FPixels); }
+
 TMetafilePicture::TMetafilePicture() : FMetafile(std::make_unique<TMetafile>()) {}
 TMetafilePicture::~TMetafilePicture() = default;
 
@@ -105,9 +108,13 @@ std::unique_ptr<TPicture> CreatePictureOfKind(PictureKind kind)
         return std::make_unique<TGIFImage>();
     case PictureKind::Jpeg:
         return std::make_unique<TJPEGImage>();
-    case PictureKind::None:
     case PictureKind::Png:
+        return std::make_unique<TQtPicture>("png");
     case PictureKind::Tiff:
+        return std::make_unique<TQtPicture>("tiff");
+    case PictureKind::WebP:
+        return std::make_unique<TQtPicture>("webp");
+    case PictureKind::None:
         break;
     }
     return nullptr;

@@ -71,6 +71,17 @@ private:
     int FQuality = 90;
 };
 
+// PNG, TIFF and WebP, read through Qt's image plugins. Like a bitmap, the loader copies its pixels,
+// which keep the file's alpha.
+class TQtPicture : public TRasterPicture {
+public:
+    explicit TQtPicture(const char* format) : FFormat(format) {}
+    void LoadFromBytes(const QByteArray& bytes) override;
+
+private:
+    const char* FFormat;
+};
+
 class TMetafile;
 class TMetafilePicture : public TPicture {
 public:
@@ -84,5 +95,5 @@ private:
     std::unique_ptr<TMetafile> FMetafile;
 };
 
-// An empty picture object of the kind's class; none for kinds without one (None, PNG, TIFF).
+// An empty picture object of the kind's class; none for kind None.
 std::unique_ptr<TPicture> CreatePictureOfKind(PictureKind kind);

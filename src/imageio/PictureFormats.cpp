@@ -5,6 +5,11 @@ void TPictureFormats::Register(const QString& extension, const QString& descript
     FFormats.append({extension.toLower(), description, kind});
 }
 
+void TPictureFormats::AddModern(const QString& extension, const QString& description, PictureKind kind)
+{
+    FModern.append({extension.toLower(), description, kind});
+}
+
 void TPictureFormats::Unregister(PictureKind kind)
 {
     FFormats.removeIf([kind](const TPictureFormat& f) { return f.Kind == kind; });
@@ -12,17 +17,19 @@ void TPictureFormats::Unregister(PictureKind kind)
 
 const TPictureFormat* TPictureFormats::Find(const QString& extension) const
 {
-    for (const TPictureFormat& format : FFormats)
-        if (SameTextAscii(extension, QLatin1String(format.Extension.toLatin1())))
-            return &format;
+    for (const QList<TPictureFormat>* list : {&FFormats, &FModern})
+        for (const TPictureFormat& format : *list)
+            if (SameTextAscii(extension, QLatin1String(format.Extension.toLatin1())))
+                return &format;
     return nullptr;
 }
 
 QString TPictureFormats::Filter() const
 {
+    QList<TPictureFormat> ordered(FFormats.crbegin(), FFormats.crend());
+    ordered += FModern;
     QString entries, patterns;
-    for (qsizetype i = FFormats.size() - 1; i >= 0; --i) {
-        const TPictureFormat& f = FFormats[i];
+    for (const TPictureFormat& f : ordered) {
         if (!entries.isEmpty())
             entries += u'|';
         entries += QStringLiteral("%1 (*.%2)|*.%2").arg(f.Description, f.Extension);
@@ -30,7 +37,7 @@ QString TPictureFormats::Filter() const
             patterns += u';';
         patterns += QStringLiteral("*.%1").arg(f.Extension);
     }
-    if (FFormats.size() > 1)
+    if (ordered.size() > 1)
         return QStringLiteral("All (%1)|%1|%2").arg(patterns, entries);
     return entries;
 }
@@ -50,7 +57,17 @@ const TPictureFormats& PictureFormats()
         f.Register("jpeg", "JPEG Image", PictureKind::Jpeg);
         f.Register("jpg", "JPEG Image", PictureKind::Jpeg);
         f.Register("gif", "GIF Image", PictureKind::Gif);
+        f.AddModern("png", "PNG Image", PictureKind::Png);
+        f.AddModern("tif", "TIFF Image", PictureKind::Tiff);
+        f.AddModern("tiff", "TIFF Image", PictureKind::Tiff);
+        f.AddModern("webp", "WebP Image", PictureKind::WebP);
         return f;
     }();
     return formats;
+}
+
+PictureKind LoaderKindOf(const QString& path)
+{
+    const TPictureFormat* format = PictureFormats().Find(ExtractExtension(path));
+    return format ? format->Kind : PictureKind::None;
 }

@@ -30,7 +30,7 @@ PictureKind PictureKindOf(const QString& extension)
     static constexpr TEntry Table[] = {
         {"BMP", PictureKind::Bitmap}, {"ICO", PictureKind::Icon}, {"WMF", PictureKind::Metafile},
         {"EMF", PictureKind::Metafile}, {"GIF", PictureKind::Gif}, {"JPG", PictureKind::Jpeg},
-        {"JPEG", PictureKind::Jpeg}, {"PNG", PictureKind::Png}, {"TIF", PictureKind::Tiff},
+        {"JPEG", PictureKind::Jpeg}, {"PNG", PictureKind::Png}, {"TIF", PictureKind::Tiff}, {"WEBP", PictureKind::WebP},
     };
     for (const TEntry& entry : Table)
         if (SameTextAscii(extension, QLatin1String(entry.Extension)))

@@ -3,8 +3,10 @@
 #include "imageio/Picture.h"
 #include "imageio/PictureDecode.h"
 #include "imageio/PictureFormats.h"
+#include "imageio/QtImageReader.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <cstring>
 #include <stdexcept>
 
@@ -27,7 +29,7 @@ PictureKind SniffKind(const QByteArray& bytes)
     if (startsWith("\xD7\xCD\xC6\x9A", 4) || startsWith("\x01\x00\x09\x00", 4) || startsWith("\x02\x00\x09\x00", 4)
         || (startsWith("\x01\x00\x00\x00", 4) && bytes.size() >= 44 && bytes.mid(40, 4) == " EMF"))
         return PictureKind::Metafile;
-    return PictureKind::None;
+    return SniffQtKind(bytes);
 }
 
 } // namespace
@@ -47,6 +49,8 @@ void PaintAsFaceImage(const TPicture& picture, TBitmap32& target)
         result = bitmap->Pixels();
         if (bitmap->BitsPerPixel() != 32)
             result.ResetAlpha(255);
+    } else if (const auto* modern = dynamic_cast<const TQtPicture*>(&picture)) {
+        result = modern->Pixels(); // keeps its alpha, as a 32-bit bitmap does
     } else {
         const QSize size = picture.Size();
         result.SetSize(size.width(), size.height());
@@ -75,7 +79,13 @@ void LoadPictureFromFile(TBitmap32& target, const QString& path)
     const TPictureFormat* format = PictureFormats().Find(extension);
     if (!format)
         throw std::runtime_error(QStringLiteral("Unknown picture file extension (.%1)").arg(extension).toStdString());
-    DecodePicture(format->Kind, ReadPictureFileBytes(path), target);
+    const QByteArray bytes = ReadPictureFileBytes(path);
+    try {
+        DecodePicture(format->Kind, bytes, target);
+    } catch (const std::runtime_error& e) {
+        // The decoder's own words, under the name of the file they are about.
+        throw std::runtime_error(QStringLiteral("%1\r\n%2").arg(QFileInfo(path).fileName(), QString::fromUtf8(e.what())).toStdString());
+    }
 }
 
 bool LoadWithGdiPlus(TBitmap32& target, const QString& path)

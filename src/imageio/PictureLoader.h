@@ -11,7 +11,8 @@ class TPicture;
 // among PictureFormats(), unknown ones fail with "Unknown picture file extension (.%s)". A BMP's
 // pixels are copied (32-bit ones keep their alpha, others are opaque); any other picture is drawn
 // onto the target, then every alpha := 255, so unpainted pixels come out opaque black. Throws
-// std::runtime_error with the decoder's message; target untouched then. Face images load so.
+// std::runtime_error with the file's name and the decoder's message on the next line; target
+// untouched then. Face images load so. PNG, TIFF and WebP keep their alpha like 32-bit BMPs.
 void LoadPictureFromFile(TBitmap32& target, const QString& path);
 
 // Reads a file into target for a new image layer: icons, metafiles and GIFs through
@@ -19,7 +20,7 @@ void LoadPictureFromFile(TBitmap32& target, const QString& path);
 // fails on, through LoadPictureFromFile. Throws as that does.
 void LoadPictureFile(TBitmap32& target, const QString& path);
 
-// Decodes the file by its content with our decoders (GIF, icon, BMP, JPEG, metafile) and draws it
+// Decodes the file by its content (GIF, icon, BMP, JPEG, metafile, PNG, TIFF, WebP) and draws it
 // onto a transparent target of its size: unpainted pixels stay fully transparent. Answers false,
 // target untouched, when the file cannot be read or decoded; never throws for that.
 bool LoadWithGdiPlus(TBitmap32& target, const QString& path);

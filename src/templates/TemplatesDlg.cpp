@@ -1,8 +1,8 @@
 #include "templates/TemplatesDlg.h"
 
 #include "cover/BookCover.h"
-#include "imageio/LastFolder.h"
-#include "imageio/PictureFormats.h"
+#include "imageio/PictureKind.h"
+#include "imageio/dialog/PictureOpenDialog.h"
 #include "templates/DialogFont.h"
 #include "templates/InputDlg.h"
 #include "templates/TemplateStore.h"
@@ -12,7 +12,6 @@
 
 #include <QComboBox>
 #include <QEvent>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -25,23 +24,11 @@
 
 namespace {
 
-// Until the application installs the program's picture dialog: Qt's own file dialog with the
-// loader's formats, opening in (and moving) the folder every file dialog shares.
-QString DefaultPickPicture(QWidget* parent)
+// The program's picture open dialog with its preview, opening in (and moving) the folder every
+// file dialog shares.
+QString DefaultPickPicture(QWidget* parent, const QString& defaultExtension)
 {
-    QStringList filters;
-    const QStringList parts = PictureFormats().Filter().split(QLatin1Char('|'));
-    for (qsizetype i = 0; i < parts.size(); i += 2)
-        filters << QString(parts[i]).replace(QLatin1Char(';'), QLatin1Char(' '));
-    QFileDialog dialog(parent, QStringLiteral("Select Image"), LastFolder());
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters(filters);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    const QString path = dialog.selectedFiles().constFirst();
-    RememberFolder(path);
-    return path;
+    return PickPictureFile(parent, OpenFaceImageMode, defaultExtension);
 }
 
 TPicturePicker& PicturePicker()
@@ -304,9 +291,11 @@ void TTemplatesFrm::btnApplyClick()
 void TTemplatesFrm::btnOpenClick()
 {
     QLineEdit* target = FOpenTarget ? FOpenTarget : txtFrontImage;
-    const QString file = PicturePicker()(this);
-    if (!file.isEmpty())
-        target->setText(file);
+    const QString file = PicturePicker()(this, FDefaultExtension);
+    if (file.isEmpty())
+        return;
+    FDefaultExtension = ExtractExtension(file).left(5);
+    target->setText(file);
 }
 
 bool EditTemplates(QWidget* parent, TListEx<TBookCover>* templates, TTemplateStore* store)

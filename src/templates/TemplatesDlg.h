@@ -17,8 +17,9 @@ class QGridLayout;
 class TBookCover;
 class TTemplateStore;
 
-// Asks the user for a picture file; an empty string when cancelled.
-using TPicturePicker = std::function<QString(QWidget* parent)>;
+// Asks the user for a picture file, offering the extension last chosen as the default one; an
+// empty string when cancelled.
+using TPicturePicker = std::function<QString(QWidget* parent, const QString& defaultExtension)>;
 
 class TTemplatesFrm : public QDialog {
     Q_OBJECT
@@ -30,8 +31,10 @@ public:
     bool Changed() const { return FChanged; }
     TBookCover* SelectedTemplate() const;
     QLineEdit* OpenTarget() const { return FOpenTarget; }
+    // The extension (at most 5 characters, no dot) of the file Browse chose last.
+    QString DefaultExtension() const { return FDefaultExtension; }
 
-    // The picture file dialog of the browse button (the application installs the program's one).
+    // The picture file dialog of the browse button (tests install their own).
     static void SetPicturePicker(TPicturePicker picker);
 
     // Whether no other live template has this name (ASCII case ignored); warns the user when not.
@@ -71,6 +74,7 @@ private:
     TTemplateStore* FStore;
     bool FChanged = false;
     QLineEdit* FOpenTarget = nullptr;
+    QString FDefaultExtension;
     QGridLayout* FFieldGrid = nullptr;
 };
 

@@ -2,12 +2,16 @@
 #include "app/FrameFrm.h"
 #include "app/WizardSteps.h"
 #include "cover/BookType.h"
+#include "imageio/LastFolder.h"
+#include "imageio/dialog/PictureOpenDialog.h"
 #include "render/D3DWin.h"
 #include "ui/HTMLabel.h"
 #include "ui/MsgBox.h"
 #include "common/MessageLog.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -36,6 +40,18 @@ TEST(MainWindow, OpensAtTheStartPage)
     EXPECT_LE(w.btnNext->x() + w.btnNext->width(), w.width());
     EXPECT_EQ(w.cmbStartType->itemText(1), QLatin1Char(' ') + BookTypeName(btThreeSidedBox));
     EXPECT_TRUE(answer.Asked.empty());
+}
+
+TEST(MainWindow, FileDialogsStartInTheTemplatesFolder)
+{
+    TMessageLog answer;
+    SetLastFolder(QDir::tempPath());
+    TExperChild w;
+    const QString templates = LastFolder();
+    EXPECT_TRUE(templates.endsWith(QStringLiteral("/Templates/"))) << templates.toStdString();
+    EXPECT_TRUE(QFileInfo(templates).isDir());
+    TPictureOpenDialog open(OpenFaceImageMode, &w);
+    EXPECT_EQ(open.directory().absolutePath() + u'/', QDir(templates).absolutePath() + u'/');
 }
 
 TEST(MainWindow, StepsForThreeSidedBoxAndBookCover)

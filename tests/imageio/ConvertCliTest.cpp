@@ -4,9 +4,18 @@
 #include "imageio/PictureLoader.h"
 #include "TavloVersion.h"
 
+#include <QDir>
+#include <QRegularExpression>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace {
 
@@ -31,7 +40,54 @@ TRun Tavlo(const QStringList& args)
             QString::fromUtf8(process.readAllStandardError())};
 }
 
+// `tavlo convert input output` with its output thrown away: the exit code (-1 for a crash) and the
+// process's peak resident memory in KiB.
+std::pair<int, long> ConvertPeak(const QString& input, const QString& output)
+{
+    const QByteArray cli(TAVLO_CLI), in = input.toLocal8Bit(), out = output.toLocal8Bit();
+    std::vector<char*> env; // made before fork: the child may only exec
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "DISPLAY=", 8) != 0 && std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0)
+            env.push_back(*e);
+    env.push_back(nullptr);
+    char* argv[] = {const_cast<char*>(cli.data()), const_cast<char*>("convert"), const_cast<char*>(in.data()),
+                    const_cast<char*>(out.data()), nullptr};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execve(argv[0], argv, env.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, usage.ru_maxrss};
+}
+
 } // namespace
+
+// Files of a few hundred bytes whose headers declare hundreds of megapixels, one or two per
+// format: each costs what its data is worth, not what its header claims.
+TEST(ConvertCli, HostileHeadersCostWhatTheirDataIsWorth)
+{
+    QTemporaryDir dir;
+    const QString small = dir.filePath("small.bmp");
+    WriteFile(small, EncodeBmp(RampPicture(8, 8)));
+    const auto [smallCode, baseline] = ConvertPeak(small, dir.filePath("small.png"));
+    ASSERT_EQ(smallCode, 0);
+    const QDir hostile(QStringLiteral(TAVLO_HOSTILE_DIR));
+    const QStringList names = hostile.entryList(QDir::Files).filter(QRegularExpression("\\.(gif|jpg|bmp|ico|png|tif|webp|emf)$"));
+    ASSERT_GE(names.size(), 12);
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        ASSERT_LT(QFileInfo(hostile.filePath(name)).size(), 64 * 1024);
+        const auto [code, peak] = ConvertPeak(hostile.filePath(name), dir.filePath("out.bmp"));
+        EXPECT_TRUE(code == 0 || code == 1) << "exit code " << code;
+        EXPECT_LE(peak - baseline, 64 * 1024) << "KiB above a tiny conversion";
+    }
+}
 
 TEST(ConvertCli, ConvertsHeadlessAndReportsFailures)
 {
@@ -46,16 +102,21 @@ TEST(ConvertCli, ConvertsHeadlessAndReportsFailures)
         EXPECT_EQ(run.Err, QString()) << name;
     }
     EXPECT_TRUE(ReadFile(dir.filePath("out.GIF")).contains("produced by Tavlo Generator v1.56"));
-    TBitmap32 back;
+    TBitmap32 back, back32;
     LoadPictureFile(back, dir.filePath("out.bmp"));
     EXPECT_TRUE(back.SamePixels(source)) << "BMP to BMP is lossless, alpha included";
     EXPECT_EQ(QtDecode(ReadFile(dir.filePath("out.png"))).Size(), QSize(64, 40));
 
-    WriteFile(dir.filePath("in.png"), ReadFile(dir.filePath("out.png")));
-    const TRun png = Tavlo({"convert", dir.filePath("in.png"), dir.filePath("x.bmp")});
-    EXPECT_EQ(png.Code, 1);
-    EXPECT_TRUE(png.Err.contains("Unknown picture file extension (.png)")) << png.Err.toStdString();
-    EXPECT_FALSE(QFile::exists(dir.filePath("x.bmp")));
+    // PNG comes in too, alpha included.
+    const TRun fromPng = Tavlo({"convert", dir.filePath("out.png"), dir.filePath("x.bmp")});
+    EXPECT_EQ(fromPng.Code, 0) << fromPng.Err.toStdString();
+    LoadPictureFile(back32, dir.filePath("x.bmp"));
+    EXPECT_TRUE(back32.SamePixels(source));
+    WriteFile(dir.filePath("in.xcf"), "x");
+    const TRun unknownIn = Tavlo({"convert", dir.filePath("in.xcf"), dir.filePath("y.bmp")});
+    EXPECT_EQ(unknownIn.Code, 1);
+    EXPECT_TRUE(unknownIn.Err.contains("Unknown picture file extension (.xcf)")) << unknownIn.Err.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath("y.bmp")));
 
     const TRun unknown = Tavlo({"convert", input, dir.filePath("x.tiff")});
     EXPECT_EQ(unknown.Code, 1);

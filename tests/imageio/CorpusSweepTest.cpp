@@ -3,6 +3,7 @@
 #include "TestPictures.h"
 #include "imageio/GifReader.h"
 #include "imageio/PictureDecode.h"
+#include "imageio/PictureFormats.h"
 #include "imageio/PictureLoader.h"
 #include "imageio/metafile/TMetafile.h"
 
@@ -51,7 +52,32 @@ PictureKind KindOfFolder(const QString& path)
         return PictureKind::Jpeg;
     if (folder == "wmf" || folder == "emf")
         return PictureKind::Metafile;
-    return PictureKind::None;
+    return LoaderKindOf(path); // PNG, TIFF and the photos
+}
+
+// Valid files the program refuses, each with its message: sides beyond the canvas's 16384-pixel
+// limit, and 64-bit floating-point TIFF samples, which Qt's TIFF reader does not take.
+bool KnownRefusal(const QString& path)
+{
+    return path.endsWith("/max-width.gif") || path.endsWith("/max-height.gif") || path.endsWith("/skimage-multipage_rgb.tif");
+}
+
+// Damaged files every common viewer still shows, and so do we: the damage costs no pixel.
+bool ToleratedDamage(const QString& path)
+{
+    static const QStringList tolerated = {
+        "/missing-pixels.gif",       // a complete 1x1 image on a 2x2 screen: only the uncovered screen is "missing"
+        "/invalid-background.gif",   // the background index is never painted
+        "/invalid-transparent.gif",  // a transparent index no pixel can have
+        "/gdkpixbuf-bug775218.jpg",  // stray bytes between markers: libjpeg warns and decodes it whole
+        "/go-invalid-noend.png",     // only the end chunk is missing
+        "/go-invalid-trunc.png",     // cut short: the rows that arrived show, as in every viewer
+        "/checkit-minimal_tag_points_outside_filesize.tif", // a tag the picture does not need
+    };
+    for (const QString& name : tolerated)
+        if (path.endsWith(name))
+            return true;
+    return false;
 }
 
 // Our pixels against Qt's where both are opaque; -1 when Qt cannot serve as a reference.
@@ -144,24 +170,20 @@ TEST(CorpusSweep, EveryFileLoadsOrEndsInAMessage)
         std::string message;
         TBitmap32 face, layer;
         try {
-            if (kind == PictureKind::None) {
-                LoadPictureFile(layer, full); // PNG, TIFF and photos: the loader refuses them by name
-            } else {
-                DecodePicture(kind, bytes, face);
-                if (kind == PictureKind::Gif)
-                    DecodeGif(reinterpret_cast<const uchar*>(bytes.constData()), bytes.size(), layer);
-            }
+            ASSERT_NE(kind, PictureKind::None);
+            DecodePicture(kind, bytes, face);
+            if (kind == PictureKind::Gif)
+                DecodeGif(reinterpret_cast<const uchar*>(bytes.constData()), bytes.size(), layer);
         } catch (const std::runtime_error& e) {
             message = e.what();
         }
         if (!message.empty()) {
+            EXPECT_TRUE(file.Malformed || KnownRefusal(file.Path)) << "refused: " << message;
             ++refused;
             continue;
         }
         ++loaded;
-        // missing-pixels.gif is a complete 1x1 image on a 2x2 screen, byte for byte the same kind of
-        // file as the valid image-inside-bg.gif: only the uncovered screen is "missing".
-        if (!file.Path.endsWith("/missing-pixels.gif")) {
+        if (!ToleratedDamage(file.Path)) {
             EXPECT_FALSE(file.Malformed) << "a malformed file was accepted";
         }
         if (kind == PictureKind::Metafile) {
@@ -175,6 +197,9 @@ TEST(CorpusSweep, EveryFileLoadsOrEndsInAMessage)
             continue;
         }
         ASSERT_FALSE(face.Empty());
+        // PNG, TIFF and WebP go through Qt itself: no independent reference.
+        if (kind == PictureKind::Png || kind == PictureKind::Tiff)
+            continue;
         // Qt as the independent reference: BMP 16-bit channels widen differently (up to 7 levels),
         // JPEG goes through the same library with other settings (a level or two).
         const TBitmap32& ours = kind == PictureKind::Gif ? layer : face;

@@ -176,12 +176,20 @@ TEST(GifReader, MalformedFilesEndInTheReadersMessages)
     small.Palette = {Color32(1, 1, 1), Color32(2, 2, 2)};
     small.Indices = {0, 1, 2, 3, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1};
     EXPECT_EQ(Message(MakeGif(small)), "Invalid GIF data") << "indices beyond the colour table";
+    // A transparent or background index beyond the table names no pixel: it is ignored.
+    TGifSpec ignored = s;
+    ignored.Transparent = 9;
+    QByteArray outside = MakeGif(ignored);
+    outside[11] = char(200); // background index
+    EXPECT_EQ(Message(outside), "(decoded)");
 
+    // A screen far larger than its image costs only the image: the picture is cut to it.
     QByteArray huge = good;
-    huge[6] = char(0xFF);
-    huge[7] = char(0xFF);
-    huge[8] = char(0xFF);
-    huge[9] = char(0xFF);
+    huge.replace(6, 4, QByteArray(4, char(0xFF)));
+    TBitmap32 trimmed;
+    DecodeGif(reinterpret_cast<const uchar*>(huge.constData()), huge.size(), trimmed);
+    EXPECT_EQ(trimmed.Size(), QSize(s.Width, s.Height));
+    huge.replace(13 + 12 + 5, 4, QByteArray(4, char(0xFF))); // the image as large as the screen
     EXPECT_NE(Message(huge).find("too large"), std::string::npos) << Message(huge);
 
     for (qsizetype n = 0; n < good.size() - 1; ++n) // only the trailer may be missing

@@ -103,7 +103,7 @@ TEST(Jpeg, QualityHundredRoundTripAndQtAgreement)
 TEST(Jpeg, ErrorsAreNumberedAndNeverExit)
 {
     const QByteArray bytes = EncodeJpeg(RampPicture(40, 30), 100);
-    const std::regex numbered("JPEG error #[0-9]+");
+    const std::regex numbered("JPEG error #[0-9]+ \\(.+\\)"); // libjpeg's number and its own words
     for (const QByteArray& bad : {QByteArray("\xFF\xD8\xFF\xE0garbage"), bytes.left(bytes.size() / 2), QByteArray("not a jpeg at all"),
                                   bytes.left(200)}) {
         TBitmap32 target(3, 3);
@@ -114,6 +114,8 @@ TEST(Jpeg, ErrorsAreNumberedAndNeverExit)
             EXPECT_TRUE(std::regex_match(e.what(), numbered)) << e.what();
         }
     }
+    // Stray bytes before a marker: libjpeg only warns, and the picture is whole.
+    EXPECT_EQ(DecodeJpegBytes(QByteArray(bytes).insert(2, "junk")).Size(), QSize(40, 30));
     // Every cut either decodes at the full size (libjpeg fills what is missing) or ends in the
     // numbered message.
     for (qsizetype n = 0; n < bytes.size(); n += 7) {
@@ -174,4 +176,37 @@ TEST(Icon, PngEntriesAndBrokenDirectories)
     EXPECT_EQ(message(good.left(good.size() - 100)), "Icon image is not valid") << "entry bytes missing";
     for (qsizetype n = 0; n < good.size(); n += 3)
         (void)message(good.left(n));
+}
+
+TEST(Icon, HostileEntriesAndMasksAfterBitFields)
+{
+    // A 16-bit entry with bit-field colour masks: its AND mask follows the masks and the bits.
+    QByteArray dib;
+    for (uint32_t v : {40u, 8u, 16u})
+        Put32(dib, v);
+    Put16(dib, 1);
+    Put16(dib, 16);
+    Put32(dib, 3); // BI_BITFIELDS
+    for (int i = 0; i < 5; ++i)
+        Put32(dib, 0);
+    for (uint32_t mask : {0x7C00u, 0x03E0u, 0x001Fu})
+        Put32(dib, mask);
+    for (int i = 0; i < 8 * 8; ++i)
+        Put16(dib, 0x7C00);
+    for (int row = 0; row < 8; ++row)
+        Put32(dib, row == 0 ? 0xFFu : 0u); // only the bottom row is masked
+    const TBitmap32 icon = DecodeIconBytes(MakeIco({{8, dib}}));
+    EXPECT_EQ(icon.Pixel(3, 7), 0u);
+    EXPECT_EQ(icon.Pixel(3, 6), Color32(255, 0, 0));
+
+    // PNG entries declaring 4-billion-pixel sides (their areas once overflowed), and a 52-byte
+    // header whose alpha mask lies past the end of its entry.
+    QByteArray hugePng = QByteArray("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16) + QByteArray(8, char(0xFF)) + QByteArray(5, '\0');
+    EXPECT_THROW(DecodeIconBytes(MakeIco({{0, hugePng}, {0, hugePng}})), std::runtime_error);
+    QByteArray header52 = dib.left(40);
+    header52[16] = 6; // BI_ALPHABITFIELDS
+    header52[14] = 32;
+    header52[0] = 52;
+    header52 += dib.mid(40, 12);
+    EXPECT_THROW(DecodeIconBytes(MakeIco({{8, header52}})), std::runtime_error);
 }

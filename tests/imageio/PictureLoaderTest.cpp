@@ -1,6 +1,7 @@
 #include "TestPictures.h"
 #include "imageio/BmpWriter.h"
 #include "imageio/GifLzw.h"
+#include "imageio/JpegError.h"
 #include "imageio/JpegWriter.h"
 #include "imageio/LastFolder.h"
 #include "imageio/PictureDecode.h"
@@ -8,6 +9,7 @@
 #include "imageio/PictureLoader.h"
 
 #include <QDir>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -58,16 +60,19 @@ protected:
 TEST(PictureFormats, OpenDialogFilterIsBuiltFromTheRegistrations)
 {
     EXPECT_EQ(PictureFormats().Filter(),
-              "All (*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf|GIF Image (*.gif)|"
+              "All (*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf;*.png;*.tif;*.tiff;*.webp)|"
+              "*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf;*.png;*.tif;*.tiff;*.webp|GIF Image (*.gif)|"
               "*.gif|JPEG Image (*.jpg)|*.jpg|JPEG Image (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp|Icons (*.ico)|*.ico|"
-              "Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf");
+              "Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf|PNG Image (*.png)|*.png|TIFF Image (*.tif)|*.tif|"
+              "TIFF Image (*.tiff)|*.tiff|WebP Image (*.webp)|*.webp");
     TPictureFormats one;
     one.Register("bmp", "Bitmaps", PictureKind::Bitmap);
     EXPECT_EQ(one.Filter(), "Bitmaps (*.bmp)|*.bmp");
     ASSERT_NE(PictureFormats().Find("JpEg"), nullptr);
     EXPECT_EQ(PictureFormats().Find("JpEg")->Description, "JPEG Image");
-    EXPECT_EQ(PictureFormats().Find("png"), nullptr);
-    EXPECT_EQ(PictureFormats().Find("tif"), nullptr);
+    EXPECT_EQ(LoaderKindOf("/a/b.TIFF"), PictureKind::Tiff);
+    EXPECT_EQ(LoaderKindOf("/a/b.webp"), PictureKind::WebP);
+    EXPECT_EQ(LoaderKindOf("/a/b.xcf"), PictureKind::None);
 }
 
 TEST(PictureKindTest, ExtensionsAndKinds)
@@ -98,20 +103,53 @@ TEST_F(PictureLoaderTest, JpegExtensionsInAnyCase)
     }
 }
 
-TEST_F(PictureLoaderTest, PngAndTiffNamesAreUnknownExtensionsAndChangeNothing)
+TEST_F(PictureLoaderTest, PngTiffAndWebPKeepTheirAlphaAsFaceAndLayer)
+{
+    const TBitmap32 source = RampPicture(21, 13, true);
+    for (const char* format : {"png", "tif", "tiff", "webp"}) {
+        SCOPED_TRACE(format);
+        const QString path = Path(QStringLiteral("alpha.") + format);
+        QImageWriter writer(path, QByteArray(format) == "tif" ? "tiff" : format);
+        writer.setQuality(100); // lossless WebP
+        ASSERT_TRUE(writer.write(source.ToImage())) << writer.errorString().toStdString();
+        // Alpha exactly; colours where they show (TIFF keeps them premultiplied, WebP drops the
+        // colour of invisible pixels).
+        auto keptAlpha = [&](const TBitmap32& b) {
+            if (b.Size() != source.Size())
+                return false;
+            for (int y = 0; y < b.Height(); ++y)
+                for (int x = 0; x < b.Width(); ++x) {
+                    const TColor32 p = b.Pixel(x, y), q = source.Pixel(x, y);
+                    if (AlphaOf(p) != AlphaOf(q) || (AlphaOf(q) >= 128 && std::abs(RedOf(p) - RedOf(q)) + std::abs(BlueOf(p) - BlueOf(q)) > 2))
+                        return false;
+                }
+            return true;
+        };
+        TBitmap32 face, layer, fromBytes;
+        LoadPictureFromFile(face, path);
+        LoadPictureFile(layer, path);
+        EXPECT_TRUE(keptAlpha(face));
+        EXPECT_TRUE(keptAlpha(layer));
+        // A template stored by an earlier version holds the file's bytes.
+        EXPECT_TRUE(DecodePicture(LoaderKindOf(path), ReadFile(path), fromBytes));
+        EXPECT_TRUE(keptAlpha(fromBytes));
+    }
+}
+
+TEST_F(PictureLoaderTest, FailuresNameTheFileAndChangeNothing)
 {
     TBitmap32 target(4, 4);
     target.Clear(Color32(7, 8, 9));
-    const QString png = Write("pic.png", QByteArray("\x89PNG\r\n\x1A\n", 8));
-    const QString tif = Write("pic.tif", QByteArray("II*\0", 4));
-    EXPECT_EQ(LoadMessage(LoadPictureFile, target, png), "Unknown picture file extension (.png)");
-    EXPECT_EQ(LoadMessage(LoadPictureFromFile, target, tif), "Unknown picture file extension (.tif)");
-    EXPECT_EQ(LoadMessage(LoadPictureFile, target, Write("pic.tiff", "x")), "Unknown picture file extension (.tiff)");
-    EXPECT_EQ(target.Size(), QSize(4, 4));
-    EXPECT_EQ(target.Pixel(3, 3), Color32(7, 8, 9));
-    EXPECT_EQ(LoadMessage(LoadPictureFile, target, Write("broken.bmp", "BMxx")), "Bitmap image is not valid");
-    EXPECT_EQ(LoadMessage(LoadPictureFile, target, Write("broken.gif", "GIF89a")), "Invalid GIF data")
+    EXPECT_EQ(LoadMessage(LoadPictureFile, target, Write("pic.xcf", "x")), "Unknown picture file extension (.xcf)");
+    EXPECT_EQ(LoadMessage(LoadPictureFile, target, Write("broken.bmp", "BMxx")), "broken.bmp\r\nBitmap image is not valid");
+    EXPECT_EQ(LoadMessage(LoadPictureFile, target, Write("broken.gif", "GIF89a")), "broken.gif\r\nInvalid GIF data")
         << "a GIF the layer path cannot read reports the framework reader's message";
+    const std::string png = LoadMessage(LoadPictureFromFile, target, Write("cut.png", QByteArray("\x89PNG\r\n\x1A\n", 8)));
+    EXPECT_EQ(png.rfind("cut.png\r\nPNG image is not valid", 0), 0u) << png;
+    const std::string jpeg = LoadMessage(LoadPictureFromFile, target, Write("text.jpg", "not a jpeg at all"));
+    EXPECT_EQ(jpeg, "text.jpg\r\nJPEG error #" + std::to_string(JERR_NO_SOI) + " (Not a JPEG file: starts with 0x6e 0x6f)")
+        << "libjpeg's number and its own words";
+    EXPECT_EQ(target.Size(), QSize(4, 4));
     EXPECT_EQ(target.Pixel(3, 3), Color32(7, 8, 9));
     const std::string missing = LoadMessage(LoadPictureFile, target, Path("missing.bmp"));
     EXPECT_EQ(missing.rfind("Cannot open file \"", 0), 0u) << missing;
@@ -163,7 +201,7 @@ TEST_F(PictureLoaderTest, TransparentGifIsOpaqueBlackAsFaceAndTransparentAsLayer
     EXPECT_TRUE(DecodePicture(PictureKind::Gif, TransparentGif(), fromBytes));
     EXPECT_TRUE(fromBytes.SamePixels(face));
     TBitmap32 untouched(1, 1);
-    EXPECT_FALSE(DecodePicture(PictureKind::Png, QByteArray("\x89PNG"), untouched));
+    EXPECT_THROW(DecodePicture(PictureKind::Png, QByteArray("\x89PNG"), untouched), std::runtime_error);
     EXPECT_FALSE(DecodePicture(PictureKind::None, QByteArray(), untouched));
     EXPECT_THROW(DecodePicture(PictureKind::Jpeg, QByteArray("nope"), untouched), std::runtime_error);
     EXPECT_THROW(DecodePicture(PictureKind::Metafile, QByteArray("nope"), untouched), std::runtime_error);

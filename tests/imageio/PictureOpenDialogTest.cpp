@@ -52,10 +52,11 @@ TEST_F(PictureOpenDialogTest, TitleFilterAndStartFolder)
     EXPECT_EQ(face.fileMode(), QFileDialog::ExistingFile);
     EXPECT_EQ(face.directory().absolutePath(), QDir(FDir.path()).absolutePath());
     const QStringList filters = face.nameFilters();
-    ASSERT_EQ(filters.size(), 8);
-    EXPECT_EQ(filters[0], "All (*.gif *.jpg *.jpeg *.bmp *.ico *.emf *.wmf)");
+    ASSERT_EQ(filters.size(), 12);
+    EXPECT_EQ(filters[0], "All (*.gif *.jpg *.jpeg *.bmp *.ico *.emf *.wmf *.png *.tif *.tiff *.webp)");
     EXPECT_EQ(filters[1], "GIF Image (*.gif)");
     EXPECT_EQ(filters[7], "Metafiles (*.wmf)");
+    EXPECT_EQ(filters[11], "WebP Image (*.webp)");
 }
 
 TEST_F(PictureOpenDialogTest, PreviewFollowsTheSelection)

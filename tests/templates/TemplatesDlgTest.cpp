@@ -2,7 +2,9 @@
 
 #include "cover/BookCover.h"
 #include "cover/MissingFile.h"
+#include "imageio/ImageWriter.h"
 #include "imageio/LastFolder.h"
+#include "imageio/dialog/PictureOpenDialog.h"
 #include "templates/InputDlg.h"
 #include "templates/TemplatesDlg.h"
 #include "ui/MsgBox.h"
@@ -12,6 +14,7 @@
 #include <QComboBox>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -281,7 +284,7 @@ TEST_F(TemplatesDlgTest, BrowseFollowsTheFocusedImageField)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     EXPECT_EQ(dialog.OpenTarget(), dialog.txtFrontImage);
 
-    TTemplatesFrm::SetPicturePicker([](QWidget*) { return QStringLiteral("/pictures/side.png"); });
+    TTemplatesFrm::SetPicturePicker([](QWidget*, const QString&) { return QStringLiteral("/pictures/side.png"); });
     dialog.activateWindow();
     dialog.txtSideImage->setFocus();
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.OpenTarget() == dialog.txtSideImage; }));
@@ -293,29 +296,44 @@ TEST_F(TemplatesDlgTest, BrowseFollowsTheFocusedImageField)
     EXPECT_TRUE(dialog.txtFrontImage->text().isEmpty()); // its file was missing, so it has no name
 
     // A cancelled file dialog leaves the field alone.
-    TTemplatesFrm::SetPicturePicker([](QWidget*) { return QString(); });
+    TTemplatesFrm::SetPicturePicker([](QWidget*, const QString&) { return QString(); });
     QTest::mouseClick(dialog.btnOpen, Qt::LeftButton);
     EXPECT_EQ(dialog.txtSideImage->text(), "/pictures/side.png");
 
-    // The built-in file dialog opens in the shared folder and moves it to the chosen file's.
+    // The built-in dialog is the picture open dialog with its preview: it opens in the shared
+    // folder, moves it to the chosen file's and offers that file's extension next time.
     TTemplatesFrm::SetPicturePicker({});
     QDir().mkpath(FDir.path() + "/art");
-    const QString chosen = MakeFile("art/top.bmp");
+    const QString chosen = FDir.path() + "/art/top.bmp";
+    TBitmap32 art(30, 20);
+    art.Clear(Color32(200, 10, 10));
+    WriteImageFile(art, chosen);
     SetLastFolder(FDir.path());
     dialog.txtTopImage->setFocus();
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.OpenTarget() == dialog.txtTopImage; }));
-    QString openedIn;
-    QTimer::singleShot(0, [&] {
-        auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(files, nullptr);
-        openedIn = files->directory().absolutePath();
-        files->selectFile(chosen);
-        static_cast<QDialog*>(files)->accept(); // the file dialog's own accept checks the choice
-    });
-    QTest::mouseClick(dialog.btnOpen, Qt::LeftButton);
+    QString openedIn, previewed, offered;
+    auto choose = [&] {
+        QTimer::singleShot(0, [&] {
+            auto* files = qobject_cast<TPictureOpenDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(files, nullptr);
+            openedIn = files->directory().absolutePath();
+            offered = files->defaultSuffix();
+            files->selectFile(chosen);
+            (void)QTest::qWaitFor([&] { return files->SizeLabel()->text() != "Picture:"; }, 5000);
+            previewed = files->SizeLabel()->text();
+            static_cast<QDialog*>(files)->accept(); // the file dialog's own accept checks the choice
+        });
+        QTest::mouseClick(dialog.btnOpen, Qt::LeftButton);
+    };
+    choose();
     EXPECT_EQ(openedIn, QDir(FDir.path()).absolutePath());
+    EXPECT_EQ(previewed, " (30x20)");
+    EXPECT_EQ(offered, "png") << "the extension of side.png, chosen before";
     EXPECT_EQ(dialog.txtTopImage->text(), chosen);
     EXPECT_EQ(LastFolder(), FDir.path() + "/art/");
+    choose();
+    EXPECT_EQ(openedIn, QDir(FDir.path() + "/art").absolutePath());
+    EXPECT_EQ(offered, "bmp");
 }
 
 TEST_F(TemplatesDlgTest, EditTemplatesAnswersWhetherAnythingChanged)

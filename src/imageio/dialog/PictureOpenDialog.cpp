@@ -6,16 +6,43 @@
 
 #include <QDialog>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 constexpr int PreviewSide = 200; // device-independent pixels
+
+struct TPreview {
+    QString Path;
+    QImage Picture; // full size; null when the file is no readable picture
+    QImage Shown;   // shrunk to the preview area
+};
+
+// Runs on a worker thread: whatever the user merely selects must never hold up the window.
+TPreview DecodePreview(const QString& path, qreal ratio)
+{
+    TPreview preview{path, {}, {}};
+    try {
+        TBitmap32 picture;
+        LoadPictureFromFile(picture, path);
+        if (!picture.Empty())
+            preview.Picture = picture.ToImage();
+    } catch (const std::exception&) {
+        return preview; // not a readable picture: the pane shows "(None)"
+    }
+    // Larger pictures shrink to fit, keeping their proportions; smaller ones stay as they are.
+    preview.Shown = preview.Picture;
+    if (preview.Picture.width() > PreviewSide || preview.Picture.height() > PreviewSide)
+        preview.Shown = preview.Picture.scaled(QSize(PreviewSide, PreviewSide) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return preview;
 }
+} // namespace
 
 QStringList TPictureOpenDialog::NameFilters(const QString& filter)
 {
@@ -75,17 +102,31 @@ void TPictureOpenDialog::UpdatePreview(const QString& path)
     if (path == FPreviewPath)
         return;
     FPreviewPath = path;
-    FPicture = QImage();
-    if (QFileInfo(path).isFile()) {
-        try {
-            TBitmap32 picture;
-            LoadPictureFromFile(picture, path);
-            if (!picture.Empty())
-                FPicture = picture.ToImage();
-        } catch (const std::exception&) {
-            // Not a readable picture: the pane shows "(None)".
-        }
-    }
+    ShowPreview(QImage(), QImage());
+    if (!QFileInfo(path).isFile())
+        return;
+    // The result of a selection the user has already left is dropped when it arrives.
+    auto* watcher = new QFutureWatcher<TPreview>(this);
+    connect(watcher, &QFutureWatcher<TPreview>::finished, this, [this, watcher] {
+        const TPreview preview = watcher->result();
+        watcher->deleteLater();
+        if (preview.Path == FPreviewPath)
+            ShowPreview(preview.Picture, preview.Shown);
+    });
+    watcher->setFuture(QtConcurrent::run(DecodePreview, path, devicePixelRatioF()));
+}
+
+bool TPictureOpenDialog::PreviewPending() const
+{
+    for (const auto* watcher : findChildren<QFutureWatcher<TPreview>*>())
+        if (!watcher->isFinished())
+            return true;
+    return false;
+}
+
+void TPictureOpenDialog::ShowPreview(const QImage& picture, const QImage& shown)
+{
+    FPicture = picture;
     btnFullSize->setEnabled(!FPicture.isNull());
     if (FPicture.isNull()) {
         lblPicture->setText(QStringLiteral("Picture:"));
@@ -94,13 +135,8 @@ void TPictureOpenDialog::UpdatePreview(const QString& path)
         return;
     }
     lblPicture->setText(QString::asprintf(" (%dx%d)", FPicture.width(), FPicture.height()));
-    // Larger pictures shrink to fit, keeping their proportions; smaller ones stay as they are.
-    const qreal ratio = devicePixelRatioF();
-    QImage shown = FPicture;
-    if (FPicture.width() > PreviewSide || FPicture.height() > PreviewSide)
-        shown = FPicture.scaled(QSize(PreviewSide, PreviewSide) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     QPixmap pixmap = QPixmap::fromImage(shown);
-    pixmap.setDevicePixelRatio(shown.width() == FPicture.width() ? 1.0 : ratio);
+    pixmap.setDevicePixelRatio(shown.width() == FPicture.width() ? 1.0 : devicePixelRatioF());
     pbxPreview->setPixmap(pixmap);
 }
 
@@ -122,13 +158,22 @@ void TPictureOpenDialog::ShowFullSize()
     window->show();
 }
 
-bool OpenPictureFile(QWidget* parent, int mode, const std::function<void(const QString& path)>& load)
+QString PickPictureFile(QWidget* parent, int mode, const QString& defaultSuffix)
 {
     TPictureOpenDialog dialog(mode, parent);
+    dialog.setDefaultSuffix(defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return false;
+        return QString();
     const QString path = dialog.selectedFiles().first();
     RememberFolder(path);
+    return path;
+}
+
+bool OpenPictureFile(QWidget* parent, int mode, const std::function<void(const QString& path)>& load)
+{
+    const QString path = PickPictureFile(parent, mode);
+    if (path.isEmpty())
+        return false;
     load(path);
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The picture open dialog: Qt's own file dialog with a preview of the selected picture beside the
-// file list, its filter built from the loader's formats, starting in the last folder.
+// file list (decoded on a worker thread), its filter built from the loader's formats, starting in
+// the last folder.
 
 #include <QFileDialog>
 #include <functional>
@@ -25,9 +26,12 @@ public:
 
     // Qt's name filters for a filter in the "Description|patterns|..." form.
     static QStringList NameFilters(const QString& filter);
+    // Whether a preview is still being decoded (off the user-interface thread).
+    bool PreviewPending() const;
 
 private:
     void UpdatePreview(const QString& path);
+    void ShowPreview(const QImage& picture, const QImage& shown);
     void ShowFullSize();
 
     QLabel* lblPicture = nullptr;
@@ -36,6 +40,11 @@ private:
     QImage FPicture;
     QString FPreviewPath;
 };
+
+// Runs the dialog modally, its default extension set to defaultSuffix. Cancelled: answers an empty
+// string and changes nothing. Otherwise the chosen file's folder becomes the last folder and the
+// answer is the file's path.
+QString PickPictureFile(QWidget* parent, int mode, const QString& defaultSuffix = QString());
 
 // Runs the dialog modally. Cancelled: answers false and changes nothing. Otherwise the chosen file's
 // folder becomes the last folder, then load(path) runs (its exceptions pass to the caller, the

@@ -108,7 +108,7 @@ private:
     void FillRegion(uint32_t type, TMetaStream& d);
     void Bitmap(uint32_t type, TMetaStream& d);
     // The DIB a record carries at the given offsets from its start; null when it does not decode.
-    static QImage RecordDib(const TMetaStream& record, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits,
+    QImage RecordDib(const TMetaStream& record, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits,
                             uint32_t cbBits, bool* bottomUp);
 
     TMetaCanvas FCanvas;
@@ -182,6 +182,7 @@ void TEmfPlayer::Record(TEmfRecord& r)
         break;
     }
     case 37: FCanvas.Select(d.U32()); break;                                           // SELECTOBJECT
+    case 48: FCanvas.SelectPalette(d.U32()); break;                                    // SELECTPALETTE
     case 40: FCanvas.Delete(d.U32()); break;                                           // DELETEOBJECT
     case 38: case 39: case 49: case 82: case 93: case 94: case 95: Objects(r.Type, d); break;
     case 41: {                                                                         // ANGLEARC
@@ -292,7 +293,7 @@ void TEmfPlayer::Objects(uint32_t type, TMetaStream& d)
         table.Put(index, font);
         break;
     }
-    case 49: table.Put(index, TMetaPalette{}); break;                                  // CREATEPALETTE
+    case 49: table.Put(index, ReadLogPalette(d)); break;                               // CREATEPALETTE
     default: break;
     }
 }
@@ -385,7 +386,7 @@ QImage TEmfPlayer::RecordDib(const TMetaStream& record, uint32_t offBmi, uint32_
         || offBits < uint64_t(offBmi) + cbBmi)
         return {};
     const uchar* base = record.Data() + offBmi;
-    return DecodeMetaDib(base, qsizetype(uint64_t(offBits) + cbBits - offBmi), qsizetype(offBits - offBmi), bottomUp);
+    return FCanvas.DecodeDib(base, qsizetype(uint64_t(offBits) + cbBits - offBmi), qsizetype(offBits - offBmi), bottomUp);
 }
 
 void TEmfPlayer::Bitmap(uint32_t type, TMetaStream& d)

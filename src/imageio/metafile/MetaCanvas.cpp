@@ -1,5 +1,7 @@
 #include "imageio/metafile/MetaCanvas.h"
 
+#include "imageio/DecodeBudget.h"
+
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -103,6 +105,10 @@ TMetaCanvas::TMetaCanvas(QPainter& painter, const QTransform& deviceToTarget, co
     FDeviceToPainter = deviceToTarget * FPainter.worldTransform();
     FPainter.resetTransform();
     FPainter.setRenderHint(QPainter::Antialiasing, false);
+    // One budget for the picture and every bitmap it decodes; the picture itself comes first.
+    const QPaintDevice* device = FPainter.device();
+    const int64_t output = device ? int64_t(device->width()) * device->height() * 4 : 0;
+    FDibs.BudgetLeft = std::max<int64_t>(0, MetafileBudgetBytes - output);
 }
 
 TMetaCanvas::~TMetaCanvas() { FPainter.restore(); }
@@ -231,6 +237,13 @@ void TMetaCanvas::Select(uint32_t index)
         FState.Brush = *brush;
     else if (auto font = std::get_if<TMetaFont>(object))
         FState.Font = *font;
+}
+
+void TMetaCanvas::SelectPalette(uint32_t index)
+{
+    if (const TMetaObject* object = FObjects.Get(index))
+        if (auto palette = std::get_if<TMetaPalette>(object))
+            FDibs.Palette = palette->Entries;
 }
 
 void TMetaCanvas::Delete(uint32_t index)

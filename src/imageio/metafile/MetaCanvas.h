@@ -4,6 +4,7 @@
 // both players share. Coordinates come in logical units; everything is mapped to the painter
 // here, and mapped coordinates are clamped so no record can push the painter into huge work.
 
+#include "imageio/metafile/MetaDib.h"
 #include "imageio/metafile/MetaObjects.h"
 
 #include <QPainterPath>
@@ -77,6 +78,12 @@ public:
 
     // Objects: select by table index, or a stock object (index with the top bit set).
     void Select(uint32_t index);
+    void SelectPalette(uint32_t index);
+    // A bitmap of a record, within the playback's budget (see TMetaDibContext).
+    QImage DecodeDib(const uchar* data, qsizetype size, qsizetype bitsOffset = -1, bool* bottomUp = nullptr)
+    {
+        return DecodeMetaDib(data, size, bitsOffset, bottomUp, FDibs);
+    }
     void Delete(uint32_t index);
 
     // Drawing, logical coordinates.
@@ -151,6 +158,7 @@ private:
     std::vector<TMetaDcState> FSaved;
     int64_t FIgnoredSaves = 0;
     TMetaObjectTable FObjects;
+    TMetaDibContext FDibs;
     bool FPathOpen = false;
     QPainterPath FPath;       // painter coordinates, as GDI keeps paths in device units
 };

@@ -3,13 +3,40 @@
 #include "imageio/BmpReader.h"
 #include "raster/TBitmap32.h"
 
+#include <cstdlib>
 #include <stdexcept>
 
-QImage DecodeMetaDib(const uchar* data, qsizetype size, qsizetype bitsOffset, bool* bottomUp)
+namespace {
+
+uint32_t U32(const uchar* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint16_t U16(const uchar* p) { return uint16_t(p[0] | p[1] << 8); }
+
+// What the decoded DIB will hold in memory (our bitmap and its image copy), from its header.
+int64_t DibCost(const uchar* data, qsizetype size)
 {
+    if (size < 12)
+        return 0;
+    const uint32_t headerSize = U32(data);
+    if (headerSize == 12)
+        return int64_t(U16(data + 4)) * U16(data + 6) * 8;
+    if (size < 16)
+        return 0;
+    return int64_t(std::abs(int64_t(int32_t(U32(data + 4))))) * std::abs(int64_t(int32_t(U32(data + 8)))) * 8;
+}
+
+} // namespace
+
+QImage DecodeMetaDib(const uchar* data, qsizetype size, qsizetype bitsOffset, bool* bottomUp, TMetaDibContext& context)
+{
+    const int64_t cost = DibCost(data, size);
+    if (cost > context.BudgetLeft)
+        return {}; // beyond what the file may cost: left out like a bad bitmap
+    context.BudgetLeft -= cost;
     TBitmap32 bitmap;
     try {
-        if (bitsOffset < 0)
+        if (!context.Palette.empty() && !DibHasColorTable(data, size, bitsOffset))
+            DecodeDibWithPalette(data, size, bitsOffset, context.Palette, bitmap);
+        else if (bitsOffset < 0)
             DecodeDib(data, size, bitmap);
         else
             DecodeDibAt(data, size, bitsOffset, bitmap);
@@ -18,10 +45,10 @@ QImage DecodeMetaDib(const uchar* data, qsizetype size, qsizetype bitsOffset, bo
     }
     if (bottomUp) {
         // Only a header of 40 bytes or more can name a top-down bitmap (negative height).
-        const uint32_t headerSize = uint32_t(data[0]) | uint32_t(data[1]) << 8 | uint32_t(data[2]) << 16 | uint32_t(data[3]) << 24;
+        const uint32_t headerSize = U32(data);
         *bottomUp = true;
         if (headerSize >= 16 && size >= 12)
-            *bottomUp = int32_t(uint32_t(data[8]) | uint32_t(data[9]) << 8 | uint32_t(data[10]) << 16 | uint32_t(data[11]) << 24) > 0;
+            *bottomUp = int32_t(U32(data + 8)) > 0;
     }
     return bitmap.ToImage();
 }

@@ -1,5 +1,7 @@
 #include "imageio/metafile/MetaObjects.h"
 
+#include "imageio/metafile/MetaStream.h"
+
 #include <algorithm>
 
 TMetaObjectTable::TMetaObjectTable(size_t declared) : FSlots(std::min(declared, MaxObjects)) {}
@@ -43,4 +45,17 @@ const TMetaObject* TMetaObjectTable::Get(size_t index) const
     if (index >= FSlots.size() || std::holds_alternative<std::monostate>(FSlots[index]))
         return nullptr;
     return &FSlots[index];
+}
+
+TMetaPalette ReadLogPalette(TMetaStream& d)
+{
+    TMetaPalette palette;
+    d.Skip(2); // version
+    const size_t count = d.U16();
+    for (size_t i = 0; i < count && i < 256 && d.Remaining() >= 4; ++i) {
+        const uint32_t red = d.U8(), green = d.U8(), blue = d.U8();
+        d.Skip(1); // flags
+        palette.Entries.push_back(0xFF000000u | red << 16 | green << 8 | blue);
+    }
+    return palette;
 }

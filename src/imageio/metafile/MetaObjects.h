@@ -34,8 +34,14 @@ struct TMetaFont {
     QString Face;
 };
 
-struct TMetaPalette {};
+struct TMetaPalette {
+    std::vector<uint32_t> Entries; // 0xAARRGGBB, opaque
+};
 struct TMetaRegion {};
+
+class TMetaStream;
+// A LOGPALETTE (version, entry count, red/green/blue/flags entries); entries past 256 are ignored.
+TMetaPalette ReadLogPalette(TMetaStream& d);
 
 using TMetaObject = std::variant<std::monostate, TMetaPen, TMetaBrush, TMetaFont, TMetaPalette, TMetaRegion>;
 

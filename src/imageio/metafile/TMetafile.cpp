@@ -1,10 +1,13 @@
 #include "imageio/metafile/TMetafile.h"
 
+#include "imageio/DecodeBudget.h"
 #include "imageio/metafile/MetaHeader.h"
 #include "imageio/metafile/MetaPlayers.h"
 #include "raster/TBitmap32.h"
 
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 struct TMetafile::TData {
@@ -25,7 +28,19 @@ void TMetafile::Load(const QByteArray& bytes)
 
 bool TMetafile::Empty() const { return !FData; }
 
-QSize TMetafile::Size() const { return FData ? FData->Header.Size : QSize(); }
+QSize TMetafile::Size() const
+{
+    if (!FData)
+        return {};
+    // A few records may declare any size; a picture beyond the budget is drawn smaller instead.
+    QSize size = FData->Header.Size;
+    const double bytes = double(size.width()) * size.height() * 4;
+    if (bytes > double(MetafilePictureBytes)) {
+        const double scale = std::sqrt(double(MetafilePictureBytes) / bytes);
+        size = QSize(std::max(1, int(size.width() * scale)), std::max(1, int(size.height() * scale)));
+    }
+    return size;
+}
 
 void TMetafile::Draw(QPainter& painter, const QRectF& target) const
 {

@@ -20,7 +20,8 @@ public:
     // for anything that is not a readable WMF or EMF.
     void Load(const QByteArray& bytes);
     bool Empty() const;
-    // Natural size in pixels at 96 pixels per inch.
+    // Natural size in pixels at 96 pixels per inch, scaled down (keeping its proportions) to at
+    // most MetafilePictureBytes of 32-bit pixels.
     QSize Size() const;
     // Plays the records onto painter, mapped onto target. A damaged record stops playback there,
     // keeping what was drawn so far. Pixels no record paints are left as they were.

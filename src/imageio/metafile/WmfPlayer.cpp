@@ -104,6 +104,7 @@ void TWmfPlayer::Record(uint16_t function, TMetaStream& p)
         break;
     }
     case 0x012D: FCanvas.Select(p.U16()); break;                         // SELECTOBJECT
+    case 0x0234: FCanvas.SelectPalette(p.U16()); break;                  // SELECTPALETTE
     case 0x01F0: FCanvas.Delete(p.U16()); break;                         // DELETEOBJECT
     case 0x02FA: {                                                       // CREATEPENINDIRECT
         TMetaPen pen;
@@ -126,7 +127,7 @@ void TWmfPlayer::Record(uint16_t function, TMetaStream& p)
     case 0x0142: {                                                       // DIBCREATEPATTERNBRUSH
         p.Skip(4);
         TMetaBrush brush;
-        brush.Image = DecodeMetaDib(p.Current(), qsizetype(p.Remaining()));
+        brush.Image = FCanvas.DecodeDib(p.Current(), qsizetype(p.Remaining()));
         brush.Kind = brush.Image.isNull() ? TMetaBrush::Null : TMetaBrush::Pattern;
         FCanvas.Objects().Add(brush);
         break;
@@ -140,7 +141,7 @@ void TWmfPlayer::Record(uint16_t function, TMetaStream& p)
         break;
     }
     case 0x02FB: CreateFont(p); break;                                   // CREATEFONTINDIRECT
-    case 0x00F7: FCanvas.Objects().Add(TMetaPalette{}); break;           // CREATEPALETTE
+    case 0x00F7: FCanvas.Objects().Add(ReadLogPalette(p)); break;        // CREATEPALETTE
     case 0x06FF: FCanvas.Objects().Add(TMetaRegion{}); break;            // CREATEREGION
     case 0x0214: FCanvas.MoveTo(PointYX(p)); break;                      // MOVETO
     case 0x0213: FCanvas.LineTo(PointYX(p)); break;                      // LINETO
@@ -269,7 +270,7 @@ void TWmfPlayer::Bitmap(uint16_t function, TMetaStream& p)
     if (FCanvas.PatternBlt(destination, rop) || !hasBitmap)
         return;
     bool bottomUp = false;
-    const QImage image = DecodeMetaDib(p.Current(), qsizetype(p.Remaining()), -1, &bottomUp);
+    const QImage image = FCanvas.DecodeDib(p.Current(), qsizetype(p.Remaining()), -1, &bottomUp);
     if (image.isNull())
         return;
     QRectF source(srcAt, QSizeF(srcW, srcH));

@@ -61,8 +61,8 @@ TEST(MetafileLoader, FaceImageIsOpaqueLayerKeepsTransparency)
     const QString fake = WriteFile(dir, "fake.emf", "not a metafile, just text");
     TBitmap32 kept(3, 2);
     kept.Clear(Color32(1, 2, 3));
-    EXPECT_EQ(LoadError(kept, fake, false), "Metafile is not valid");
-    EXPECT_EQ(LoadError(kept, fake, true), "Metafile is not valid");
+    EXPECT_EQ(LoadError(kept, fake, false), "fake.emf\r\nMetafile is not valid");
+    EXPECT_EQ(LoadError(kept, fake, true), "fake.emf\r\nMetafile is not valid");
     EXPECT_EQ(kept.Size(), QSize(3, 2));
     EXPECT_EQ(kept.Pixel(2, 1), Color32(1, 2, 3));
 }

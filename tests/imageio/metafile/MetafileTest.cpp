@@ -228,6 +228,24 @@ TEST(Metafile, EmbeddedBitmapsStretchedOntoTheirRectangle)
     EXPECT_EQ(emf.Pixel(12, 27), Argb(Blue));
     EXPECT_EQ(emf.Pixel(27, 27), Argb(White));
     EXPECT_EQ(emf.Pixel(40, 40), 0u);
+
+    // An 8-bit bitmap stored without its colour table takes the colours of the selected palette.
+    QByteArray palette;
+    PutU32(palette, 1);      // object index
+    PutU16(palette, 0x300);  // version
+    PutU16(palette, 2);
+    for (QColor c : {Red, Blue})
+        PutU32(palette, uint32_t(c.red() | c.green() << 8 | c.blue() << 16)); // red, green, blue, flags
+    QByteArray indexed = dib.left(40);
+    indexed[14] = 8;         // bits per pixel
+    indexed += QByteArray::fromHex("01000000" "00010000"); // bottom row: blue red; top: red blue
+    bits.truncate(4 * 18);   // the same STRETCHDIBITS up to its bitmap
+    bits.replace(4 * 13, 4, QByteArray::fromHex("08000000")); // cbBits
+    bits += indexed;
+    const TBitmap32 paletted = Render(TEmfWriter(QRect(0, 0, 2540, 2540)).Raw(49, palette).Ints(48, {1}).Raw(81, bits).File());
+    EXPECT_EQ(paletted.Pixel(12, 12), Argb(Red));
+    EXPECT_EQ(paletted.Pixel(27, 12), Argb(Blue));
+    EXPECT_EQ(paletted.Pixel(12, 27), Argb(Blue));
 }
 
 TEST(Metafile, WorldTransformAndMappingModes)
