@@ -16,7 +16,8 @@ constexpr int64_t MetafilePictureBytes = DecodeBudgetBytes / 4;
 
 // How many pixels one byte of compressed data can paint at most in a file that is whole, per
 // format. A file with fewer bytes than pixels / ratio is cut short or lies about its size.
-constexpr int64_t JpegPixelsPerByte = 256;      // at least two bits per 8 x 8 block of one component
+constexpr int64_t JpegPixelsPerByte = 256;   // at least two bits per 8 x 8 block of one component
+constexpr int64_t PluginPixelsPerByte = 1024; // PNG, TIFF, WebP: a thousandfold is deflate's limit
 
 // Throws std::runtime_error(message) when width x height pixels are beyond the budget and more than
 // dataBytes can paint at pixelsPerByte.

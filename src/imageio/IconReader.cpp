@@ -1,6 +1,7 @@
 #include "imageio/IconReader.h"
 
 #include "imageio/BmpReader.h"
+#include "imageio/QtImageReader.h"
 
 #include <QImage>
 #include <cstring>
@@ -56,11 +57,12 @@ bool Inspect(TEntry& e)
 TBitmap32 DecodePngEntry(const TEntry& e)
 {
     CheckBitmapSize(e.Width, e.Height);
-    const QImage image = QImage::fromData(e.Data, int(e.Size), "PNG");
-    if (image.isNull())
-        Invalid();
     TBitmap32 out;
-    out.Assign(image.convertToFormat(QImage::Format_ARGB32));
+    try {
+        DecodeWithQt(QByteArray::fromRawData(reinterpret_cast<const char*>(e.Data), e.Size), "png", out);
+    } catch (const std::runtime_error&) {
+        Invalid();
+    }
     return out;
 }
 

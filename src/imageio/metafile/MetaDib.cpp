@@ -21,7 +21,9 @@ int64_t DibCost(const uchar* data, qsizetype size)
         return int64_t(U16(data + 4)) * U16(data + 6) * 8;
     if (size < 16)
         return 0;
-    return int64_t(std::abs(int64_t(int32_t(U32(data + 4))))) * std::abs(int64_t(int32_t(U32(data + 8)))) * 8;
+    // Sides of up to 2^31 each: their product is taken in floating point, beyond any budget.
+    const double cost = std::abs(double(int32_t(U32(data + 4)))) * std::abs(double(int32_t(U32(data + 8)))) * 8;
+    return cost > 1e15 ? int64_t(1e15) : int64_t(cost);
 }
 
 } // namespace
