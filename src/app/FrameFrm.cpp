@@ -1,6 +1,8 @@
 #include "app/FrameFrm.h"
 
 #include "app/FinalPage.h"
+#include "app/ProjectFlow.h"
+#include "app/RecentProjects.h"
 #include "app/SaveFlow.h"
 #include "app/StartPage.h"
 #include "app/WizardSteps.h"
@@ -29,6 +31,7 @@
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -197,6 +200,55 @@ void TExperChild::PlaceNavigationButtons()
     lblPrompt->setFixedWidth(std::max(100, btnStore->x() - lblPrompt->x() - 10));
 }
 
+void TExperChild::SetUpProjectFlow()
+{
+    TProjectFlowHost host;
+    host.ConfirmDiscard = [this] { return ConfirmDiscard(); };
+    host.State = [this] {
+        return TProjectStateAccess{FCover, [this](int face) { return FFaceViews[std::size_t(face)]; }, FLayerCommands,
+                                   FFinalPage, FStep};
+    };
+    host.NewCover = [this](const QString& name) {
+        // Kept with the template list's documents (never stored as a template), so the start page
+        // treats it as any applied cover.
+        FCover = FTemplates.Add(std::make_unique<TBookCover>(TBookCover::KindNone, name));
+        return FCover;
+    };
+    host.ClearFaceEditor = [this] { ClearFaceEditor(); };
+    host.GoToStep = [this](int step) { GoToStep(step); };
+    host.SetModified = [this](bool on) {
+        SetModified(on);
+        if (!on)
+            FLayerCommands->History().SetClean();
+    };
+    host.TitleChanged = [this] { UpdateTitle(); };
+    FProjectFlow = new TProjectFlow(this, pnlPrompt, pagePrompts, std::move(host));
+    // In the prompt bar, left of where Save As appears on the last step.
+    FProjectFlow->btnProject->setGeometry(btnStore->x() - 10 - 100, btnStore->y(), 100, btnStore->height());
+    FProjectFlow->btnProject->show(); // made after the window was shown
+    lblPrompt->setFixedWidth(std::max(100, FProjectFlow->btnProject->x() - lblPrompt->x() - 10));
+    connect(this, &TExperChild::StepChanged, this, [this](int step) {
+        if (step == 4)
+            FProjectFlow->FinalStepEntered();
+    });
+}
+
+void TExperChild::UpdateTitle()
+{
+    setWindowTitle(FProjectFlow->Title(QStringLiteral(" Velsor's ") + QString::fromLatin1(ProductName)));
+    SetModified(FModified);
+}
+
+void TExperChild::SetModified(bool modified)
+{
+    FModified = modified;
+    // Only a project's title has the place for the "*".
+    if (windowTitle().contains(QLatin1String("[*]")))
+        setWindowModified(modified);
+}
+
+bool TExperChild::OpenProjectFile(const QString& path) { return FProjectFlow->OpenProjectFile(path); }
+
 void TExperChild::LayoutPage1()
 {
     // The notebook sizes its pages only when the shown window is laid out, so page 1 follows
@@ -268,7 +320,7 @@ void TExperChild::PrepareTools()
     TFaceEditorContext faceEditor;
     faceEditor.Cover = [this] { return FCover; };
     faceEditor.FaceRecord = [this](int face) { return FFaceViews[std::size_t(face)]; };
-    faceEditor.SetModified = [this](bool modified) { FModified = modified; };
+    faceEditor.SetModified = [this](bool modified) { SetModified(modified); };
     faceEditor.ShowNotice = [this](const QString& notice) { ShowPromptNotice(notice); };
     faceEditor.FaceImageChanged = [this](bool image) {
         if (FStep >= 1 && FStep <= 3)
@@ -276,6 +328,7 @@ void TExperChild::PrepareTools()
     };
     FLayerCommands = new TLayerCommands(pnlChart2D, faceEditor);
     FLayerCommands->Hooks.SaveFace = [this] { SaveImageAs(FStep); };
+    SetUpProjectFlow();
     // The window sees every key first (its own keys, not those of modal dialogs).
     qApp->installEventFilter(this);
 }
@@ -288,7 +341,12 @@ void TExperChild::SetUpStartPage()
 
     TStartPageHost host;
     host.ConfirmDiscard = [this] { return ConfirmDiscard(); };
-    host.ClearFaceEditor = [this] { ClearFaceEditor(); };
+    host.ClearFaceEditor = [this] {
+        // Another template replaces the work: it no longer comes from the project.
+        ClearFaceEditor();
+        FProjectFlow->Forget();
+        UpdateTitle();
+    };
     host.SetNextEnabled = [this](bool on) { btnNext->setEnabled(on); };
     host.Next = [this] { btnNextClick(); };
     host.TypeChanged = [this](int type) { StartTypeChanged(type); };
@@ -298,6 +356,7 @@ void TExperChild::SetUpStartPage()
                                 FTemplates, FFaceViews, FCover, FTemplateStore, std::move(host), this);
     FStartPage->SetEditGlyph(&FEditGlyph);
     FStartPage->Layout();
+    FProjectFlow->Recent()->Layout(lbxCollection);
     if (!FTemplateStore.Problem().isEmpty())
         ShowInfo(FTemplateStore.Problem());
 
@@ -439,12 +498,12 @@ bool TExperChild::ConfirmDiscard()
     const QString name = FCover ? FCover->Name : QStringLiteral("Noname");
     switch (AskSaveChanges(name, QStringLiteral("Tavlo"))) {
     case mrNo:
-        FModified = false;
+        SetModified(false);
         FLayerCommands->History().SetClean();
         return true;
     case mrYes:
-        // Go on only when the picture really was written.
-        return SaveImageAs(FStep);
+        // Go on only when the work really was written: the project it came from, else the picture.
+        return FProjectFlow->ProjectPath().isEmpty() ? SaveImageAs(FStep) : FProjectFlow->SaveProject();
     default:
         return false;
     }
@@ -638,7 +697,7 @@ bool TExperChild::SaveImageAs(int mode)
     // The document counts as saved only when the file was written.
     const bool written = FSaveFlow->SaveImageAs(mode) == TSaveResult::Written;
     if (written) {
-        FModified = false;
+        SetModified(false);
         FLayerCommands->History().SetClean(); // undoing from here makes the picture modified again
     }
     return written;

@@ -28,6 +28,7 @@ class TFinalPage;
 class TStartPage;
 class TSaveFlow;
 class TLayerCommands;
+class TProjectFlow;
 
 enum class TButtonKind { bkNext, bkClose };
 
@@ -46,7 +47,12 @@ public:
     // Asks to save unsaved changes; true when the caller may go on.
     bool ConfirmDiscard();
     bool Modified() const { return FModified; }
-    void MarkModified() { FModified = true; }
+    void MarkModified() { SetModified(true); }
+    // FModified, shown as "*" in the title of a project.
+    void SetModified(bool modified);
+    // Opens a project file (after asking about unsaved changes); a damaged file changes nothing.
+    bool OpenProjectFile(const QString& path);
+    TProjectFlow* ProjectFlow() const { return FProjectFlow; }
 
     // Save As of the picture of step `mode` (0 saves the front face); true when a file was written.
     bool SaveImageAs(int mode);
@@ -104,6 +110,8 @@ private:
     void FormDestroy();
     void PrepareWindow();
     void PlaceNavigationButtons();
+    void SetUpProjectFlow();
+    void UpdateTitle();
     void PrepareTools();
     void SetUpStartPage();
     void LayoutPage1();
@@ -157,6 +165,7 @@ private:
     TFinalPage* FFinalPage = nullptr;
     std::unique_ptr<TSaveFlow> FSaveFlow;
     TLayerCommands* FLayerCommands = nullptr; // owned by pnlChart2D
+    TProjectFlow* FProjectFlow = nullptr; // child of the window
     bool FDestroyed = false;
 };
 

@@ -1,10 +1,12 @@
-// Program entry of Tavlo Generator.
+// Program entry of Tavlo Generator: a project file named on the command line is opened.
 #include "app/Application.h"
 #include "app/FrameFrm.h"
 #include "TavloVersion.h"
 
 #include <cstdio>
 #include <cstring>
+
+#include <QTimer>
 
 int main(int argc, char** argv)
 {
@@ -15,8 +17,9 @@ int main(int argc, char** argv)
             return 0;
         }
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::printf("Usage: tavlo-generator [OPTIONS]\n\n"
-                        "Turns flat artwork into a 3D product picture, step by step.\n\n"
+            std::printf("Usage: tavlo-generator [OPTIONS] [PROJECT.tavlo]\n\n"
+                        "Turns flat artwork into a 3D product picture, step by step.\n"
+                        "A project file given opens where it was saved.\n\n"
                         "  --version   print the version and exit\n"
                         "  -h, --help  print this help and exit\n\n"
                         "Qt's own options (for example -platform, -style) are accepted too.\n"
@@ -27,5 +30,8 @@ int main(int argc, char** argv)
     TApplication::SetDefaultSurfaceFormat();
     TApplication app(argc, argv);
     TExperChild window; // shows itself
+    const QStringList args = app.arguments().mid(1);
+    if (!args.isEmpty()) // once the window is up, so a message about the file has a parent
+        QTimer::singleShot(0, &window, [&window, path = args.first()] { window.OpenProjectFile(path); });
     return app.exec();
 }

@@ -219,6 +219,12 @@ void TLayerCommands::LayerDragged(TBitmapLayer* layer, const TFloatRect& from)
     MarkModified(false);
 }
 
+void TLayerCommands::AdoptLayer(TBitmapLayer& layer)
+{
+    layer.SetScaled(true);
+    layer.OnMouseDown = [this](TCustomLayer& sender, Qt::MouseButton, QPoint) { LayerPressed(sender); };
+}
+
 void TLayerCommands::PlaceLayer(TBitmapLayer* layer, bool center)
 {
     if (!layer)
@@ -231,8 +237,7 @@ void TLayerCommands::PlaceLayer(TBitmapLayer* layer, bool center)
         return;
     }
     layer->Bitmap().SetDrawMode(TDrawMode::dmBlend);
-    layer->SetScaled(true);
-    layer->OnMouseDown = [this](TCustomLayer& sender, Qt::MouseButton, QPoint) { LayerPressed(sender); };
+    AdoptLayer(*layer);
     layer->Changed();
     FSelectedLayer = nullptr;
     SelectLayer(layer);

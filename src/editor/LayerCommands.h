@@ -81,6 +81,9 @@ public:
 
     void SelectLayer(TBitmapLayer* layer);
     void PlaceLayer(TBitmapLayer* layer, bool center);
+    // Makes a layer made elsewhere (a project being opened) one of the editor's: scaled with the
+    // face and selectable by a click.
+    void AdoptLayer(TBitmapLayer& layer);
     TBitmapLayer* AddImageLayer(const TBitmap32* bitmap);
     void AddImageLayerFromFile();
     void LoadFaceImage();

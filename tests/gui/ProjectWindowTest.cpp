@@ -1,0 +1,149 @@
+// A project saved in the real window reopens with the same faces, layers and settings, renders
+// headless to the picture Save As writes, and a damaged file changes nothing.
+#include "app/FinalPage.h"
+#include "app/FrameFrm.h"
+#include "app/ProjectFlow.h"
+#include "cover/BookCover.h"
+#include "editor/ImgView32.h"
+#include "editor/LayerCommands.h"
+#include "editor/TextLayer.h"
+#include "imageio/LastFolder.h"
+#include "ui/MsgBox.h"
+#include "common/RequireGL.h"
+
+#include "../app/FinalDialogDriver.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TBoxes {
+    std::vector<TMessageRequest> Asked;
+    TBoxes()
+    {
+        SetMessageHandler([this](const TMessageRequest& r) {
+            Asked.push_back(r);
+            return r.Type == mtConfirmation ? int(mrNo) : int(mrOk);
+        });
+    }
+    ~TBoxes() { SetMessageHandler(nullptr); }
+};
+
+TBitmap32 Face(int w, int h, TColor32 color)
+{
+    TBitmap32 b(w, h);
+    b.Clear(color);
+    for (int y = 0; y < h; y += 6)
+        for (int x = 0; x < w; ++x)
+            b.SetPixel(x, y, Color32(250, 240, 200));
+    return b;
+}
+
+} // namespace
+
+TEST(ProjectWindow, SavedProjectReopensAndRendersHeadlessAsTheWindowSaves)
+{
+    TBoxes boxes;
+    QTemporaryDir dir;
+    SetLastFolder(dir.path());
+    const QString project = dir.filePath("shelf.tavlo");
+    std::array<TBitmap32, 3> flat;
+    {
+        TExperChild w;
+        TAVLO_REQUIRE_GL(w.GLReady(), "the final view could not create its context");
+        w.cmbStartType->setCurrentIndex(int(btBookCover));
+        w.Cover()->Faces[0].StoreBitmap(Face(240, 360, Color32(190, 50, 40)));
+        w.Cover()->Faces[1].StoreBitmap(Face(40, 360, Color32(40, 60, 170)));
+        w.GoToStep(1);
+        TLayerCommands& editor = *w.LayerCommands();
+        const TBitmap32 sticker = Face(50, 30, Color32(20, 160, 60, 200));
+        editor.AddImageLayer(&sticker);
+        auto* text = editor.imgView->Layers().Add<TTextLayer>();
+        text->Lines = {QStringLiteral("Spring")};
+        text->Font.Color = 0x00FFFFFF;
+        RenderTextBitmap(*text, text->Bitmap());
+        text->SetLocation({20, 40, 20 + float(text->Bitmap().Width()), 40 + float(text->Bitmap().Height())});
+        editor.AdoptLayer(*text);
+        w.MarkModified();
+        w.GoToStep(2);
+        w.GoToStep(4);
+        TFinalPage& final = *w.FinalPage();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.FinalView()->isVisible(); }));
+        final.trkAngleY->setValue(40);
+        final.gbrIntensity->setValue(70);
+        final.gbrLightCY->setValue(60);
+        final.gbrScaleFinal->setValue(-10);
+        QTest::qWait(50);
+
+        TDialogDriver driver;
+        driver.Answer(project);
+        w.ProjectFlow()->actSaveProject->trigger();
+        EXPECT_EQ(driver.Title, QStringLiteral("Save Project"));
+        ASSERT_TRUE(QFile::exists(project));
+        EXPECT_FALSE(w.Modified());
+        EXPECT_TRUE(w.windowTitle().startsWith(QStringLiteral("shelf[*] -"))) << w.windowTitle().toStdString();
+        driver.Answer(dir.filePath("window.png"));
+        QTest::mouseClick(w.btnStore, Qt::LeftButton);
+        for (int f = 0; f < 3; ++f)
+            flat[size_t(f)] = w.FaceView(f)->Bitmap;
+    }
+
+    TExperChild w;
+    ASSERT_TRUE(w.OpenProjectFile(project));
+    EXPECT_EQ(w.Step(), 4);
+    EXPECT_FALSE(w.Modified());
+    for (int f = 0; f < 3; ++f)
+        EXPECT_TRUE(w.FaceView(f)->Bitmap.SamePixels(flat[size_t(f)])) << "face " << f;
+    const TFinalPage& final = *w.FinalPage();
+    EXPECT_EQ(final.SelectedType(), btBookCover);
+    EXPECT_EQ(final.trkAngleY->value(), 40);
+    EXPECT_EQ(final.gbrIntensity->value(), 70);
+    EXPECT_EQ(final.gbrLightCY->value(), 60);
+    EXPECT_EQ(final.gbrScaleFinal->value(), -10);
+    // The front's layers come back as layers, the text one still editable as text.
+    w.GoToStep(1);
+    const TLayerCollection& layers = w.LayerCommands()->imgView->Layers();
+    ASSERT_GE(layers.Count(), 2);
+    const auto* text = dynamic_cast<const TTextLayer*>(layers.Items(1));
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->Lines, QStringList{QStringLiteral("Spring")});
+    w.GoToStep(4);
+
+    // A damaged file: a message, and the work stays as it is.
+    QFile damaged(dir.filePath("damaged.tavlo"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("PK\x03\x04 not really");
+    damaged.close();
+    const size_t asked = boxes.Asked.size();
+    EXPECT_FALSE(w.OpenProjectFile(damaged.fileName()));
+    ASSERT_EQ(boxes.Asked.size(), asked + 1);
+    EXPECT_TRUE(boxes.Asked.back().Text.contains(QStringLiteral("cannot be opened")));
+    EXPECT_EQ(w.Step(), 4);
+    EXPECT_TRUE(w.FaceView(0)->Bitmap.SamePixels(flat[0]));
+    EXPECT_TRUE(w.windowTitle().startsWith(QStringLiteral("shelf[*]")));
+
+    // Headless, the project gives the picture the window saved.
+    QProcess tavlo;
+    tavlo.start(TAVLO_CLI, {"render", "--project", project, "-o", dir.filePath("headless.png")});
+    ASSERT_TRUE(tavlo.waitForFinished(120000));
+    ASSERT_EQ(tavlo.exitCode(), 0) << tavlo.readAllStandardError().toStdString();
+    const QImage window(dir.filePath("window.png")), headless(dir.filePath("headless.png"));
+    ASSERT_FALSE(window.isNull());
+    ASSERT_EQ(headless.size(), window.size());
+    int worst = 0;
+    for (int y = 0; y < window.height(); ++y)
+        for (int x = 0; x < window.width(); ++x) {
+            const QRgb a = window.pixel(x, y), b = headless.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qBlue(a) - qBlue(b))});
+        }
+    EXPECT_LE(worst, 2);
+}
