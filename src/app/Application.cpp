@@ -1,9 +1,11 @@
 #include "app/Application.h"
 
+#include "app/ProgramFiles.h"
 #include "ui/MsgBox.h"
 #include "ui/StringUtils.h"
 
 #include <QHelpEvent>
+#include <QIcon>
 #include <QSurfaceFormat>
 #include <QToolTip>
 #include <QWidget>
@@ -13,6 +15,14 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QString::fromLatin1(ProductName));
     setOrganizationName(QStringLiteral("Velsor"));
+    // Ties the windows to the menu entry, so the desktop shows the program's name and icon.
+    setDesktopFileName(ProgramAppId());
+    QIcon icon = QIcon::fromTheme(ProgramAppId());
+    if (icon.isNull())
+        for (int size : {16, 32, 48, 64, 128, 256})
+            if (const QString file = ProgramIconFile(size); !file.isEmpty())
+                icon.addFile(file, QSize(size, size));
+    setWindowIcon(icon);
 }
 
 void TApplication::SetDefaultSurfaceFormat()

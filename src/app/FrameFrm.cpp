@@ -1,5 +1,6 @@
 #include "app/FrameFrm.h"
 
+#include "app/AboutDlg.h"
 #include "app/FinalPage.h"
 #include "app/ProjectFlow.h"
 #include "app/RecentProjects.h"
@@ -13,6 +14,8 @@
 #include "imageio/LastFolder.h"
 #include "render/D3DWin.h"
 #include "render/Transfrm.h"
+#include "app/ProgramFiles.h"
+#include "templates/SampleTemplates.h"
 #include "ui/HTMLabel.h"
 #include "ui/MsgBox.h"
 #include "ui/StringUtils.h"
@@ -27,8 +30,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStackedWidget>
-#include <QStandardPaths>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -117,6 +120,11 @@ void TExperChild::PrepareWindow()
     for (QPushButton* b : {btnPrev, btnNext, btnStore})
         b->setGeometry(0, 5, 90, 26);
     btnStore->setGeometry(0, 5, 110, 26);
+    // The About box is reached from the start page, where Save As is not shown.
+    btnAbout = new QPushButton(QStringLiteral("&About..."), pnlPrompt);
+    btnAbout->setObjectName("btnAbout");
+    btnAbout->setToolTip(QStringLiteral("Version, licence and libraries of Tavlo Generator (F1)"));
+    btnAbout->setGeometry(0, 5, 110, 26);
 
     pnlWork = new QWidget(central);
     pnlWork->setObjectName("pnlWork");
@@ -197,6 +205,8 @@ void TExperChild::PlaceNavigationButtons()
     btnPrev->move(nextLeft - w + 5, btnPrev->y());
     const int gap = btnNext->x() - (btnPrev->x() + btnPrev->width());
     btnStore->move(btnPrev->x() - (gap + 10) - btnStore->width(), btnStore->y());
+    btnAbout->setAutoDefault(false);
+    btnAbout->move(btnStore->pos());
     lblPrompt->setFixedWidth(std::max(100, btnStore->x() - lblPrompt->x() - 10));
 }
 
@@ -298,20 +308,18 @@ void TExperChild::PrepareTools()
     // The program folder keeps its case: upper-casing a path breaks it on Linux.
     FProgramFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     FTemplateStore.Open(FProgramFolder);
-    FTemplatesFolder = FProgramFolder + QStringLiteral("Templates/");
-    if (!QDir().mkpath(FTemplatesFolder)) {
-        // An installed, read-only program folder: keep the templates folder with the user's data.
-        const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-        FTemplatesFolder = data.isEmpty() || !QDir().mkpath(data + QStringLiteral("/Templates"))
-            ? QString()
-            : data + QStringLiteral("/Templates/");
-    }
+    FTemplatesFolder = TemplatesFolderFor(FProgramFolder);
+    // A first start gets the samples, so there is something to look at before any artwork exists.
+    const QString data = ProgramDataFolder();
+    AddSampleTemplatesOnce(FTemplateStore, data.isEmpty() ? QString() : data + QStringLiteral("/samples"));
     // Every file dialog starts in the templates folder until the user picks a file elsewhere.
     SetLastFolder(FTemplatesFolder);
 
     connect(btnNext, &QPushButton::clicked, this, &TExperChild::btnNextClick);
     connect(btnPrev, &QPushButton::clicked, this, &TExperChild::btnPrevClick);
     connect(btnStore, &QPushButton::clicked, this, [this] { SaveImageAs(4); });
+    connect(btnAbout, &QPushButton::clicked, this, [this] { ShowAbout(this); });
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this, [this] { ShowAbout(this); });
     connect(lblStart, &THTMLabel::AnchorClick, this, [this] { btnNextClick(); });
     connect(lblImage, &THTMLabel::AnchorClick, this, [this] { SaveImageAs(4); });
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TExperChild::OnApplicationStateChanged);
@@ -464,6 +472,7 @@ void TExperChild::GoToStep(int step)
     btnNext->setEnabled(step != 0 || FGLReady);
     btnStore->setVisible(step == 4);
     btnStore->setEnabled(step == 4);
+    btnAbout->setVisible(step == 0);
     SetButtonKind(step == 4 ? TButtonKind::bkClose : TButtonKind::bkNext);
 
     // 7. Tools.

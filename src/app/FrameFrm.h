@@ -79,6 +79,7 @@ public:
     QPushButton* btnPrev = nullptr;
     QPushButton* btnNext = nullptr;
     QPushButton* btnStore = nullptr;
+    QPushButton* btnAbout = nullptr;
     QWidget* pnlWork = nullptr;
     QStackedWidget* PageControl = nullptr;
     // Page 0 "Prompts": the start page.

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 static_assert(ProductVersionMajor == TAVLO_VERSION_MAJOR && ProductVersionMinor == TAVLO_VERSION_MINOR,
               "imageio/ProductName.h must carry the version of the project() line");
@@ -52,6 +53,11 @@ int main(int argc, char** argv)
     // Text measuring and QPainter need a GUI application; the offscreen platform needs no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The version needs no platform at all, whatever QT_QPA_PLATFORM says.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("tavlo (Tavlo Generator) %s\n", TAVLO_VERSION);
+        return 0;
+    }
     QtStandardHandler = qInstallMessageHandler(QuietQtMessages);
     QGuiApplication app(argc, argv);
     QTextStream out(stdout), err(stderr);
@@ -67,10 +73,6 @@ int main(int argc, char** argv)
         }
         PrintUsage(args.isEmpty() ? err : out);
         return args.isEmpty() ? 2 : 0;
-    }
-    if (args[0] == "--version") {
-        out << "tavlo (Tavlo Generator) " TAVLO_VERSION "\n";
-        return 0;
     }
     const QString name = args.takeFirst();
     for (const auto& c : Registry()) {

@@ -135,6 +135,29 @@ void TTemplateStore::NoteRenamed(const QString& oldName, const QString& newName)
         FPendingDeletes << oldName;
 }
 
+bool TTemplateStore::HasNote(const QString& name)
+{
+    RequireOpen(FRegistry);
+    if (!FRegistry->OpenKey({QString::fromLatin1(NotesKey)}, false))
+        return false;
+    const QVariant value = FRegistry->ReadRaw(name);
+    FRegistry->OpenKey({QString::fromLatin1(BaseKey)}, true);
+    return HoldsSomething(value);
+}
+
+void TTemplateStore::WriteNote(const QString& name, const QString& value)
+{
+    RequireOpen(FRegistry);
+    FRegistry->OpenKey({QString::fromLatin1(NotesKey)}, true);
+    try {
+        FRegistry->WriteString(name, value);
+    } catch (...) {
+        FRegistry->OpenKey({QString::fromLatin1(BaseKey)}, true);
+        throw;
+    }
+    FRegistry->OpenKey({QString::fromLatin1(BaseKey)}, true);
+}
+
 void TTemplateStore::Close()
 {
     if (!FRegistry)

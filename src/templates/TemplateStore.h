@@ -21,6 +21,7 @@ public:
     static constexpr const char* Application = "Tavlo Generator";
     static constexpr const char* BaseKey = "Templates";
     static constexpr const char* IgnoredKey = "TTemplateItem"; // never a template
+    static constexpr const char* NotesKey = "Notes";
 
     TTemplateStore();
     // Finishes the exit write when Close() was not called; failures are then silent.
@@ -49,6 +50,11 @@ public:
     // A template was renamed in memory: its old key goes away at Close() (unless written again),
     // and the paths stored under it stand in for faces the renamed template has no file name for.
     void NoteRenamed(const QString& oldName, const QString& newName);
+
+    // Notes the program keeps about itself beside the templates (never listed as templates),
+    // written with the templates at Close().
+    bool HasNote(const QString& name);
+    void WriteNote(const QString& name, const QString& value);
 
     // Ends the exit write: removes the keys of deleted and renamed templates and writes the file.
     // Throws std::runtime_error when the file cannot be written.

@@ -1,5 +1,7 @@
 // The start page inside the main window: templates read at start-up, applied, and written back
 // when the window goes away.
+#include "TavloVersion.h"
+#include "app/AboutDlg.h"
 #include "app/FrameFrm.h"
 #include "app/StartPage.h"
 #include "common/TestBitmaps.h"
@@ -13,7 +15,9 @@
 #include <QDialog>
 #include <QDir>
 #include <QImage>
+#include <QLabel>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -121,4 +125,56 @@ TEST_F(StartPageWindowTest, TemplatesDialogClosedUnchangedRestoresTheSelection)
         EXPECT_TRUE(window.btnNext->isEnabled());
         EXPECT_TRUE(window.StartPage()->PreviewShown());
     }
+}
+
+TEST_F(StartPageWindowTest, AFirstStartGetsTheSamplesOnceAndDeletingThemIsRespected)
+{
+    qputenv("TAVLO_DATA_DIR", TAVLO_BUILD_DATA_DIR);
+    {
+        TExperChild window;
+        const QStringList expected{" Sample Book", " Sample CD", " Sample Software Box"};
+        ASSERT_EQ(window.lbxCollection->count(), 4 + expected.size());
+        for (int i = 0; i < expected.size(); ++i) {
+            window.lbxCollection->setCurrentRow(4 + i);
+            EXPECT_EQ(window.lbxCollection->item(4 + i)->text(), expected[i]);
+            ASSERT_NE(window.Cover(), nullptr);
+            EXPECT_TRUE(window.Cover()->IsComplete()) << expected[i].toStdString();
+            EXPECT_EQ(window.Cover()->Faces[2].HasImage(), i == 2) << "only the box has a top";
+        }
+        if (window.GLReady()) {
+            EXPECT_TRUE(window.StartPage()->PreviewShown());
+        }
+    }
+    EXPECT_TRUE(FMessages.isEmpty()) << FMessages.join(" | ").toStdString();
+    {
+        QSettings stored(SettingsFile(), QSettings::IniFormat);
+        EXPECT_TRUE(stored.value("Templates/Sample CD/FrontImage").toString().endsWith("/Sample CD/front.jpg"));
+        stored.remove("Templates"); // as if the user deleted every template
+    }
+    {
+        TExperChild window;
+        EXPECT_EQ(window.lbxCollection->count(), 4);
+    }
+    qunsetenv("TAVLO_DATA_DIR");
+}
+
+TEST_F(StartPageWindowTest, AboutShowsTheVersionLicenceAndLibraries)
+{
+    TExperChild window;
+    ASSERT_TRUE(window.btnAbout->isVisible());
+    QString version, libraries, licence;
+    QTimer::singleShot(0, [&] {
+        auto* about = qobject_cast<TAboutFrm*>(QApplication::activeModalWidget());
+        ASSERT_NE(about, nullptr);
+        version = about->findChild<QLabel*>("lblVersion")->text();
+        libraries = about->findChild<QLabel*>("lblLibraries")->text();
+        licence = about->findChild<QPlainTextEdit*>("memLicence")->toPlainText();
+        about->reject();
+    });
+    window.btnAbout->click();
+    EXPECT_TRUE(version.endsWith("Version " TAVLO_VERSION)) << version.toStdString();
+    EXPECT_TRUE(libraries.contains("Qt " + QString(qVersion())) && libraries.contains("libjpeg-turbo 2."))
+        << libraries.toStdString();
+    EXPECT_EQ(libraries.contains("Mesa"), window.GLReady()) << libraries.toStdString();
+    EXPECT_TRUE(licence.startsWith("MIT License"));
 }
