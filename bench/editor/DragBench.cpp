@@ -82,13 +82,3 @@ void FullRepaint(benchmark::State& state)
 }
 BENCHMARK(FullRepaint)->Arg(100)->Arg(30)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
