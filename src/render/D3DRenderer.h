@@ -8,12 +8,17 @@
 #include "raster/TBitmap32.h"
 #include "render/CoverMesh.h"
 
+#include <QRectF>
+#include <QSize>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 
 class TTextureObject;
 class TAccumulator;
+class TSoftShadow;
 
 // Standard projection onto plane p from light l (4 floats each), column-major.
 void BuildShadowMatrix(std::array<float, 16>& m, const std::array<float, 4>& p, const std::array<float, 4>& l);
@@ -21,6 +26,21 @@ void BuildShadowMatrix(std::array<float, 16>& m, const std::array<float, 4>& p, 
 // The sub-pixel offset of pass i of n (before the zoom and pixel unit are applied): column and
 // row of an r x r grid, r = round(sqrt(n)), scaled by 3 / sqrt(n).
 void JitterOffset(int pass, int passes, float& gridX, float& gridY);
+
+// The offset of smoothing sample i of n in the same units: one sample in each cell of a grid
+// over [0, 3) in both directions (the spread the plain jitter reaches with many passes), placed
+// so that no two samples share an x or a y. Every sample count gives the same look, only finer.
+void SmoothSampleOffset(int sample, int samples, float& gridX, float& gridY);
+
+// A scale and shift of clip space applied before the camera's perspective: x' = Sx x + Tx w.
+struct TClipMap {
+    double Sx = 1, Sy = 1, Tx = 0, Ty = 0;
+    bool operator==(const TClipMap&) const = default;
+};
+
+// The smallest zoom-out the view makes to keep a shadow in it; a shadow that passes the camera
+// cannot be shown whole whatever the zoom.
+constexpr double MinFitScale = 0.25;
 
 class TD3DRenderer : public ICoverView {
 public:
@@ -52,6 +72,14 @@ public:
     bool FRingBinding = false;
     float FRingRadius = 0.03f;
     float FRingRepeat = 30.0f;
+    // Draw for a transparent picture: the background is cleared to alpha 0, the shadow becomes
+    // black with its darkness as opacity and the cover is opaque. Only offscreen pictures use it.
+    bool FTransparent = false;
+    // The view zooms out (and shifts) just enough to keep the whole shadow inside its edges; the
+    // shadow's place counts even while it is off, so switching it never moves the cover.
+    bool FFitShadow = true;
+    // Copies of the shadow averaged into the smoothed shadow layer (a 16 x 16 grid).
+    static constexpr int ShadowSamples = 64;
 
     // --- ICoverView (ShowCover is the owner's: it needs a context and a framebuffer).
     void SetRingBinding(bool on) override { FRingBinding = on; }
@@ -63,7 +91,9 @@ public:
     float GetAngleY() const override;
     void SetPageInset(float value) override;
 
-    void SetZoom(float v);            // ignored unless 0 < v < 10; takes effect at the next frame
+    // Ignored unless 0 < v < 10 and the field of view stays below 180 degrees (v above about
+    // 0.7603); takes effect at the next frame.
+    void SetZoom(float v);
     void SetShadowStrength(float v);  // ignored unless 0 <= v <= 1
     void SetLight(float elevation, float azimuth);
 
@@ -78,11 +108,21 @@ public:
     bool BuildGeometry(bool withDisc);
     // Loads an atlas (nothing when null) and rebuilds the box and ring for the current window.
     void LoadCover(const TBitmap32* atlas, int frontWidth, int frontHeight, int sideWidth);
-    // Draws one frame (all passes) into the bound framebuffer, whose size is the window's.
+    // Draws one frame into the bound framebuffer, whose size is the window's. Smoothed, the
+    // shadow is one soft layer of many jittered copies and the edges are FPasses averaged passes.
     void Paint();
+    // The plain smoothing: `passes` whole jittered passes (shadow and box) averaged. It is the
+    // fallback where float framebuffers are missing, and with many passes the look to match.
+    void PaintAccumulated(int passes);
     void DrawShadow(float dx, float dy, float dz);
     // One pass of a frame of `passes`: clear, shadow, box and extras at pass's jitter offset.
     void DrawPass(int pass, int passes);
+
+    // Where the box (and extras) and the shadow land in normalised device coordinates of the
+    // camera before any fit, over every smoothing offset; empty when a point is behind the camera.
+    std::optional<QRectF> ContentBounds(bool box, bool shadow) const;
+    // The clip-space fit the view applies to keep the shadow inside (identity when it fits).
+    TClipMap Framing() const { return FClip; }
 
     // The box sizes after the fit to the window (1, 1, 1 before any atlas).
     TBoxSize BoxSize() const;
@@ -97,12 +137,50 @@ public:
     // std::runtime_error with a readable message when the driver cannot make such a target.
     // Large pictures are drawn in tiles of at most tileSide pixels a side.
     TBitmap32 RenderToBitmap(int width, int height, int tileSide = 2048);
+    // The cover and its whole shadow framed tightly (two pixels of margin) in a picture `width`
+    // wide, as the view shows it; the height follows the content's shape (ContentSize). The
+    // smoothing jitter keeps its size in output pixels. Throws like RenderToBitmap.
+    TBitmap32 RenderContent(int width, int tileSide = 2048);
+    QSize ContentSize(int width) const;
+    // Frames of the cover turning a full circle about its vertical axis, starting at the current
+    // angle, all framed alike (every frame's content fits) in pictures `width` wide. Each frame
+    // goes to frameDone as soon as it is drawn; frameDone answers false to stop, and then this
+    // answers false. Throws like RenderContent.
+    bool RenderTurntable(int frames, int width, const std::function<bool(int index, const TBitmap32& frame)>& frameDone);
+    // The width RenderContent needs to show the content at the view's own scale.
+    int NaturalContentWidth() const;
 
 private:
     struct TRenderTile {
         int X = 0, Y = 0, W = 0, H = 0;
     };
     const TRenderTile* FTile = nullptr; // set while an offscreen render draws one tile
+
+    // The export framing of RenderContent: the clip map, the view's pixels per output pixel.
+    struct TContentFrame {
+        TClipMap Map;
+        int Width = 1, Height = 1;
+        double ViewPixelsPerPixel = 1;
+    };
+    // The framing of a picture `width` wide around bounds() (normalised device coordinates,
+    // asked again once the jitter has its size for that picture).
+    TContentFrame ContentFrame(int width, const std::function<QRectF()>& bounds) const;
+    QRectF ViewContentBounds() const; // what the view shows of the cover and its shadow
+    TBitmap32 RenderFramed(const TContentFrame& frame, int tileSide);
+    TBitmap32 RenderTiles(int width, int height, int tileSide);
+    void UpdateFraming();
+    bool RenderSoftShadow(int width, int height);
+    void PaintSmoothed(int passes);
+    void ClearPass();
+    void DrawBox();
+    void DrawShadowGeometry(float dx, float dy, float dz, bool blendExtras);
+
+    TClipMap FClip;
+    bool FExportFraming = false; // RenderContent has set FClip: the view's fit stays out
+    float FCameraAspect = 0;     // the camera's aspect when not the target's (RenderContent)
+    std::unique_ptr<TSoftShadow> FSoftShadow;
+    bool FSoftShadowFailed = false;
+    bool FCoverageAlpha = false; // passes keep the cover's coverage in alpha (transparent or layered)
 
     int FWidth = 1, FHeight = 1;
     bool FGLReady = false;
@@ -113,8 +191,9 @@ private:
     std::unique_ptr<TAccumulator> FAccumulator;
 };
 
-// Reads the W x H area at (0, 0) of the bound framebuffer, top row first, alpha forced to 255.
-TBitmap32 ReadFramebuffer(int width, int height);
+// Reads the W x H area at (0, 0) of the bound framebuffer, top row first, alpha forced to 255;
+// with keepAlpha the (premultiplied) alpha is kept and the colours are unpremultiplied.
+TBitmap32 ReadFramebuffer(int width, int height, bool keepAlpha = false);
 
 // A framebuffer object with an 8-bit RGBA colour and a depth buffer; binds itself while alive
 // and restores the previous binding on destruction.

@@ -101,12 +101,33 @@ void TD3DWin::ShowCover(const TBitmap32* atlas, int frontWidth, int frontHeight,
     update();
 }
 
+namespace {
+struct TCurrent {
+    TD3DWin* View;
+    explicit TCurrent(TD3DWin* view) : View(view) { View->makeCurrent(); }
+    ~TCurrent() { View->doneCurrent(); }
+};
+} // namespace
+
 TBitmap32 TD3DWin::RenderOffscreen(int width, int height)
 {
-    makeCurrent();
-    struct TDone {
-        TD3DWin* View;
-        ~TDone() { View->doneCurrent(); }
-    } done{this};
+    const TCurrent current(this);
     return RenderToBitmap(width, height);
+}
+
+TBitmap32 TD3DWin::RenderContentOffscreen(int width)
+{
+    const TCurrent current(this);
+    return RenderContent(width);
+}
+
+bool TD3DWin::RenderTurntableOffscreen(int frames, int width,
+                                       const std::function<bool(int, const TBitmap32&)>& frameDone)
+{
+    const TCurrent current(this);
+    return RenderTurntable(frames, width, [&](int index, const TBitmap32& frame) {
+        const bool goOn = frameDone(index, frame);
+        makeCurrent();
+        return goOn;
+    });
 }

@@ -25,6 +25,11 @@ public:
     // The current cover at width x height (up to 8192 x 8192) with the view's camera, light,
     // shadow and smoothing. Throws std::runtime_error with a message for the user on failure.
     TBitmap32 RenderOffscreen(int width, int height);
+    // The cover and its whole shadow framed in a picture `width` wide (RenderContent).
+    TBitmap32 RenderContentOffscreen(int width);
+    // RenderTurntable with this view's context current around every frame, so that frameDone
+    // may let the event loop run (and repaint views) in between.
+    bool RenderTurntableOffscreen(int frames, int width, const std::function<bool(int, const TBitmap32&)>& frameDone);
 
     // Whether the view follows its parent's size (on by default).
     void SetFillParent(bool on);

@@ -1,10 +1,10 @@
 #include "render/HeadlessCover.h"
 
 #include "cover/Composition.h"
-#include "render/CropToContent.h"
 #include "render/HeadlessView.h"
 
 #include <QSize>
+#include <memory>
 #include <numbers>
 #include <stdexcept>
 
@@ -25,14 +25,18 @@ void ValidateSettings(const TCoverRenderSettings& s)
     Require(s.LightElevation >= 0 && s.LightElevation <= 1, "The light elevation must be between 0 and 100.");
     Require(s.LightAzimuth >= 0 && s.LightAzimuth <= 1, "The light azimuth must be between 0 and 100.");
     Require(s.ShadowStrength >= 0 && s.ShadowStrength <= 1, "The shadow strength must be between 0 and 100.");
-    // Below the square root of 1/2 the view's zoom formula would turn the field of view over.
-    Require(s.Zoom > 0.71f && s.Zoom < 10, "The zoom must be above 0.71 and below 10.");
+    // Below about 0.7603 the view's zoom formula opens the field of view to 180 degrees and
+    // beyond, where the picture turns over.
+    Require(s.Zoom >= MinZoom && s.Zoom < 10, "The zoom must be from 0.761 to 9.99.");
     Require(s.Passes >= 1 && s.Passes <= 255, "The smoothing passes must be between 1 and 255.");
     Require(s.CDPosition >= 0 && s.CDPosition <= 1, "The CD position must be between 0 and 100.");
     Require(int(s.Type) < BookTypeCount, "Unknown book type.");
 }
 
-TBitmap32 RenderCoverHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top, const TCoverRenderSettings& s)
+namespace {
+// A view set up with the settings and the composed cover, current and ready to draw.
+std::unique_ptr<THeadlessView> PrepareView(TBitmap32& front, TBitmap32& side, TBitmap32* top,
+                                           const TCoverRenderSettings& s)
 {
     ValidateSettings(s);
     Require(!front.Empty(), "The front picture is empty.");
@@ -43,25 +47,39 @@ TBitmap32 RenderCoverHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top,
     if (viewSize.width() > 800 || viewSize.height() > 800)
         viewSize.scale(800, 800, Qt::KeepAspectRatio);
     bool ok = false;
-    THeadlessView view(std::max(viewSize.width(), 1), std::max(viewSize.height(), 1), ok);
+    auto view = std::make_unique<THeadlessView>(std::max(viewSize.width(), 1), std::max(viewSize.height(), 1), ok);
     if (!ok)
-        throw std::runtime_error(view.Error().toStdString());
-    view.FBackColor = s.Background | 0xFF000000u;
-    view.SetLight(s.LightElevation, s.LightAzimuth);
-    view.FShadow = s.Shadow.value_or(!ClearsShadow(s.Type));
-    view.SetShadowStrength(s.ShadowStrength);
-    view.SetZoom(s.Zoom);
-    view.FCDPosition = s.CDPosition;
-    view.FPasses = uint8_t(s.Passes);
-    Require(Compose(s.Type, &view, top, &side, &front), "The cover could not be composed from these pictures.");
+        throw std::runtime_error(view->Error().toStdString());
+    view->FBackColor = s.Background | 0xFF000000u;
+    view->SetLight(s.LightElevation, s.LightAzimuth);
+    view->FShadow = s.Shadow.value_or(!ClearsShadow(s.Type));
+    view->SetShadowStrength(s.ShadowStrength);
+    view->SetZoom(s.Zoom);
+    view->FCDPosition = s.CDPosition;
+    view->FPasses = uint8_t(s.Passes);
+    Require(Compose(s.Type, view.get(), top, &side, &front), "The cover could not be composed from these pictures.");
     if (s.AngleX)
-        view.SetAngleX(Radians(*s.AngleX));
+        view->SetAngleX(Radians(*s.AngleX));
     if (s.AngleY)
-        view.SetAngleY(Radians(*s.AngleY));
-    view.FSmooth = s.Smooth;
-    Require(view.MakeCurrent(), "The OpenGL context was lost.");
-    TBitmap32 picture = view.RenderToBitmap(s.Width, s.Height);
+        view->SetAngleY(Radians(*s.AngleY));
+    view->FSmooth = s.Smooth;
+    view->FTransparent = s.Transparent;
+    Require(view->MakeCurrent(), "The OpenGL context was lost.");
+    return view;
+}
+} // namespace
+
+TBitmap32 RenderCoverHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top, const TCoverRenderSettings& s)
+{
+    const auto view = PrepareView(front, side, top, s);
     if (s.Crop)
-        CropToContent(picture);
-    return picture;
+        return view->RenderContent(s.Width);
+    return view->RenderToBitmap(s.Width, s.Height);
+}
+
+bool RenderTurntableHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top, const TCoverRenderSettings& s,
+                             int frames, const std::function<bool(int index, const TBitmap32& frame)>& frameDone)
+{
+    const auto view = PrepareView(front, side, top, s);
+    return view->RenderTurntable(frames, s.Width, frameDone);
 }

@@ -6,7 +6,11 @@
 #include "cover/BookType.h"
 #include "raster/TBitmap32.h"
 
+#include <functional>
 #include <optional>
+
+// The smallest zoom a picture can be drawn at: the field of view is then about 178 degrees.
+constexpr float MinZoom = 0.761f;
 
 struct TCoverRenderSettings {
     TBookType Type = btTwoSidedBox;
@@ -15,20 +19,27 @@ struct TCoverRenderSettings {
     float LightAzimuth = 0.1f;           // 0..1, as "Light Orientation" / 100
     std::optional<bool> Shadow;          // on unless the type clears it (3, 4, 5, 6)
     float ShadowStrength = 0.5f;         // 0..1
-    float Zoom = 1.0f;                   // the zoom asked of the view, 0 < zoom < 10
+    float Zoom = 1.0f;                   // the zoom asked of the view, MinZoom <= zoom < 10
     TColor32 Background = Color32(255, 255, 255);
     bool Smooth = false;
     int Passes = 9;                      // 1..255
     float CDPosition = 0.5f;             // 0..1
-    int Width = 800, Height = 600;       // up to 8192 x 8192
-    bool Crop = true;
+    int Width = 800, Height = 600;       // the view's shape; cut: the picture's width
+    bool Crop = true;                    // framed to the cover and its whole shadow
+    bool Transparent = false;            // alpha 0 around the cover, the shadow see-through
 };
 
 // Checks the settings; throws std::runtime_error naming the first value out of range.
 void ValidateSettings(const TCoverRenderSettings& settings);
 
-// Composes front, side and top (may be null; the faces are reshaped in place) and renders them.
-// Throws std::runtime_error with a message for the user when there is no OpenGL driver, a face
-// is empty or a setting is out of range.
+// Composes front, side and top (may be null; the faces are reshaped in place) and renders them:
+// cut, a picture `Width` wide holding the cover and its whole shadow (the height follows);
+// otherwise the whole Width x Height view. Throws std::runtime_error with a message for the
+// user when there is no OpenGL driver, a face is empty or a setting is out of range.
 TBitmap32 RenderCoverHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top,
                               const TCoverRenderSettings& settings);
+
+// The cover turning a full circle in `frames` pictures `Width` wide, all framed alike; each
+// frame goes to frameDone as it is drawn, which answers false to stop (then this answers false).
+bool RenderTurntableHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top, const TCoverRenderSettings& settings,
+                             int frames, const std::function<bool(int index, const TBitmap32& frame)>& frameDone);

@@ -47,6 +47,8 @@ TEST(RendererState, SettersIgnoreOutOfRangeValues)
     EXPECT_FLOAT_EQ(v.FZoom, 2); // field of view 28.1 / 2 = 14.05 degrees
     v.SetZoom(0.8f);
     EXPECT_NEAR(v.FZoom, 0.28f, 1e-6);
+    v.SetZoom(0.75f); // would open the field of view past 180 degrees
+    EXPECT_NEAR(v.FZoom, 0.28f, 1e-6);
 
     v.SetPageInset(0);
     v.SetPageInset(100);
