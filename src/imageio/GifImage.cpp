@@ -4,6 +4,7 @@
 #include "imageio/GifReader.h"
 
 #include <QIODevice>
+#include <algorithm>
 #include <stdexcept>
 
 void TGIFImage::LoadFromBytes(const QByteArray& bytes)
@@ -20,6 +21,48 @@ void TGIFImage::Assign(const TBitmap32& picture)
     FColorMap = std::move(reduced.Palette);
     FFrames.clear();
     FFrames.append(TGifFrame{0, 0, reduced.Width, reduced.Height, std::move(reduced.Indices), -1});
+}
+
+int FreePaletteIndex(std::vector<uint8_t>& indices, const std::vector<TColor32>& palette, const std::vector<bool>& clear)
+{
+    std::vector<size_t> uses(palette.size(), 0);
+    for (size_t i = 0; i < indices.size(); ++i)
+        if (!clear[i])
+            ++uses[indices[i]];
+    const size_t fewest = size_t(std::min_element(uses.begin(), uses.end()) - uses.begin());
+    if (uses[fewest] > 0) {
+        // Every entry is in use: the rarest one gives its pixels to the nearest other colour.
+        std::vector<TColor32> others = palette;
+        others.erase(others.begin() + qsizetype(fewest));
+        TNearestColor nearest(others);
+        const TColor32 c = palette[fewest];
+        int replacement = nearest.Find(RedOf(c), GreenOf(c), BlueOf(c));
+        if (size_t(replacement) >= fewest)
+            ++replacement;
+        for (size_t i = 0; i < indices.size(); ++i)
+            if (!clear[i] && indices[i] == fewest)
+                indices[i] = uint8_t(replacement);
+    }
+    return int(fewest);
+}
+
+void TGIFImage::AssignWithTransparency(const TBitmap32& picture)
+{
+    Assign(picture);
+    const int n = picture.Width() * picture.Height();
+    std::vector<bool> clear(size_t(n), false);
+    bool any = false;
+    for (int y = 0, i = 0; y < picture.Height(); ++y)
+        for (int x = 0; x < picture.Width(); ++x, ++i)
+            any |= clear[size_t(i)] = AlphaOf(picture.Pixel(x, y)) == 0;
+    if (!any)
+        return;
+    TGifFrame& frame = FFrames.first();
+    const int t = FreePaletteIndex(frame.Indices, FColorMap, clear);
+    for (size_t i = 0; i < clear.size(); ++i)
+        if (clear[i])
+            frame.Indices[i] = uint8_t(t);
+    frame.Transparent = t;
 }
 
 namespace {
@@ -113,15 +156,13 @@ void TGIFImage::Optimize(int options)
     }
 }
 
-namespace {
-
-void Put16(QByteArray& out, int v)
+void GifPut16(QByteArray& out, int v)
 {
     out.append(char(v & 0xFF));
     out.append(char((v >> 8) & 0xFF));
 }
 
-void PutSubBlocks(QByteArray& out, const char* data, qsizetype size)
+void GifPutSubBlocks(QByteArray& out, const char* data, qsizetype size)
 {
     for (qsizetype i = 0; i < size; i += 255) {
         const qsizetype n = std::min<qsizetype>(255, size - i);
@@ -130,8 +171,6 @@ void PutSubBlocks(QByteArray& out, const char* data, qsizetype size)
     }
     out.append('\0');
 }
-
-} // namespace
 
 QByteArray TGIFImage::Encode() const
 {
@@ -144,8 +183,8 @@ QByteArray TGIFImage::Encode() const
     const bool extensions = !FComments.isEmpty() || std::any_of(FFrames.begin(), FFrames.end(), [](const TGifFrame& f) { return f.Transparent >= 0; });
 
     QByteArray out(extensions ? "GIF89a" : "GIF87a");
-    Put16(out, FScreenWidth);
-    Put16(out, FScreenHeight);
+    GifPut16(out, FScreenWidth);
+    GifPut16(out, FScreenHeight);
     out.append(char(0x80 | 0x70 | (bits - 1))); // global table, 8-bit colour resolution, its size
     out.append('\0');                                          // background colour index
     out.append('\0');                                          // no aspect ratio
@@ -157,7 +196,7 @@ QByteArray TGIFImage::Encode() const
     }
     for (const QByteArray& comment : FComments) {
         out.append("\x21\xFE", 2);
-        PutSubBlocks(out, comment.constData(), comment.size());
+        GifPutSubBlocks(out, comment.constData(), comment.size());
     }
     const int minCodeSize = std::max(2, bits);
     for (const TGifFrame& f : FFrames) {
@@ -167,14 +206,14 @@ QByteArray TGIFImage::Encode() const
             out.append('\0');
         }
         out.append(',');
-        Put16(out, f.Left);
-        Put16(out, f.Top);
-        Put16(out, f.Width);
-        Put16(out, f.Height);
+        GifPut16(out, f.Left);
+        GifPut16(out, f.Top);
+        GifPut16(out, f.Width);
+        GifPut16(out, f.Height);
         out.append('\0'); // no local table, not interlaced
         out.append(char(minCodeSize));
         const std::vector<uchar> lzw = LzwEncode(f.Indices.data(), qsizetype(f.Indices.size()), minCodeSize);
-        PutSubBlocks(out, reinterpret_cast<const char*>(lzw.data()), qsizetype(lzw.size()));
+        GifPutSubBlocks(out, reinterpret_cast<const char*>(lzw.data()), qsizetype(lzw.size()));
     }
     out.append(';');
     return out;

@@ -15,6 +15,14 @@ enum TGifOptimizeOption {
     ooColorMap = 8, // keep only the colour-table entries some pixel uses
 };
 
+// Little-endian 16-bit value; data cut into sub-blocks of at most 255 bytes with the terminator.
+void GifPut16(QByteArray& out, int v);
+void GifPutSubBlocks(QByteArray& out, const char* data, qsizetype size);
+
+// An index of `palette` that no pixel outside `clear` uses, made free when every index is used
+// by moving the rarest entry's pixels to their nearest other colour.
+int FreePaletteIndex(std::vector<uint8_t>& indices, const std::vector<TColor32>& palette, const std::vector<bool>& clear);
+
 struct TGifFrame {
     int Left = 0;
     int Top = 0;
@@ -31,6 +39,8 @@ public:
     bool CanSave() const override { return true; }
     // Reduces the picture to the palette of 20 static and 236 octree colours with dithering.
     void Assign(const TBitmap32& picture) override;
+    // The same, except that fully clear pixels (alpha 0) get one transparent index of their own.
+    void AssignWithTransparency(const TBitmap32& picture);
     void Optimize(int options);
     void AddComment(const QByteArray& text) { FComments.append(text); }
     void SaveToDevice(QIODevice& device) const override;

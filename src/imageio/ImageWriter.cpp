@@ -103,3 +103,34 @@ void WriteImageFile(const TBitmap32& picture, const QString& path)
     else
         SaveWithPictureClass(kind, picture, path);
 }
+
+TBitmap32 FlattenOnto(const TBitmap32& picture, TColor32 background, bool keepClear)
+{
+    TBitmap32 flat(picture.Width(), picture.Height());
+    for (int y = 0; y < picture.Height(); ++y) {
+        const TColor32* src = picture.ScanLine(y);
+        TColor32* dst = flat.ScanLine(y);
+        for (int x = 0; x < picture.Width(); ++x) {
+            const int a = AlphaOf(src[x]);
+            auto mix = [a](int c, int b) { return (c * a + b * (255 - a) + 127) / 255; };
+            dst[x] = Color32(mix(RedOf(src[x]), RedOf(background)), mix(GreenOf(src[x]), GreenOf(background)),
+                             mix(BlueOf(src[x]), BlueOf(background)), keepClear && a == 0 ? 0 : 255);
+        }
+    }
+    return flat;
+}
+
+void WriteTransparentImageFile(const TBitmap32& picture, const QString& path, TColor32 background)
+{
+    const PictureKind kind = PictureKindOf(ExtractExtension(path));
+    if (kind == PictureKind::Png || kind == PictureKind::Tiff) {
+        WriteImageFile(picture, path);
+    } else if (kind == PictureKind::Gif && !picture.Empty()) {
+        TGIFImage gif;
+        gif.AssignWithTransparency(FlattenOnto(picture, background, true));
+        PrepareForSave(gif, kind);
+        WriteSafely(path, [&](QIODevice& device) { gif.SaveToDevice(device); });
+    } else {
+        WriteImageFile(FlattenOnto(picture, background), path);
+    }
+}

@@ -20,6 +20,14 @@ class TPicture;
 // remembers the folder (RememberFolder) before calling this.
 void WriteImageFile(const TBitmap32& picture, const QString& path);
 
+// A picture with see-through pixels (straight alpha), as the format allows: PNG and TIFF keep
+// the alpha; GIF lays partly clear pixels onto `background` and gives the fully clear ones one
+// transparent index; JPEG and BMP, which cannot be transparent, lay everything onto `background`.
+void WriteTransparentImageFile(const TBitmap32& picture, const QString& path, TColor32 background);
+
+// The picture laid onto an opaque colour; with keepClear, fully clear pixels stay clear.
+TBitmap32 FlattenOnto(const TBitmap32& picture, TColor32 background, bool keepClear = false);
+
 // Bitmap, GIF and JPEG: the kind's picture object takes the picture, is prepared and written.
 // Answers false when the kind has no picture object that writes.
 bool SaveWithPictureClass(PictureKind kind, const TBitmap32& picture, const QString& path);
