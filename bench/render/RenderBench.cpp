@@ -1,6 +1,8 @@
 // Frame times of the 3D view on Mesa's software renderer, drawn headless (EGL surfaceless):
-// one pass and nine-pass smoothing at 800 x 600, and a 4000 x 4000 export with 16 passes.
+// one pass, the default smoothing (soft shadow layer and nine edge passes) and the plain nine
+// jittered passes at 800 x 600, and a smoothed 4000 x 4000 export.
 // Run: build/bench/render/bench_render  (LIBGL_ALWAYS_SOFTWARE=1 for llvmpipe)
+#include "imageio/GifAnimation.h"
 #include "render/Accumulator.h"
 #include "render/HeadlessView.h"
 
@@ -77,7 +79,8 @@ void BM_FrameOnePass(benchmark::State& state)
 }
 BENCHMARK(BM_FrameOnePass)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_FrameSmoothNinePasses(benchmark::State& state)
+// backend 0: CPU sums, 1: float framebuffer; plain 1: the nine whole jittered passes.
+void BM_FrameSmooth(benchmark::State& state)
 {
     auto view = MakeView(800, 600, state);
     if (!view)
@@ -85,21 +88,27 @@ void BM_FrameSmoothNinePasses(benchmark::State& state)
     view->FSmooth = true;
     view->FPasses = 9;
     view->SetAccumulator(TAccumulator::Create(TAccumulator::TBackend(state.range(0))));
+    const bool plain = state.range(1) != 0;
     TCpuCounter cpu{state};
     for (auto _ : state) {
-        view->ShowCover(nullptr, 0, 0, 0);
+        if (plain) {
+            view->MakeCurrent();
+            view->PaintAccumulated(9);
+        } else {
+            view->ShowCover(nullptr, 0, 0, 0);
+        }
         benchmark::DoNotOptimize(view->LastFrame().Bits());
     }
 }
-BENCHMARK(BM_FrameSmoothNinePasses)->ArgName("backend")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FrameSmooth)->ArgNames({"backend", "plain"})->Args({1, 0})->Args({1, 1})->Args({0, 0})
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_Render4000Smooth16(benchmark::State& state)
+void BM_Render4000Smooth(benchmark::State& state)
 {
     auto view = MakeView(800, 600, state);
     if (!view)
         return;
     view->FSmooth = true;
-    view->FPasses = 16;
     view->MakeCurrent();
     TCpuCounter cpu{state};
     for (auto _ : state) {
@@ -107,7 +116,29 @@ void BM_Render4000Smooth16(benchmark::State& state)
         benchmark::DoNotOptimize(picture.Bits());
     }
 }
-BENCHMARK(BM_Render4000Smooth16)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_Render4000Smooth)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+// The turntable as Save As makes it: 36 smoothed frames 600 pixels wide, encoded as a GIF.
+void BM_Turntable36(benchmark::State& state)
+{
+    auto view = MakeView(800, 600, state);
+    if (!view)
+        return;
+    view->FSmooth = true;
+    view->MakeCurrent();
+    TCpuCounter cpu{state};
+    for (auto _ : state) {
+        TGifAnimation animation;
+        view->RenderTurntable(36, 600, [&](int, const TBitmap32& frame) {
+            animation.AddFrame(frame, 11);
+            return true;
+        });
+        const QByteArray gif = animation.Encode();
+        state.counters["gif_kb"] = double(gif.size()) / 1024;
+        benchmark::DoNotOptimize(gif.data());
+    }
+}
+BENCHMARK(BM_Turntable36)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 } // namespace
 
 BENCHMARK_MAIN();

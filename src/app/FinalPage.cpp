@@ -1,10 +1,15 @@
 #include "app/FinalPage.h"
 
+#include "app/SaveFlow.h"
 #include "cover/Composition.h"
 #include "cover/ImageViewInfo.h"
 #include "render/D3DWin.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QMouseEvent>
+#include <QWheelEvent>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QColorDialog>
@@ -173,9 +178,15 @@ void TFinalPage::BuildOptions(QWidget* chart)
     edtExportWidth->setObjectName("edtExportWidth");
     edtExportWidth->setRange(16, MaxExportSide);
     edtExportWidth->setSuffix(QStringLiteral(" px"));
-    edtExportWidth->setToolTip(QStringLiteral("Width of the saved picture; the height keeps the view's shape"));
+    edtExportWidth->setToolTip(
+        QStringLiteral("Width of the saved picture, which holds the cover and its whole shadow; the height follows"));
     lblExportSize = MakeLabel(pnlOptions, "lblExportSize", QStringLiteral("Saved Picture &Width:"), edtExportWidth);
     lblExportHeight = MakeLabel(pnlOptions, "lblExportHeight", QString());
+    chkTransparent = new QCheckBox(QStringLiteral("Transparent background"), pnlOptions);
+    chkTransparent->setObjectName("chkTransparent");
+    chkTransparent->setToolTip(QStringLiteral(
+        "PNG and TIFF pictures get a see-through background and a see-through shadow; GIF gets one transparent "
+        "colour. JPEG and BMP cannot be transparent and keep the background colour."));
 
     auto* grid = new QGridLayout(pnlOptions);
     grid->setContentsMargins(8, 4, 8, 4);
@@ -199,7 +210,19 @@ void TFinalPage::BuildOptions(QWidget* chart)
     exportRow->addWidget(lblExportHeight, 1);
     grid->addWidget(lblExportSize, 12, 0, 1, 2);
     grid->addLayout(exportRow, 13, 0, 1, 2);
-    grid->setRowStretch(14, 1);
+    grid->addWidget(chkTransparent, 14, 0, 1, 2);
+    btnCopy = new QPushButton(QStringLiteral("Co&py Picture"), pnlOptions);
+    btnCopy->setObjectName("btnCopy");
+    btnCopy->setToolTip(QStringLiteral("Copies the finished picture to the clipboard (Ctrl+C)"));
+    grid->addWidget(btnCopy, 15, 0, 1, 2, Qt::AlignLeft);
+    grid->setRowStretch(16, 1);
+    actCopy = new QAction(QStringLiteral("Copy Picture"), this);
+    actCopy->setShortcut(QKeySequence::Copy);
+    actCopy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    pnlOptions->addAction(actCopy);
+    pnlFinalTools->addAction(actCopy);
+    connect(actCopy, &QAction::triggered, this, &TFinalPage::CopyPicture);
+    connect(btnCopy, &QPushButton::clicked, this, &TFinalPage::CopyPicture);
 
     connect(trkAngleX, &QSlider::valueChanged, this, &TFinalPage::trkAngleXChange);
     connect(trkAngleY, &QSlider::valueChanged, this, &TFinalPage::trkAngleYChange);
@@ -223,6 +246,12 @@ void TFinalPage::SetView(TD3DWin* view, QWidget* previewPanel)
         return;
     view->SetFillParent(false);
     view->FShadow = chkShadow->isChecked();
+    // Dragging turns the cover, the wheel zooms, a double-click goes back to the type's angles.
+    view->installEventFilter(this);
+    view->setCursor(Qt::OpenHandCursor);
+    view->setToolTip(QStringLiteral("Drag to turn the cover, use the wheel to zoom, double-click for the "
+                                    "type's own angles"));
+    view->addAction(actCopy);
     Layout();
     ShowOnStep(pnlOptions->isVisible());
 }
@@ -245,11 +274,6 @@ void TFinalPage::Layout()
         FView->setGeometry(left, top, viewWidth, height);
     const int optionsLeft = left + viewWidth;
     pnlOptions->setGeometry(optionsLeft, top, std::max(0, FChart->width() - optionsLeft - left), height);
-    if (!FExportWidthChosen) {
-        const QSignalBlocker block(edtExportWidth);
-        const qreal dpr = FView ? FView->devicePixelRatioF() : 1.0;
-        edtExportWidth->setValue(std::min(MaxExportSide, int(std::lround(viewWidth * dpr))));
-    }
     UpdateExportHeight();
 }
 
@@ -257,11 +281,82 @@ bool TFinalPage::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == FChart && event->type() == QEvent::Resize)
         Layout();
+    if (FView && watched == FView && ViewMouseEvent(event))
+        return true;
     return QObject::eventFilter(watched, event);
+}
+
+namespace {
+// One degree for every two pixels dragged; the angles go round.
+int TurnedAngle(int degrees, int pixels) { return ((degrees + pixels / 2) % 360 + 360) % 360; }
+} // namespace
+
+bool TFinalPage::ViewMouseEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* e = static_cast<QMouseEvent*>(event);
+        if (e->button() != Qt::LeftButton)
+            return false;
+        FDragging = true;
+        FDragFrom = e->position().toPoint();
+        FView->setCursor(Qt::ClosedHandCursor);
+        return true;
+    }
+    case QEvent::MouseMove: {
+        auto* e = static_cast<QMouseEvent*>(event);
+        if (!FDragging)
+            return false;
+        const QPoint moved = e->position().toPoint() - FDragFrom;
+        if (std::abs(moved.x()) < 2 && std::abs(moved.y()) < 2)
+            return true;
+        FDragFrom += QPoint(moved.x() / 2 * 2, moved.y() / 2 * 2);
+        // The sliders are the view's state: moving them turns the cover and redraws.
+        if (moved.x() / 2 != 0)
+            trkAngleY->setValue(TurnedAngle(trkAngleY->value(), moved.x()));
+        if (moved.y() / 2 != 0)
+            trkAngleX->setValue(TurnedAngle(trkAngleX->value(), moved.y()));
+        return true;
+    }
+    case QEvent::MouseButtonRelease:
+        if (!FDragging)
+            return false;
+        FDragging = false;
+        FView->setCursor(Qt::OpenHandCursor);
+        return true;
+    case QEvent::MouseButtonDblClick: {
+        const TViewAngles angles = DefaultAnglesFor(SelectedType());
+        trkAngleX->setValue(AnglePosition(angles.X));
+        trkAngleY->setValue(AnglePosition(angles.Y));
+        return true;
+    }
+    case QEvent::Wheel: {
+        auto* e = static_cast<QWheelEvent*>(event);
+        const int steps = e->angleDelta().y() / 120;
+        if (steps != 0)
+            gbrScaleFinal->setValue(gbrScaleFinal->value() + steps); // the gauge keeps its range
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void TFinalPage::CopyPicture()
+{
+    if (!FView || !FView->GLReady() || !pnlOptions->isEnabled())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    struct TRestore {
+        ~TRestore() { QApplication::restoreOverrideCursor(); }
+    } restore;
+    const TBitmap32 picture = CaptureFinalView(*FView, ExportSize().width(), Transparent());
+    QApplication::clipboard()->setImage(picture.ToImage());
 }
 
 void TFinalPage::ShowOnStep(bool finalStep)
 {
+    actCopy->setEnabled(finalStep); // Ctrl+C belongs to the face editor on the other steps
     pnlFinalTools->setVisible(finalStep);
     pnlOptions->setVisible(finalStep);
     pnlOptions->setEnabled(finalStep);
@@ -278,35 +373,42 @@ TBookType TFinalPage::SelectedType() const { return TBookType(std::max(0, cmbFin
 QSize TFinalPage::ExportSize() const
 {
     const int width = edtExportWidth->value();
-    if (!FView || FView->width() <= 0)
+    if (!FView || !FView->GLReady())
         return {width, width};
-    const qreal dpr = FView->devicePixelRatioF();
-    const QSize view(int(std::lround(FView->width() * dpr)), int(std::lround(FView->height() * dpr)));
-    if (!FExportWidthChosen)
-        return view;
-    const int height = int(std::lround(double(width) * view.height() / view.width()));
-    if (height <= MaxExportSide)
-        return {width, std::max(1, height)};
-    // A tall view: the height reaches the limit first.
-    return {std::max(1, int(std::lround(double(MaxExportSide) * view.width() / view.height()))), MaxExportSide};
+    const QSize size = FView->ContentSize(width);
+    if (size.height() <= MaxExportSide)
+        return size;
+    // A tall picture: the height reaches the limit first.
+    const int narrower = std::max(16, int(double(width) * MaxExportSide / size.height()));
+    return FView->ContentSize(narrower);
 }
 
 void TFinalPage::SetExportWidth(int width) { edtExportWidth->setValue(width); }
 
+bool TFinalPage::Transparent() const { return chkTransparent->isChecked(); }
+
+void TFinalPage::SetTransparent(bool on) { chkTransparent->setChecked(on); }
+
 void TFinalPage::UpdateExportHeight()
 {
+    if (!FExportWidthChosen && FView && FView->GLReady()) {
+        // Until the user picks a width the picture is saved at the view's own scale.
+        const QSignalBlocker block(edtExportWidth);
+        edtExportWidth->setValue(std::min(MaxExportSide, FView->NaturalContentWidth()));
+    }
     const QSize size = ExportSize();
-    lblExportHeight->setText(QString::asprintf(" x %d", size.height()));
     if (size.width() != edtExportWidth->value()) {
         const QSignalBlocker block(edtExportWidth);
         edtExportWidth->setValue(size.width());
     }
+    lblExportHeight->setText(QString::asprintf(" x %d", size.height()));
 }
 
 void TFinalPage::Redraw()
 {
     if (FView)
         FView->ShowCover(nullptr, 0, 0, 0);
+    UpdateExportHeight(); // the content's shape changes with the angles, the zoom and the light
 }
 
 void TFinalPage::RefreshOrientation()
@@ -357,6 +459,7 @@ void TFinalPage::ComposeFinal(TBookType type, TImageViewInfo& front, TImageViewI
     } restore;
     ::ComposeFinal(type, FView, front, side, top);
     AnglesFromView();
+    UpdateExportHeight();
 }
 
 void TFinalPage::AnglesFromView()

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QSize>
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -54,10 +55,14 @@ public:
     void ShowOnStep(bool finalStep);
     TBookType SelectedType() const;
 
-    // The size a saved final picture is rendered at (device pixels): the view's own size until
-    // the user asks for another width; the height always keeps the view's shape.
+    // The size of the saved final picture: the cover and its whole shadow, framed. The width is
+    // the one the user chose, or until then the content's width at the view's own scale; the
+    // height follows the content's shape.
     QSize ExportSize() const;
     void SetExportWidth(int width);
+    // Saved pictures get a transparent background (PNG, TIFF, GIF; not JPEG or BMP).
+    bool Transparent() const;
+    void SetTransparent(bool on);
 
     // Controls, named as on the window.
     QWidget* pnlFinalTools = nullptr; // the final page's tool row
@@ -88,6 +93,12 @@ public:
     QLabel* lblExportSize = nullptr;
     QSpinBox* edtExportWidth = nullptr;
     QLabel* lblExportHeight = nullptr;
+    QCheckBox* chkTransparent = nullptr;
+    QPushButton* btnCopy = nullptr;
+    QAction* actCopy = nullptr; // Ctrl+C while a control of the final page has the focus
+
+    // Puts the finished picture (as it would be saved) on the clipboard.
+    void CopyPicture();
 
 signals:
     // The type selector changed: the window composes its face records for the type.
@@ -121,4 +132,7 @@ private:
     QPointer<TD3DWin> FView;
     QPointer<QWidget> FPreviewPanel;
     bool FExportWidthChosen = false; // the user typed a width: stop following the view
+    bool ViewMouseEvent(QEvent* event);
+    QPoint FDragFrom;
+    bool FDragging = false;
 };

@@ -6,6 +6,7 @@
 #include "app/RecentProjects.h"
 #include "app/SaveFlow.h"
 #include "app/StartPage.h"
+#include "app/TurntableSave.h"
 #include "app/WizardSteps.h"
 #include "editor/LayerCommands.h"
 #include "cover/BookCover.h"
@@ -109,6 +110,7 @@ void TExperChild::PrepareWindow()
     lblPrompt = new QLabel(pnlPrompt);
     lblPrompt->setObjectName("lblPrompt");
     lblPrompt->setTextFormat(Qt::PlainText);
+    lblPrompt->setWordWrap(true); // a long prompt wraps and the bar grows (FitPromptTexts)
     lblPrompt->setGeometry(10, 0, 600, 36);
     btnPrev = new QPushButton(QStringLiteral("Back"), pnlPrompt);
     btnPrev->setObjectName("btnPrev");
@@ -262,10 +264,20 @@ bool TExperChild::OpenProjectFile(const QString& path) { return FProjectFlow->Op
 void TExperChild::LayoutPage1()
 {
     // The notebook sizes its pages only when the shown window is laid out, so page 1 follows
-    // its own size (see eventFilter) rather than the window's.
+    // its own size (see eventFilter) rather than the window's. The help text gets the height
+    // its lines need at the current font size, 42 pixels at least.
     const QSize page = pageEditVarGroup->size();
-    lblImage->setGeometry(0, -1, page.width(), 42);
-    pnlChart2D->setGeometry(0, 41, page.width(), std::max(0, page.height() - 41));
+    const int help = std::max(42, lblImage->heightForWidth(page.width()));
+    lblImage->setGeometry(0, -1, page.width(), help);
+    pnlChart2D->setGeometry(0, help - 1, page.width(), std::max(0, page.height() - help + 1));
+}
+
+void TExperChild::FitPromptTexts()
+{
+    const int prompt = std::max(36, lblPrompt->heightForWidth(lblPrompt->width()));
+    lblPrompt->setFixedHeight(prompt);
+    pnlPrompt->setFixedHeight(prompt);
+    LayoutPage1();
 }
 
 void TExperChild::resizeEvent(QResizeEvent* event)
@@ -298,7 +310,12 @@ void TExperChild::PrepareTools()
         [this] { GoToStep(NextValidStep(false)); },
         [this](bool finalPicture) { return CaptureImage(finalPicture); },
         [this](int mode) { return DefaultImageName(mode); },
-        &WriteImageFile,
+        [this](const TBitmap32& picture, const QString& path) { WriteCapturedImage(picture, path); },
+        [this](const QString& path) {
+            return FGLReady && FFinalView
+                && SaveTurntable(this, *FFinalView, TurntableFrames, FFinalPage->ExportSize().width(),
+                                 FFinalPage->Transparent(), path);
+        },
     });
     SetButtonKind(TButtonKind::bkNext);
     FButtonKind = TButtonKind::bkNext;
@@ -451,6 +468,7 @@ void TExperChild::GoToStep(int step)
     lblPrompt->setFont(promptFont);
     if (step > 0)
         lblImage->SetHtml(StepHelpText(step));
+    FitPromptTexts();
 
     // 3, 4. The new step's page.
     FStep = step;
@@ -693,12 +711,27 @@ QString TExperChild::DefaultImageName(int mode) const
 
 TBitmap32 TExperChild::CaptureImage(bool finalPicture)
 {
-    if (finalPicture && FGLReady && FFinalView)
-        return CaptureFinalView(*FFinalView, FFinalPage->ExportSize());
+    FCapturedTransparent = false;
+    if (finalPicture && FGLReady && FFinalView) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        struct TRestore {
+            ~TRestore() { QApplication::restoreOverrideCursor(); }
+        } restore;
+        FCapturedTransparent = FFinalPage->Transparent();
+        return CaptureFinalView(*FFinalView, FFinalPage->ExportSize().width(), FCapturedTransparent);
+    }
     // The face as edited, at full size, without the selection frame.
     TBitmap32 work;
     FlattenFace(work, true);
     return work;
+}
+
+void TExperChild::WriteCapturedImage(const TBitmap32& picture, const QString& path)
+{
+    if (FCapturedTransparent && FFinalView)
+        WriteTransparentImageFile(picture, path, FFinalView->FBackColor);
+    else
+        WriteImageFile(picture, path);
 }
 
 bool TExperChild::SaveImageAs(int mode)

@@ -139,6 +139,10 @@ private:
     void ClearFaceEditor();
     void StartTypeChanged(int type);
     TBitmap32 CaptureImage(bool finalPicture);
+    // The prompt bar and the help text grow to show every line of the step's texts.
+    void FitPromptTexts();
+    // Writes what CaptureImage took: a transparent final picture as its format allows.
+    void WriteCapturedImage(const TBitmap32& picture, const QString& path);
     void DeleteLayer();
     void AddImageLayerFromFile();
     void CopySelected();
@@ -165,6 +169,7 @@ private:
     TD3DWin* FFinalView = nullptr; // child of pnlChart2D
     TFinalPage* FFinalPage = nullptr;
     std::unique_ptr<TSaveFlow> FSaveFlow;
+    bool FCapturedTransparent = false; // the last capture was a final picture with a clear background
     TLayerCommands* FLayerCommands = nullptr; // owned by pnlChart2D
     TProjectFlow* FProjectFlow = nullptr; // child of the window
     bool FDestroyed = false;

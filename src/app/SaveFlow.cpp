@@ -3,16 +3,18 @@
 #include "app/Application.h"
 #include "imageio/LastFolder.h"
 #include "imageio/PictureKind.h"
-#include "render/CropToContent.h"
 #include "render/D3DWin.h"
 #include "ui/MsgBox.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <exception>
 
 const char* const SaveFilterText = "GIF Image (*.gif)|*.GIF|JPEG Image (*.jpg)|*.JPG|Bitmap Image (*.bmp)|*.BMP|"
                                    "Tag Image File Format (*.tif)|*.TIF|Portable Network Graphics (*.png)|*.PNG";
+
+const char* const TurntableFilter = "Animated GIF (turntable) (*.gif)";
 
 QStringList SaveNameFilters()
 {
@@ -36,7 +38,7 @@ QString DefaultImageName(int mode, const std::optional<QString>& coverName)
     return *coverName;
 }
 
-void SetUpSaveDialog(QFileDialog& dialog, const QString& folder, const QString& fileName)
+void SetUpSaveDialog(QFileDialog& dialog, const QString& folder, const QString& fileName, bool turntable)
 {
     // Qt's own dialog: the same on every desktop, and tests can drive it.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -45,13 +47,27 @@ void SetUpSaveDialog(QFileDialog& dialog, const QString& folder, const QString& 
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     dialog.setOption(QFileDialog::ReadOnly, false);
-    const QStringList filters = SaveNameFilters();
+    QStringList filters = SaveNameFilters();
+    if (turntable)
+        filters << QString::fromLatin1(TurntableFilter);
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.first());
-    dialog.setDefaultSuffix(QStringLiteral("bmp"));
+    // A name without an extension takes the chosen type's, as on every desktop.
+    dialog.setDefaultSuffix(SuffixForFilter(dialog.selectedNameFilter()));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString& filter) { dialog.setDefaultSuffix(SuffixForFilter(filter)); });
     if (!folder.isEmpty())
         dialog.setDirectory(folder);
     dialog.selectFile(fileName);
+}
+
+QString SuffixForFilter(const QString& filter)
+{
+    const int star = filter.indexOf(QLatin1String("*."));
+    if (star < 0)
+        return QStringLiteral("bmp");
+    const int end = filter.indexOf(QRegularExpression(QStringLiteral("[ )]")), star);
+    return filter.mid(star + 2, end < 0 ? -1 : end - star - 2).toLower();
 }
 
 bool CanWriteExtension(const QString& path)
@@ -75,24 +91,20 @@ QString UnsupportedFormatMessage(const QString& path)
                          ".gif (GIF), .jpg or .jpeg (JPEG), .bmp (BMP), .tif (TIFF) or .png (PNG).");
 }
 
-TBitmap32 CaptureFinalView(TD3DWin& view, QSize size)
+TBitmap32 CaptureFinalView(TD3DWin& view, int width, bool transparent)
 {
-    TBitmap32 work;
-    const TBitmap32& shown = view.LastFrame();
-    if (!shown.Empty() && shown.Size() == size) {
-        work = shown;
-    } else {
-        const bool smooth = view.FSmooth;
-        view.FSmooth = true;
-        struct TRestore {
-            TD3DWin& View;
-            bool Smooth;
-            ~TRestore() { View.FSmooth = Smooth; }
-        } restore{view, smooth};
-        work = view.RenderOffscreen(size.width(), size.height());
-    }
-    CropToContent(work);
-    return work;
+    struct TRestore {
+        TD3DWin& View;
+        bool Smooth = View.FSmooth, Transparent = View.FTransparent;
+        ~TRestore()
+        {
+            View.FSmooth = Smooth;
+            View.FTransparent = Transparent;
+        }
+    } restore{view};
+    view.FSmooth = true;
+    view.FTransparent = transparent;
+    return view.RenderContentOffscreen(width);
 }
 
 TSaveFlow::TSaveFlow(QWidget* parent, TSaveFlowHooks hooks) : FParent(parent), FHooks(std::move(hooks)) {}
@@ -122,11 +134,20 @@ TSaveResult TSaveFlow::SaveImageAs(int mode)
         const TBitmap32 picture = FHooks.Capture(mode == 4);
 
         QFileDialog dialog(FParent);
-        SetUpSaveDialog(dialog, LastFolder(), FHooks.DefaultName(mode));
+        const bool turntable = mode == 4 && FHooks.WriteTurntable;
+        SetUpSaveDialog(dialog, LastFolder(), FHooks.DefaultName(mode), turntable);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return TSaveResult::Cancelled;
         const QString path = dialog.selectedFiles().first();
         RememberFolder(path);
+        if (turntable && dialog.selectedNameFilter() == QLatin1String(TurntableFilter)) {
+            if (PictureKindOf(ExtractExtension(path)) != PictureKind::Gif) {
+                ShowInfo(QFileInfo(path).fileName()
+                         + QStringLiteral("\r\nA turntable is an animated GIF: please choose a name ending in .gif."));
+                return TSaveResult::Failed;
+            }
+            return FHooks.WriteTurntable(path) ? TSaveResult::Written : TSaveResult::Cancelled;
+        }
         if (!CanWriteExtension(path)) {
             ShowInfo(UnsupportedFormatMessage(path));
             return TSaveResult::Failed;

@@ -20,19 +20,25 @@ QStringList SaveNameFilters();
 // The file name offered: "Noname" without a cover, otherwise the cover's name, followed for the
 // face steps (mode 0 counts as 1) by a blank and "Front", "Spine" or "Top".
 QString DefaultImageName(int mode, const std::optional<QString>& coverName);
-// Title "Save As", the five filters with the first (GIF) selected, default extension "bmp", the
-// overwrite question, the start folder and the offered name.
-void SetUpSaveDialog(QFileDialog& dialog, const QString& folder, const QString& fileName);
+// Title "Save As", the five filters with the first (GIF) selected, the overwrite question, the
+// start folder and the offered name. A name typed without an extension gets the one of the
+// chosen type; "bmp" only when no type is chosen.
+// With a turntable, "Animated GIF (turntable)" is offered after the five types.
+void SetUpSaveDialog(QFileDialog& dialog, const QString& folder, const QString& fileName, bool turntable = false);
+// The name filter of the animated turntable.
+extern const char* const TurntableFilter;
+// The extension a name filter's pattern gives ("gif" for "GIF Image (*.gif)"); "bmp" for none.
+QString SuffixForFilter(const QString& filter);
 // Whether the name's extension is one the program writes ("bmp", "gif", "jpg", "jpeg", "png",
 // "tif", any case).
 bool CanWriteExtension(const QString& path);
 // Told when a name has an extension the program cannot write.
 QString UnsupportedFormatMessage(const QString& path);
 
-// The finished cover at size (device pixels) cut to its contents. At the view's own size the last
-// frame it drew is taken, which is exactly what the window shows; any other size is rendered
-// offscreen with the same camera, light and shadow, smoothed.
-TBitmap32 CaptureFinalView(TD3DWin& view, QSize size);
+// The finished cover with its whole shadow, smoothed, framed in a picture `width` pixels wide
+// (the height follows, TD3DWin::ContentSize), rendered offscreen with the view's camera, light
+// and shadow. Transparent: alpha 0 around it, the shadow black with its darkness as opacity.
+TBitmap32 CaptureFinalView(TD3DWin& view, int width, bool transparent = false);
 
 enum class TSaveResult { Cancelled, Failed, Written };
 
@@ -43,6 +49,8 @@ struct TSaveFlowHooks {
     std::function<TBitmap32(bool finalPicture)> Capture;     // the picture of the shown step
     std::function<QString(int mode)> DefaultName;            // DefaultImageName for the window's cover
     std::function<void(const TBitmap32&, const QString&)> Write; // throws std::runtime_error
+    // When set, the final step offers the turntable; false when the user cancelled it.
+    std::function<bool(const QString&)> WriteTurntable;
 };
 
 class TSaveFlow {

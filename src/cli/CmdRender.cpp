@@ -17,10 +17,15 @@
 #define TAVLO_HAVE_IMAGE_WRITER 1
 #endif
 
+#include "imageio/GifAnimation.h"
+#include "imageio/PictureKind.h"
+#include "imageio/ProductName.h"
+
 #include <QColor>
 #include <QCommandLineParser>
 #include <QRegularExpression>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace {
 
@@ -29,10 +34,10 @@ const char* HelpText =
     "       tavlo render --project FILE.tavlo -o OUTPUT [OPTIONS]\n"
     "       tavlo render --template NAME -o OUTPUT [OPTIONS]\n"
     "\n"
-    "Renders a 3D cover from face pictures without a display (OpenGL through EGL), cuts it to\n"
-    "its contents as Save As does and writes it as GIF, JPEG, BMP, TIFF or PNG by the output's\n"
-    "extension. Defaults are those of the wizard's final page, so the picture is the one the\n"
-    "wizard makes.\n"
+    "Renders a 3D cover from face pictures without a display (OpenGL through EGL), framed to the\n"
+    "cover and its whole shadow as Save As does, and writes it as GIF, JPEG, BMP, TIFF or PNG by\n"
+    "the output's extension. Defaults are those of the wizard's final page, so the picture is the\n"
+    "one the wizard makes.\n"
     "\n"
     "  --project FILE          a project saved by Tavlo Generator: its faces with their layers and\n"
     "                          its final page settings (the options below override them)\n"
@@ -44,20 +49,28 @@ const char* HelpText =
     "                          Two Sided Box, Three Sided Box, Book Cover, Electronic Magazine,\n"
     "                          CD Cover, Special Report, Thin Book, Wide Box\n"
     "  -o, --output FILE       picture to write (.gif .jpg .jpeg .bmp .tif .png)\n"
-    "  --size WxH              size of the view in pixels before cutting (default 800x600,\n"
-    "                          at most 8192x8192)\n"
+    "  --size WxH              the view's shape; the picture written is W pixels wide and as\n"
+    "                          high as the cover and its shadow need (default 800x600, at\n"
+    "                          most 8192x8192; with --no-crop the picture is exactly WxH)\n"
     "  --angle-x DEG           rotation about the horizontal axis (default: the type's)\n"
     "  --angle-y DEG           rotation about the vertical axis (default: the type's)\n"
     "  --light-elevation N     light attitude 0..100 (default 72)\n"
     "  --light-azimuth N       light orientation 0..100 (default 10)\n"
     "  --shadow, --no-shadow   shadow on or off (default on, off for types 3 to 6)\n"
     "  --shadow-strength N     shadow intensity 0..100 (default 50)\n"
-    "  --zoom F                zoom factor above 0.71 and below 10 (default 1)\n"
+    "  --zoom F                zoom factor from 0.761 to 9.99 (default 1); below 1 the field\n"
+    "                          of view widens quickly and reaches 180 degrees at 0.7603\n"
     "  --background COLOR      background colour, #rrggbb or a colour name (default white)\n"
     "  --smooth                smooth the edges (averaged shifted passes)\n"
     "  --passes N              smoothing passes 1..255 (default 9)\n"
     "  --cd-position N         how far the disc is out of its case, 0..100 (default 50)\n"
     "  --no-crop               keep the whole view instead of cutting to the contents\n"
+    "  --transparent           see-through background: PNG and TIFF get alpha (the shadow\n"
+    "                          partly clear), GIF one transparent colour; JPEG and BMP cannot\n"
+    "                          be transparent and keep the background colour\n"
+    "  --turntable FRAMES      an animated GIF of the cover turning a full circle about its\n"
+    "                          vertical axis in FRAMES frames (2..360, a turn takes about 4 s);\n"
+    "                          the output must end in .gif\n"
     "\n"
     "Exit status: 0 written, 1 failed (unreadable picture, no OpenGL driver, write error),\n"
     "2 wrong usage.";
@@ -132,7 +145,7 @@ TCoverRenderSettings Settings(const QCommandLineParser& p, TCoverRenderSettings 
     if (p.isSet("shadow-strength"))
         s.ShadowStrength = float(Number(p, "shadow-strength", 0, 100) / 100);
     if (p.isSet("zoom"))
-        s.Zoom = float(Number(p, "zoom", 0.7072, 9.999));
+        s.Zoom = float(Number(p, "zoom", MinZoom, 9.99));
     if (p.isSet("background")) {
         const QColor c = QColor::fromString(p.value("background"));
         if (!c.isValid())
@@ -146,6 +159,8 @@ TCoverRenderSettings Settings(const QCommandLineParser& p, TCoverRenderSettings 
     if (p.isSet("cd-position"))
         s.CDPosition = float(Number(p, "cd-position", 0, 100) / 100);
     s.Crop = !p.isSet("no-crop");
+    if (p.isSet("transparent"))
+        s.Transparent = true;
     try {
         ValidateSettings(s);
     } catch (const std::exception& e) {
@@ -181,11 +196,12 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     QCommandLineParser p;
     p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const char* name : {"project", "template", "front", "side", "top", "type", "size", "angle-x", "angle-y", "light-elevation",
-                             "light-azimuth", "shadow-strength", "zoom", "background", "passes", "cd-position"})
+    for (const char* name : {"project", "template", "front", "side", "top", "type", "size", "angle-x", "angle-y",
+                             "light-elevation", "light-azimuth", "shadow-strength", "zoom", "background", "passes",
+                             "cd-position", "turntable"})
         p.addOption(QCommandLineOption(name, name, "value"));
     p.addOption(QCommandLineOption({"o", "output"}, "output", "file"));
-    for (const char* flag : {"shadow", "no-shadow", "smooth", "no-crop"})
+    for (const char* flag : {"shadow", "no-shadow", "smooth", "no-crop", "transparent"})
         p.addOption(QCommandLineOption(flag, flag));
     try {
         ParseCliOptions(p, args);
@@ -217,9 +233,42 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
                 LoadPictureFromFile(top, p.value("top"));
         }
         const TCoverRenderSettings settings = Settings(p, base);
-        const TBitmap32 picture = RenderCoverHeadless(front, side, top.Empty() ? nullptr : &top, settings);
+        int frames = 0;
+        if (p.isSet("turntable")) {
+            frames = int(Number(p, "turntable", 2, 360));
+            if (PictureKindOf(ExtractExtension(p.value("output"))) != PictureKind::Gif)
+                throw TUsageError{"--turntable writes an animated GIF: the output must end in .gif."};
+        }
+        TBitmap32* topFace = top.Empty() ? nullptr : &top;
+        if (frames > 0) {
+            // A progress line on a terminal; scripts reading stderr get only the messages.
+            const bool terminal = isatty(STDERR_FILENO);
+            TGifAnimation animation;
+            if (settings.Transparent)
+                animation.SetTransparentBackground(settings.Background);
+            animation.SetComment(QByteArray("produced by ") + ProductNameVersion);
+            const int delay = std::max(2, int(std::lround(400.0 / frames)));
+            QSize size;
+            RenderTurntableHeadless(front, side, topFace, settings, frames, [&](int index, const TBitmap32& frame) {
+                animation.AddFrame(frame, delay);
+                size = frame.Size();
+                if (terminal)
+                    err << "\rRendering frame " << index + 1 << " of " << frames << Qt::flush;
+                return true;
+            });
+            if (terminal)
+                err << "\rWriting " << p.value("output") << "...          \r" << Qt::flush;
+            animation.SaveToFile(p.value("output"));
+            out << "Wrote " << p.value("output") << " (" << frames << " frames, " << size.width() << " x "
+                << size.height() << ")\n";
+            return 0;
+        }
+        const TBitmap32 picture = RenderCoverHeadless(front, side, topFace, settings);
 #ifdef TAVLO_HAVE_IMAGE_WRITER
-        WriteImageFile(picture, p.value("output"));
+        if (settings.Transparent)
+            WriteTransparentImageFile(picture, p.value("output"), settings.Background);
+        else
+            WriteImageFile(picture, p.value("output"));
 #else
         throw std::runtime_error("This build of tavlo has no picture writers yet; nothing was written.");
 #endif

@@ -5,7 +5,11 @@
 #include "render/D3DWin.h"
 #include "common/TestBitmaps.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QWheelEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -242,26 +246,28 @@ TEST(FinalPage, SmoothingDrawsOneSmoothedFrameOnly)
     EXPECT_TRUE(w.view->LastFrame().SamePixels(plain));
 }
 
-TEST(FinalPage, ExportSizeFollowsTheViewUntilAWidthIsChosen)
+TEST(FinalPage, ExportSizeIsTheSavedPicturesSize)
 {
     TPageWindow w;
     TFinalPage& p = *w.page;
-    const qreal dpr = w.view->devicePixelRatioF();
-    const QSize viewSize(int(std::lround(w.view->width() * dpr)), int(std::lround(w.view->height() * dpr)));
-    EXPECT_EQ(p.ExportSize(), viewSize);
-    EXPECT_EQ(p.edtExportWidth->value(), viewSize.width());
+    EXPECT_EQ(p.ExportSize().width(), w.view->NaturalContentWidth());
+    EXPECT_EQ(p.ExportSize(), w.view->ContentSize(p.ExportSize().width()));
+    // Turning the cover changes its shape: the height shown follows.
+    p.trkAngleY->setValue(p.trkAngleY->value() + 40);
+    EXPECT_EQ(p.lblExportHeight->text(), QString::asprintf(" x %d", p.ExportSize().height()));
 
-    p.SetExportWidth(viewSize.width() * 4);
-    EXPECT_EQ(p.ExportSize().width(), viewSize.width() * 4);
-    EXPECT_NEAR(p.ExportSize().height(), viewSize.height() * 4, 1);
+    const int chosen = p.ExportSize().width() * 4;
+    p.SetExportWidth(chosen);
+    EXPECT_EQ(p.ExportSize(), w.view->ContentSize(chosen));
     EXPECT_EQ(p.lblExportHeight->text(), QString::asprintf(" x %d", p.ExportSize().height()));
     // Never beyond 8192 on either side.
     p.SetExportWidth(8192);
     EXPECT_LE(p.ExportSize().width(), 8192);
     EXPECT_LE(p.ExportSize().height(), 8192);
-    // A window resize no longer changes a chosen width.
-    const int chosen = p.ExportSize().width();
+    // A window resize or a turn no longer changes a chosen width.
+    p.SetExportWidth(chosen);
     w.chart->resize(900, 500);
+    p.trkAngleY->setValue(p.trkAngleY->value() - 40);
     EXPECT_EQ(p.ExportSize().width(), chosen);
 }
 
@@ -280,4 +286,39 @@ TEST(FinalPage, WithoutAViewTheControlsStillFollowTheirRules)
     p.ShowOnStep(false);
     EXPECT_FALSE(p.pnlOptions->isVisible());
     EXPECT_FALSE(p.pnlFinalTools->isVisible());
+}
+
+TEST(FinalPage, TheViewTurnsZoomsAndResetsByMouseAndCopiesWithCtrlC)
+{
+    TPageWindow w;
+    TFinalPage& p = *w.page;
+    ComposeSample(w, btBookCover);
+    const int x = p.trkAngleX->value(), y = p.trkAngleY->value();
+    const QPoint c = w.view->rect().center();
+    QTest::mousePress(w.view, Qt::LeftButton, {}, c);
+    QTest::mouseMove(w.view, c + QPoint(40, -20));
+    QTest::mouseRelease(w.view, Qt::LeftButton, {}, c + QPoint(40, -20));
+    EXPECT_EQ(p.trkAngleY->value(), (y + 20) % 360); // a degree for every two pixels
+    EXPECT_EQ(p.trkAngleX->value(), (x - 10 + 360) % 360);
+    EXPECT_NEAR(w.view->GetAngleY(), p.trkAngleY->value() * M_PI / 180, 1e-5);
+
+    QWheelEvent wheel(QPointF(c), w.view->mapToGlobal(QPointF(c)), {}, QPoint(0, 3 * 120), Qt::NoButton, {},
+                      Qt::NoScrollPhase, false);
+    for (int i = 0; i < 10; ++i)
+        QApplication::sendEvent(w.view, &wheel);
+    EXPECT_EQ(p.gbrScaleFinal->value(), p.gbrScaleFinal->maximum()); // never past the gauge's range
+
+    QTest::mouseDClick(w.view, Qt::LeftButton, {}, c);
+    EXPECT_EQ(p.trkAngleX->value(), x);
+    EXPECT_EQ(p.trkAngleY->value(), y);
+
+    QApplication::clipboard()->clear();
+    w.top.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.top));
+    p.trkAngleX->setFocus();
+    QTest::keyClick(p.trkAngleX, Qt::Key_C, Qt::ControlModifier);
+    const QImage copied = QApplication::clipboard()->image();
+    EXPECT_EQ(copied.size(), p.ExportSize());
+    p.ShowOnStep(false); // on the other steps Ctrl+C is the face editor's
+    EXPECT_FALSE(p.actCopy->isEnabled());
 }

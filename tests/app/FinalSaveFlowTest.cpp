@@ -109,6 +109,24 @@ TEST(FinalSaveFlow, FiltersAndWritableExtensions)
         EXPECT_TRUE(message.contains(QString::fromLatin1(ext))) << ext;
 }
 
+TEST(FinalSaveFlow, TypedNameTakesTheChosenTypesExtension)
+{
+    QTemporaryDir dir;
+    QFileDialog dialog;
+    SetUpSaveDialog(dialog, dir.path(), QStringLiteral("My Book"));
+    // Confirmed without an extension, the name gets the chosen type's: GIF until another is chosen.
+    EXPECT_EQ(QFileInfo(dialog.selectedFiles().value(0)).fileName(), QStringLiteral("My Book.gif"));
+    const QStringList filters = SaveNameFilters();
+    for (int i = 1; i < filters.size(); ++i) {
+        dialog.selectNameFilter(filters[i]);
+        emit dialog.filterSelected(filters[i]); // as the dialog's type box does for the user
+        const QString suffix = QFileInfo(dialog.selectedFiles().value(0)).suffix();
+        EXPECT_TRUE(filters[i].contains(QStringLiteral("*.") + suffix)) << suffix.toStdString();
+        EXPECT_NE(suffix, QStringLiteral("gif"));
+    }
+    EXPECT_EQ(SuffixForFilter(QString()), QStringLiteral("bmp")); // no type chosen
+}
+
 TEST(FinalSaveFlow, ConfirmedNameIsWrittenAndTheFolderRemembered)
 {
     TMessageLog answer;
@@ -129,12 +147,12 @@ TEST(FinalSaveFlow, ConfirmedNameIsWrittenAndTheFolderRemembered)
     EXPECT_EQ(host.Written.Size(), QSize(30, 20));
     EXPECT_TRUE(answer.Asked.empty());
 
-    // A name without an extension gets "bmp"; the next dialog opens in the folder used last.
+    // A name without an extension gets the chosen type's; the next dialog opens in the folder used last.
     QTemporaryDir other;
     driver.Answer(other.filePath("plain"));
     host.Log.clear();
     EXPECT_EQ(host.Flow.SaveImageAs(3), TSaveResult::Written);
-    EXPECT_EQ(host.WrittenPath, other.filePath("plain.bmp"));
+    EXPECT_EQ(host.WrittenPath, other.filePath("plain.gif"));
     EXPECT_EQ(host.Log, (std::vector<QString>{"capture face", "write"}));
     EXPECT_EQ(driver.Offered, QStringLiteral("My Book Top"));
     EXPECT_EQ(LastFolder(), other.path() + QLatin1Char('/'));
@@ -230,48 +248,63 @@ TEST(FinalSaveFlow, OverwriteQuestionAnsweredNoReturnsToTheDialog)
     EXPECT_EQ(existing.readAll(), QByteArray("old"));
 }
 
-TEST(FinalSaveFlow, FinalViewCapturedAtTheViewsSizeOrRenderedLarger)
+TEST(FinalSaveFlow, FinalPictureHasTheWidthAskedTheWholeShadowAndOptionalTransparency)
 {
     TFinalViewWindow w;
     TD3DWin* view = w.view;
-
+    view->SetLight(0.2f, 0.1f); // a long shadow that reaches beyond the view
+    view->ShowCover(nullptr, 0, 0, 0);
     const TBitmap32 shown = view->LastFrame();
-    const TBitmap32 atView = CaptureFinalView(*view, shown.Size());
-    // The cut holds the cover and its shadow, nothing of the white around them.
-    EXPECT_LT(atView.Width(), shown.Width());
-    EXPECT_LT(atView.Height(), shown.Height());
-    EXPECT_GT(atView.Width(), shown.Width() / 4);
-    const TColor32 white = Color32(255, 255, 255, 255);
-    bool leftEdge = false, rightEdge = false;
-    for (int y = 0; y < atView.Height(); ++y) {
-        leftEdge |= atView.Pixel(0, y) != white;
-        rightEdge |= atView.Pixel(atView.Width() - 1, y) != white;
-    }
-    EXPECT_TRUE(leftEdge);
-    EXPECT_TRUE(rightEdge);
-    // What the window showed, pixel for pixel.
-    bool found = false;
-    for (int y0 = 0; y0 + atView.Height() <= shown.Height() && !found; ++y0)
-        for (int x0 = 0; x0 + atView.Width() <= shown.Width() && !found; ++x0)
-            found = shown.Pixel(x0 + atView.Width() / 2, y0 + atView.Height() / 2)
-                        == atView.Pixel(atView.Width() / 2, atView.Height() / 2)
-                && shown.Pixel(x0, y0) == atView.Pixel(0, 0)
-                && shown.Pixel(x0 + atView.Width() - 1, y0 + atView.Height() - 1)
-                       == atView.Pixel(atView.Width() - 1, atView.Height() - 1);
-    EXPECT_TRUE(found);
 
-    // Three times the size: the same picture with three times the pixels, the view untouched.
-    // The smoothing blurs the shadow by a few pixels, so the front face's extent is compared.
-    const QSize big(shown.Width() * 3, shown.Height() * 3);
-    const TBitmap32 large = CaptureFinalView(*view, big);
+    const int natural = view->NaturalContentWidth();
+    const TBitmap32 atView = CaptureFinalView(*view, natural);
+    EXPECT_EQ(atView.Size(), view->ContentSize(natural));
+    // Framed tightly: something other than white within the margin at every edge.
+    const TColor32 white = Color32(255, 255, 255, 255);
+    const QRect content = [&] {
+        QRect r;
+        for (int y = 0; y < atView.Height(); ++y)
+            for (int x = 0; x < atView.Width(); ++x)
+                if (atView.Pixel(x, y) != white)
+                    r |= QRect(x, y, 1, 1);
+        return r;
+    }();
+    EXPECT_LE(content.left(), 3);
+    EXPECT_LE(content.top(), 3);
+    EXPECT_GE(content.right(), atView.Width() - 4);
+    EXPECT_GE(content.bottom(), atView.Height() - 4);
+
+    // Three times the width: the same picture with three times the pixels, the view untouched.
+    const TBitmap32 large = CaptureFinalView(*view, natural * 3);
+    EXPECT_EQ(large.Width(), natural * 3);
+    EXPECT_EQ(large.Size(), view->ContentSize(natural * 3));
     EXPECT_FALSE(view->FSmooth);
     EXPECT_TRUE(view->LastFrame().SamePixels(shown));
-    EXPECT_NEAR(double(large.Width()) / atView.Width(), 3.0, 0.3);
-    EXPECT_NEAR(double(large.Height()) / atView.Height(), 3.0, 0.3);
     const QRect frontSmall = RedRect(atView), frontLarge = RedRect(large);
     ASSERT_FALSE(frontSmall.isEmpty());
     EXPECT_NEAR(frontLarge.width(), frontSmall.width() * 3, 6);
     EXPECT_NEAR(frontLarge.height(), frontSmall.height() * 3, 6);
+
+    // Transparent: clear corner, the shadow black and partly clear, the cover opaque.
+    const TBitmap32 clear = CaptureFinalView(*view, natural, true);
+    EXPECT_FALSE(view->FTransparent);
+    ASSERT_EQ(clear.Size(), atView.Size());
+    EXPECT_EQ(AlphaOf(clear.Pixel(0, 0)), 0);
+    const QPoint mid = frontSmall.center();
+    EXPECT_EQ(AlphaOf(clear.Pixel(mid.x(), mid.y())), 255);
+    EXPECT_EQ(clear.Pixel(mid.x(), mid.y()) | 0xFF000000u, atView.Pixel(mid.x(), mid.y()));
+    int shadow = 0;
+    for (int y = 0; y < clear.Height(); ++y)
+        for (int x = 0; x < clear.Width(); ++x) {
+            const TColor32 c = clear.Pixel(x, y), o = atView.Pixel(x, y);
+            const int a = AlphaOf(c);
+            if (a == 0 || a == 255 || RedOf(o) < 150)
+                continue;
+            ++shadow; // over white, black at alpha a is what the opaque picture shows
+            EXPECT_LE(RedOf(c), 2);
+            EXPECT_NEAR(RedOf(o), 255 - a, 2.0) << x << "," << y;
+        }
+    EXPECT_GT(shadow, 500);
 }
 
 TEST(FinalSaveFlow, FinishedCoverSavedInEveryFormatAtTheSizeOfTheCut)
@@ -281,11 +314,11 @@ TEST(FinalSaveFlow, FinishedCoverSavedInEveryFormatAtTheSizeOfTheCut)
     TFinalViewWindow w;
     TD3DWin* view = w.view;
 
-    const QSize exportSize = view->LastFrame().Size();
-    const QSize cut = CaptureFinalView(*view, exportSize).Size();
+    const int width = view->NaturalContentWidth();
+    const QSize cut = view->ContentSize(width);
     TSaveFlowHooks hooks;
     hooks.StepForward = hooks.StepBack = [] {};
-    hooks.Capture = [&](bool) { return CaptureFinalView(*view, exportSize); };
+    hooks.Capture = [&](bool) { return CaptureFinalView(*view, width); };
     hooks.DefaultName = [](int) { return QStringLiteral("Cover"); };
     hooks.Write = &WriteImageFile;
     TSaveFlow flow(&w.top, hooks);

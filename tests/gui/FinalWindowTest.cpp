@@ -5,11 +5,14 @@
 #include "common/RequireGL.h"
 #include "app/SaveFlow.h"
 #include "imageio/LastFolder.h"
+#include "ui/HTMLabel.h"
 #include "ui/MsgBox.h"
 
 #include "../app/FinalDialogDriver.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -148,10 +151,37 @@ TEST(FinalWindow, SaveAsOnTheFinalStepWritesTheFinalViewsPicture)
     EXPECT_EQ(driver.Offered, QStringLiteral("Noname"));
     const QImage saved(dir.filePath("final.png"));
     ASSERT_FALSE(saved.isNull());
-    const QSize cut = CaptureFinalView(*w.FinalView(), w.FinalPage()->ExportSize()).Size();
-    EXPECT_EQ(saved.size(), cut);
-    EXPECT_LE(cut.width(), w.FinalView()->LastFrame().Width());
+    // The size shown beside "Saved Picture Width" is the file's.
+    EXPECT_EQ(saved.size(), w.FinalPage()->ExportSize());
+    EXPECT_EQ(w.FinalPage()->lblExportHeight->text(), QString::asprintf(" x %d", saved.height()));
+    EXPECT_LE(saved.width(), w.FinalView()->LastFrame().Width());
     EXPECT_FALSE(w.Modified());
     EXPECT_EQ(w.Step(), 4);
     EXPECT_TRUE(boxes.Asked.empty());
+}
+
+TEST(FinalWindow, PromptTextsFitOnEveryStepAt96And120Ppi)
+{
+    TBoxes boxes;
+    const QFont normal = QApplication::font();
+    for (double scale : {1.0, 1.25}) { // the 96 ppi font, then as 120 ppi would make it
+        SCOPED_TRACE(scale);
+        QFont font = normal;
+        font.setPointSizeF(normal.pointSizeF() * scale);
+        QApplication::setFont(font);
+        TExperChild w;
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+        for (int step = 0; step < 5; ++step) {
+            w.GoToStep(step);
+            QApplication::processEvents();
+            for (QLabel* label : {w.lblPrompt, static_cast<QLabel*>(w.lblImage)}) {
+                if (label->isVisible() && !label->text().isEmpty()) {
+                    EXPECT_LE(label->heightForWidth(label->width()), label->height())
+                        << step << " " << label->objectName().toStdString();
+                }
+            }
+        }
+    }
+    QApplication::setFont(normal);
 }

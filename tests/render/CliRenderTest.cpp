@@ -7,6 +7,7 @@
 #include "common/RequireGL.h"
 
 #include <QImage>
+#include <QImageReader>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -95,6 +96,43 @@ TEST_F(CliRender, OptionsChangeThePicture)
     EXPECT_EQ(QColor(b.pixel(b.width() - 1, 0)).name(), QColor(0x20, 0x40, 0x60).name());
 }
 
+TEST_F(CliRender, WidthAskedTransparencyAndTurntable)
+{
+    // The file is as wide as asked, whatever the cut.
+    const QString sized = Path("sized.png"), clear = Path("clear.png"), turn = Path("turn.gif");
+    ASSERT_EQ(RunTavlo(Faces() + QStringList{"--size", "500x400", "--light-elevation", "20", "--smooth", "-o", sized}).Exit, 0);
+    const QImage opaque(sized);
+    EXPECT_EQ(opaque.width(), 500);
+
+    // Transparent: clear corner, the shadow black and partly clear, the cover opaque.
+    const TRun run = RunTavlo(Faces() + QStringList{"--size", "500x400", "--light-elevation", "20", "--smooth",
+                                                    "--transparent", "-o", clear});
+    ASSERT_EQ(run.Exit, 0) << run.Err.toStdString();
+    const QImage alpha = QImage(clear).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(alpha.size(), opaque.size());
+    EXPECT_EQ(qAlpha(alpha.pixel(0, 0)), 0);
+    int shadow = 0, cover = 0;
+    for (int y = 0; y < alpha.height(); ++y)
+        for (int x = 0; x < alpha.width(); ++x) {
+            const QRgb c = alpha.pixel(x, y);
+            shadow += qAlpha(c) > 40 && qAlpha(c) < 200 && qRed(c) < 3 ? 1 : 0;
+            cover += qAlpha(c) == 255 && qRed(c) > 150 && qBlue(c) < 90 ? 1 : 0;
+        }
+    EXPECT_GT(shadow, 300);
+    EXPECT_GT(cover, 3000);
+
+    // The turntable: the frames asked for, looping forever, read back by another decoder.
+    const TRun spin = RunTavlo(Faces() + QStringList{"--size", "200x150", "--turntable", "12", "-o", turn});
+    ASSERT_EQ(spin.Exit, 0) << spin.Err.toStdString();
+    QImageReader reader(turn);
+    EXPECT_EQ(reader.imageCount(), 12);
+    EXPECT_EQ(reader.loopCount(), -1); // -1: forever
+    QImage first = reader.read();
+    EXPECT_EQ(first.width(), 200);
+    EXPECT_GT(reader.nextImageDelay(), 0);
+    EXPECT_EQ(RunTavlo(Faces() + QStringList{"--turntable", "12", "-o", Path("turn.png")}).Exit, 2);
+}
+
 TEST_F(CliRender, BadUsageAndBadFilesAreReported)
 {
     TRun run = RunTavlo({"--side", Path("side.bmp"), "-o", Path("x.png")});
@@ -105,7 +143,7 @@ TEST_F(CliRender, BadUsageAndBadFilesAreReported)
     EXPECT_TRUE(run.Err.contains("Unknown book type")) << run.Err.toStdString();
     run = RunTavlo(Faces() + QStringList{"--size", "9000x10", "-o", Path("x.png")});
     EXPECT_EQ(run.Exit, 2);
-    run = RunTavlo(Faces() + QStringList{"--zoom", "0.5", "-o", Path("x.png")});
+    run = RunTavlo(Faces() + QStringList{"--zoom", "0.75", "-o", Path("x.png")}); // would turn the picture over
     EXPECT_EQ(run.Exit, 2);
     run = RunTavlo({"--front", Path("missing.bmp"), "--side", Path("side.bmp"), "-o", Path("x.png")});
     EXPECT_EQ(run.Exit, 1);
