@@ -111,6 +111,7 @@ TCoverRenderSettings ProjectSettings(const TFinalSettings& f)
     s.Width = f.ExportWidth;
     s.Height = f.ExportHeight;
     s.Smooth = f.Smooth;
+    s.Transparent = f.TransparentBackground;
     return s;
 }
 
