@@ -325,7 +325,7 @@ bool TFinalPage::ViewMouseEvent(QEvent* event)
         FView->setCursor(Qt::OpenHandCursor);
         return true;
     case QEvent::MouseButtonDblClick: {
-        const TViewAngles angles = DefaultAnglesFor(SelectedType());
+        const TViewAngles angles = DefaultAnglesFor(FComposedType);
         trkAngleX->setValue(AnglePosition(angles.X));
         trkAngleY->setValue(AnglePosition(angles.Y));
         return true;
@@ -372,15 +372,17 @@ TBookType TFinalPage::SelectedType() const { return TBookType(std::max(0, cmbFin
 
 QSize TFinalPage::ExportSize() const
 {
-    const int width = edtExportWidth->value();
+    int width = edtExportWidth->value();
     if (!FView || !FView->GLReady())
         return {width, width};
-    const QSize size = FView->ContentSize(width);
+    if (!FExportWidthChosen) // the view's own scale, as the view is now
+        width = std::min(MaxExportSide, NaturalFinalWidth(*FView));
+    const QSize size = FinalPictureSize(*FView, width);
     if (size.height() <= MaxExportSide)
         return size;
     // A tall picture: the height reaches the limit first.
     const int narrower = std::max(16, int(double(width) * MaxExportSide / size.height()));
-    return FView->ContentSize(narrower);
+    return FinalPictureSize(*FView, narrower);
 }
 
 void TFinalPage::SetExportWidth(int width) { edtExportWidth->setValue(width); }
@@ -394,7 +396,7 @@ void TFinalPage::UpdateExportHeight()
     if (!FExportWidthChosen && FView && FView->GLReady()) {
         // Until the user picks a width the picture is saved at the view's own scale.
         const QSignalBlocker block(edtExportWidth);
-        edtExportWidth->setValue(std::min(MaxExportSide, FView->NaturalContentWidth()));
+        edtExportWidth->setValue(std::min(MaxExportSide, NaturalFinalWidth(*FView)));
     }
     const QSize size = ExportSize();
     if (size.width() != edtExportWidth->value()) {
@@ -458,6 +460,7 @@ void TFinalPage::ComposeFinal(TBookType type, TImageViewInfo& front, TImageViewI
         ~TRestore() { QApplication::restoreOverrideCursor(); }
     } restore;
     ::ComposeFinal(type, FView, front, side, top);
+    FComposedType = type;
     AnglesFromView();
     UpdateExportHeight();
 }

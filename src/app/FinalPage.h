@@ -133,6 +133,7 @@ private:
     QPointer<QWidget> FPreviewPanel;
     bool FExportWidthChosen = false; // the user typed a width: stop following the view
     bool ViewMouseEvent(QEvent* event);
+    TBookType FComposedType = btTwoSidedBox; // whose angles a double-click on the view restores
     QPoint FDragFrom;
     bool FDragging = false;
 };

@@ -107,6 +107,28 @@ TBitmap32 CaptureFinalView(TD3DWin& view, int width, bool transparent)
     return view.RenderContentOffscreen(width);
 }
 
+namespace {
+template <typename F>
+auto Smoothed(TD3DWin& view, F ask)
+{
+    const bool smooth = view.FSmooth;
+    view.FSmooth = true;
+    const auto answer = ask();
+    view.FSmooth = smooth;
+    return answer;
+}
+} // namespace
+
+QSize FinalPictureSize(TD3DWin& view, int width)
+{
+    return Smoothed(view, [&] { return view.ContentSize(width); });
+}
+
+int NaturalFinalWidth(TD3DWin& view)
+{
+    return Smoothed(view, [&] { return view.NaturalContentWidth(); });
+}
+
 TSaveFlow::TSaveFlow(QWidget* parent, TSaveFlowHooks hooks) : FParent(parent), FHooks(std::move(hooks)) {}
 
 TSaveResult TSaveFlow::SaveImageAs(int mode)

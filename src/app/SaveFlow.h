@@ -39,6 +39,10 @@ QString UnsupportedFormatMessage(const QString& path);
 // (the height follows, TD3DWin::ContentSize), rendered offscreen with the view's camera, light
 // and shadow. Transparent: alpha 0 around it, the shadow black with its darkness as opacity.
 TBitmap32 CaptureFinalView(TD3DWin& view, int width, bool transparent = false);
+// The size CaptureFinalView gives for `width`, and the width that shows the cover at the view's
+// own scale (both with the smoothing every saved picture has).
+QSize FinalPictureSize(TD3DWin& view, int width);
+int NaturalFinalWidth(TD3DWin& view);
 
 enum class TSaveResult { Cancelled, Failed, Written };
 

@@ -672,7 +672,8 @@ TD3DRenderer::TContentFrame TD3DRenderer::ContentFrame(int width, const std::fun
 
 int TD3DRenderer::NaturalContentWidth() const
 {
-    const double w = ViewContentBounds().width() / 2 * FWidth;
+    // As large as the view shows it, after its zoom-out for a long shadow.
+    const double w = ViewContentBounds().width() / 2 * FWidth * FClip.Sx;
     return std::clamp(int(std::lround(w)) + 2 * MarginPixels, 1, 8192);
 }
 

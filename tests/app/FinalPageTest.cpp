@@ -1,5 +1,6 @@
 // The final page's controls against a real final view (Xvfb with Mesa's software renderer).
 #include "app/FinalPage.h"
+#include "app/SaveFlow.h"
 
 #include "cover/ImageViewInfo.h"
 #include "render/D3DWin.h"
@@ -250,15 +251,15 @@ TEST(FinalPage, ExportSizeIsTheSavedPicturesSize)
 {
     TPageWindow w;
     TFinalPage& p = *w.page;
-    EXPECT_EQ(p.ExportSize().width(), w.view->NaturalContentWidth());
-    EXPECT_EQ(p.ExportSize(), w.view->ContentSize(p.ExportSize().width()));
+    EXPECT_EQ(p.ExportSize().width(), NaturalFinalWidth(*w.view));
+    EXPECT_EQ(p.ExportSize(), FinalPictureSize(*w.view, p.ExportSize().width()));
     // Turning the cover changes its shape: the height shown follows.
     p.trkAngleY->setValue(p.trkAngleY->value() + 40);
     EXPECT_EQ(p.lblExportHeight->text(), QString::asprintf(" x %d", p.ExportSize().height()));
 
     const int chosen = p.ExportSize().width() * 4;
     p.SetExportWidth(chosen);
-    EXPECT_EQ(p.ExportSize(), w.view->ContentSize(chosen));
+    EXPECT_EQ(p.ExportSize(), FinalPictureSize(*w.view, chosen));
     EXPECT_EQ(p.lblExportHeight->text(), QString::asprintf(" x %d", p.ExportSize().height()));
     // Never beyond 8192 on either side.
     p.SetExportWidth(8192);

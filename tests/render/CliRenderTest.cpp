@@ -115,7 +115,7 @@ TEST_F(CliRender, WidthAskedTransparencyAndTurntable)
     for (int y = 0; y < alpha.height(); ++y)
         for (int x = 0; x < alpha.width(); ++x) {
             const QRgb c = alpha.pixel(x, y);
-            shadow += qAlpha(c) > 40 && qAlpha(c) < 200 && qRed(c) < 3 ? 1 : 0;
+            shadow += qAlpha(c) > 20 && qAlpha(c) < 60 && qRed(c) < 3 ? 1 : 0; // strength 50: up to 34
             cover += qAlpha(c) == 255 && qRed(c) > 150 && qBlue(c) < 90 ? 1 : 0;
         }
     EXPECT_GT(shadow, 300);
