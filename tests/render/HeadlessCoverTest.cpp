@@ -21,11 +21,13 @@ bool NoDriver()
     return !probe.Ok();
 }
 
-// Whether the content (pixels other than bg) reaches to within the framing margin of every edge.
+// Whether the content (pixels other than bg) stays off the picture's edges (nothing is cut) and
+// fills most of it.
 bool TightAround(const TBitmap32& b, TColor32 bg)
 {
     const QRect r = ContentRect(b, bg, 0);
-    return r.left() <= 3 && r.top() <= 3 && r.right() >= b.Width() - 4 && r.bottom() >= b.Height() - 4;
+    return QRect(1, 1, b.Width() - 2, b.Height() - 2).contains(r) && r.width() > b.Width() * 8 / 10
+        && r.height() > b.Height() * 6 / 10;
 }
 } // namespace
 
