@@ -385,7 +385,15 @@ QSize TFinalPage::ExportSize() const
     return FinalPictureSize(*FView, narrower);
 }
 
-void TFinalPage::SetExportWidth(int width) { edtExportWidth->setValue(width); }
+void TFinalPage::SetExportWidth(std::optional<int> width)
+{
+    FExportWidthChosen = width.has_value();
+    if (width) {
+        const QSignalBlocker block(edtExportWidth);
+        edtExportWidth->setValue(*width);
+    }
+    UpdateExportHeight();
+}
 
 bool TFinalPage::Transparent() const { return chkTransparent->isChecked(); }
 

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSize>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -59,7 +60,9 @@ public:
     // the one the user chose, or until then the content's width at the view's own scale; the
     // height follows the content's shape.
     QSize ExportSize() const;
-    void SetExportWidth(int width);
+    bool ExportWidthChosen() const { return FExportWidthChosen; }
+    // A width the user chose; nullopt follows the view's own scale again.
+    void SetExportWidth(std::optional<int> width);
     // Saved pictures get a transparent background (PNG, TIFF, GIF; not JPEG or BMP).
     bool Transparent() const;
     void SetTransparent(bool on);

@@ -72,11 +72,14 @@ TProject CaptureProject(const TProjectStateAccess& w)
         s.Background = view->FBackColor | 0xFF000000u;
         const QSize size = fp.ExportSize();
         const qreal dpr = view->devicePixelRatioF();
-        const QSize shown(int(std::lround(view->width() * dpr)), int(std::lround(view->height() * dpr)));
         s.ExportWidth = size.width();
         s.ExportHeight = size.height();
-        // Another size than the view's is drawn offscreen, smoothed, as Save As does.
-        s.ExportWidthChosen = s.Smooth = size != shown;
+        // The picture is framed within the view, so its shape travels with the project.
+        s.ViewWidth = int(std::lround(view->width() * dpr));
+        s.ViewHeight = int(std::lround(view->height() * dpr));
+        s.ExportWidthChosen = fp.ExportWidthChosen();
+        s.Smooth = true; // every saved picture is smoothed
+        s.TransparentBackground = fp.Transparent();
     }
     return p;
 }
@@ -124,8 +127,8 @@ void ApplyFinalSettings(const TFinalSettings& s, TFinalPage& fp)
     fp.trkPosCD->setValue(s.CDPosition);
     if (TD3DWin* view = fp.View())
         view->FBackColor = s.Background | 0xFF000000u;
-    if (s.ExportWidthChosen)
-        fp.SetExportWidth(s.ExportWidth);
+    fp.SetTransparent(s.TransparentBackground);
+    fp.SetExportWidth(s.ExportWidthChosen ? std::optional<int>(s.ExportWidth) : std::nullopt);
 }
 
 void ApplyFinalAngles(const TFinalSettings& s, TFinalPage& fp)

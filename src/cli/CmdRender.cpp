@@ -110,6 +110,8 @@ TCoverRenderSettings ProjectSettings(const TFinalSettings& f)
     s.CDPosition = float(f.CDPosition / 100.0);
     s.Width = f.ExportWidth;
     s.Height = f.ExportHeight;
+    s.ViewWidth = f.ViewWidth;
+    s.ViewHeight = f.ViewHeight;
     s.Smooth = f.Smooth;
     s.Transparent = f.TransparentBackground;
     return s;
@@ -130,6 +132,7 @@ TCoverRenderSettings Settings(const QCommandLineParser& p, TCoverRenderSettings 
             throw TUsageError{QString("--size wants WIDTHxHEIGHT, not \"%1\".").arg(p.value("size"))};
         s.Width = m.captured(1).toInt();
         s.Height = m.captured(2).toInt();
+        s.ViewWidth = s.ViewHeight = 0; // a size asked for replaces the project's view
     }
     if (p.isSet("angle-x"))
         s.AngleX = float(Number(p, "angle-x", -360, 720));

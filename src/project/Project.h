@@ -42,6 +42,9 @@ struct TFinalSettings {
     bool TransparentBackground = false;
     int CDPosition = 50;               // 0..100
     int ExportWidth = 800, ExportHeight = 600; // the size the saved picture is rendered at
+    // The final view's size in pixels: the picture is framed within a view of this shape.
+    // 0 x 0 in files from before it was stored (the export size then gives the shape).
+    int ViewWidth = 0, ViewHeight = 0;
     bool ExportWidthChosen = false;    // the user typed the width instead of following the view
     bool Smooth = false;               // the saved picture is smoothed
 

@@ -62,6 +62,8 @@ QJsonObject FinalToJson(const TFinalSettings& f)
         {"exportWidth", f.ExportWidth},
         {"exportHeight", f.ExportHeight},
         {"exportWidthChosen", f.ExportWidthChosen},
+        {"viewWidth", f.ViewWidth},
+        {"viewHeight", f.ViewHeight},
         {"smooth", f.Smooth},
     };
     if (f.AngleX)
@@ -162,6 +164,10 @@ TFinalSettings FinalFromJson(const QJsonObject& o)
     f.ExportWidth = r.Int("exportWidth", 1, 8192, f.ExportWidth);
     f.ExportHeight = r.Int("exportHeight", 1, 8192, f.ExportHeight);
     f.ExportWidthChosen = r.Bool("exportWidthChosen", false);
+    f.ViewWidth = r.Int("viewWidth", 0, 8192, 0);
+    f.ViewHeight = r.Int("viewHeight", 0, 8192, 0);
+    if (f.ViewWidth == 0 || f.ViewHeight == 0)
+        f.ViewWidth = f.ViewHeight = 0;
     f.Smooth = r.Bool("smooth", false);
     return f;
 }

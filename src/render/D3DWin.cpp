@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QResizeEvent>
+#include <algorithm>
 
 TD3DWin::TD3DWin(QWidget* parent, bool& ok) : QOpenGLWidget(parent)
 {
@@ -60,8 +61,15 @@ void TD3DWin::resizeGL(int w, int h)
     FFramePresented = false;
     // Qt passes the size in device-independent pixels; the framebuffer has device pixels.
     const qreal dpr = devicePixelRatioF();
-    if (GLReady())
-        SetupProjection(qRound(w * dpr), qRound(h * dpr));
+    if (!GLReady())
+        return;
+    const int width = std::max(qRound(w * dpr), 1), height = std::max(qRound(h * dpr), 1);
+    // The smoothing jitter and the box's fit follow the view as it is now: a picture depends on
+    // the view's size alone, not on the size its panel had while the window was being built.
+    FInvWidth = 1.0f / float(width);
+    FInvHeight = 1.0f / float(height);
+    SetupProjection(width, height);
+    BuildGeometry(false);
 }
 
 void TD3DWin::paintGL()

@@ -22,6 +22,8 @@ void ValidateSettings(const TCoverRenderSettings& s)
 {
     Require(s.Width >= 1 && s.Height >= 1 && s.Width <= 8192 && s.Height <= 8192,
             "The picture size must be between 1 x 1 and 8192 x 8192 pixels.");
+    Require(s.ViewWidth >= 0 && s.ViewHeight >= 0 && s.ViewWidth <= 8192 && s.ViewHeight <= 8192,
+            "The view size must be between 1 x 1 and 8192 x 8192 pixels.");
     Require(s.LightElevation >= 0 && s.LightElevation <= 1, "The light elevation must be between 0 and 100.");
     Require(s.LightAzimuth >= 0 && s.LightAzimuth <= 1, "The light azimuth must be between 0 and 100.");
     Require(s.ShadowStrength >= 0 && s.ShadowStrength <= 1, "The shadow strength must be between 0 and 100.");
@@ -44,7 +46,9 @@ std::unique_ptr<THeadlessView> PrepareView(TBitmap32& front, TBitmap32& side, TB
     // The view keeps the picture's shape at a window-like size; the picture itself is then drawn
     // at full size, so the smoothing jitter has the same size in pixels as in the program.
     QSize viewSize(s.Width, s.Height);
-    if (viewSize.width() > 800 || viewSize.height() > 800)
+    if (s.ViewWidth > 0 && s.ViewHeight > 0)
+        viewSize = QSize(s.ViewWidth, s.ViewHeight); // a window's view, framed exactly as it framed
+    else if (viewSize.width() > 800 || viewSize.height() > 800)
         viewSize.scale(800, 800, Qt::KeepAspectRatio);
     bool ok = false;
     auto view = std::make_unique<THeadlessView>(std::max(viewSize.width(), 1), std::max(viewSize.height(), 1), ok);

@@ -25,6 +25,7 @@ struct TCoverRenderSettings {
     int Passes = 9;                      // 1..255
     float CDPosition = 0.5f;             // 0..1
     int Width = 800, Height = 600;       // the view's shape; cut: the picture's width
+    int ViewWidth = 0, ViewHeight = 0;   // the exact view to frame in, when not Width x Height
     bool Crop = true;                    // framed to the cover and its whole shadow
     bool Transparent = false;            // alpha 0 around the cover, the shadow see-through
 };

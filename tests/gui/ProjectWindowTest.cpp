@@ -81,6 +81,7 @@ TEST(ProjectWindow, SavedProjectReopensAndRendersHeadlessAsTheWindowSaves)
         final.gbrIntensity->setValue(70);
         final.gbrLightCY->setValue(60);
         final.gbrScaleFinal->setValue(-10);
+        final.SetTransparent(true);
         QTest::qWait(50);
 
         TDialogDriver driver;
@@ -108,6 +109,7 @@ TEST(ProjectWindow, SavedProjectReopensAndRendersHeadlessAsTheWindowSaves)
     EXPECT_EQ(final.gbrIntensity->value(), 70);
     EXPECT_EQ(final.gbrLightCY->value(), 60);
     EXPECT_EQ(final.gbrScaleFinal->value(), -10);
+    EXPECT_TRUE(final.Transparent());
     // The front's layers come back as layers, the text one still editable as text.
     w.GoToStep(1);
     const TLayerCollection& layers = w.LayerCommands()->imgView->Layers();
@@ -138,12 +140,13 @@ TEST(ProjectWindow, SavedProjectReopensAndRendersHeadlessAsTheWindowSaves)
     const QImage window(dir.filePath("window.png")), headless(dir.filePath("headless.png"));
     ASSERT_FALSE(window.isNull());
     ASSERT_EQ(headless.size(), window.size());
+    EXPECT_TRUE(window.hasAlphaChannel() && headless.hasAlphaChannel());
     int worst = 0;
     for (int y = 0; y < window.height(); ++y)
         for (int x = 0; x < window.width(); ++x) {
             const QRgb a = window.pixel(x, y), b = headless.pixel(x, y);
             worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                              std::abs(qBlue(a) - qBlue(b))});
+                              std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
         }
     EXPECT_LE(worst, 2);
 }

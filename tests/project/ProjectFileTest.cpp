@@ -44,6 +44,8 @@ TProject Sample()
     p.Final.Background = Color32(10, 20, 30);
     p.Final.ExportWidth = 1234;
     p.Final.ExportWidthChosen = true;
+    p.Final.ViewWidth = 812;
+    p.Final.ViewHeight = 577;
     return p;
 }
 
