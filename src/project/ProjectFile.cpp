@@ -1,6 +1,7 @@
 #include "project/ProjectFile.h"
 
 #include "imageio/ProductName.h"
+#include "project/FastPng.h"
 #include "project/ZipArchive.h"
 #include "raster/TextRecord.h"
 
@@ -8,7 +9,6 @@
 #include <QColor>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QImageWriter>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -31,19 +31,6 @@ constexpr int64_t MaxProjectPixels = 4 * TBitmap32::MaxPixels;
 [[noreturn]] void Fail(const QString& detail) { throw TProjectError(detail.toStdString()); }
 
 // ---- writing
-
-QByteArray EncodePng(const TBitmap32& bitmap)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    // Fast deflate: faces of several megapixels must save in well under a second.
-    writer.setQuality(80);
-    if (!writer.write(bitmap.ToImage()))
-        throw TProjectError(QStringLiteral("A picture cannot be encoded (%1).").arg(writer.errorString()).toStdString());
-    return bytes;
-}
 
 QString ColorName(TColor32 c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)).name(); }
 
@@ -301,7 +288,7 @@ void SaveProject(const TProject& project, const QString& path)
 
     std::vector<std::future<QByteArray>> encoded;
     for (const TPicture& p : pictures)
-        encoded.push_back(std::async(std::launch::async, [bitmap = p.Bitmap] { return EncodePng(*bitmap); }));
+        encoded.push_back(std::async(std::launch::async, [bitmap = p.Bitmap] { return EncodeFastPng(*bitmap); }));
 
     TZipWriter zip;
     // First and stored, so that file-type sniffers find the type at a fixed place.

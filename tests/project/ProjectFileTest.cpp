@@ -14,12 +14,12 @@
 
 namespace {
 
-TBitmap32 Pattern(int w, int h, int seed)
+TBitmap32 Pattern(int w, int h, int seed, int alpha = -1)
 {
     TBitmap32 b(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            b.SetPixel(x, y, Color32(x * 7 + seed, y * 5, (x ^ y) + seed, (x + y + seed) % 256));
+            b.SetPixel(x, y, Color32(x * 7 + seed, y * 5, (x ^ y) + seed, alpha < 0 ? (x + y + seed) % 256 : alpha));
     return b;
 }
 
@@ -30,7 +30,7 @@ TProject Sample()
     p.Step = 4;
     p.Faces[0].Base = Pattern(40, 60, 1);
     p.Faces[0].FileName = QStringLiteral("/art/front.jpg");
-    p.Faces[1].Base = Pattern(8, 60, 2);
+    p.Faces[1].Base = Pattern(8, 60, 2, 255); // opaque: stored without alpha
     TProjectLayer image{Pattern(10, 12, 3), {3, 4, 13, 16}, true, std::nullopt};
     image.Bitmap.SetDrawMode(TDrawMode::dmOpaque);
     TTextParams text;
