@@ -1,3 +1,4 @@
+#include "Pack.h"
 #include "TestPictures.h"
 #include "imageio/GifLzw.h"
 #include "imageio/GifReader.h"
@@ -26,27 +27,15 @@ QByteArray MakeGif(const TGifSpec& s)
         ++bits;
     QByteArray table;
     for (int i = 0; i < (1 << bits); ++i) {
-        const TColor32 c = i < int(s.Palette.size()) ? s.Palette[i] : 0;
-        table.append(char(RedOf(c)));
-        table.append(char(GreenOf(c)));
-        table.append(char(BlueOf(c)));
+        const TColor32 c = i < int(s.Palette.size()) ? s.Palette[size_t(i)] : 0;
+        table.append(char(RedOf(c))).append(char(GreenOf(c))).append(char(BlueOf(c)));
     }
-    QByteArray out = QByteArray("GIF") + s.Version;
-    Put16(out, s.Width);
-    Put16(out, s.Height);
-    out.append(char(s.LocalTable ? 0 : 0x80 | (bits - 1)));
-    out.append('\0');
-    out.append('\0');
+    QByteArray out = "GIF" + QByteArray(s.Version) + U16s({s.Width, s.Height, s.LocalTable ? 0 : 0x80 | (bits - 1)}).left(5) + '\0' + '\0';
     if (!s.LocalTable)
         out += table;
     if (s.Transparent >= 0)
         out += QByteArray::fromHex("21F904010000") + char(s.Transparent) + '\0';
-    out.append(',');
-    Put16(out, 0);
-    Put16(out, 0);
-    Put16(out, s.Width);
-    Put16(out, s.Height);
-    out.append(char((s.Interlaced ? 0x40 : 0) | (s.LocalTable ? 0x80 | (bits - 1) : 0)));
+    out += ',' + U16s({0, 0, s.Width, s.Height}) + char((s.Interlaced ? 0x40 : 0) | (s.LocalTable ? 0x80 | (bits - 1) : 0));
     if (s.LocalTable)
         out += table;
     std::vector<uchar> order;
@@ -62,12 +51,9 @@ QByteArray MakeGif(const TGifSpec& s)
     const std::vector<uchar> lzw = LzwEncode(order.data(), qsizetype(order.size()), minCode);
     for (size_t i = 0; i < lzw.size(); i += 255) {
         const size_t n = std::min<size_t>(255, lzw.size() - i);
-        out.append(char(n));
-        out.append(reinterpret_cast<const char*>(lzw.data() + i), qsizetype(n));
+        out.append(char(n)).append(reinterpret_cast<const char*>(lzw.data() + i), qsizetype(n));
     }
-    out.append('\0');
-    out.append(';');
-    return out;
+    return out + '\0' + ';';
 }
 
 std::vector<uchar> RandomIndices(int n, int colours, uint32_t seed)
@@ -100,7 +86,7 @@ std::string Message(const QByteArray& file)
 
 } // namespace
 
-TEST(GifLzw, RoundTripsAtEveryCodeSizeAndThroughTableResets)
+TEST(GifLzw, RoundTripsAtEveryCodeSizeThroughTableResetsAndRefusesDamage)
 {
     for (int minCode = 2; minCode <= 8; ++minCode)
         for (int n : {1, 2, 100, 5000, 70000}) {
@@ -114,12 +100,9 @@ TEST(GifLzw, RoundTripsAtEveryCodeSizeAndThroughTableResets)
             ASSERT_TRUE(LzwDecode(coded.data(), qsizetype(coded.size()), minCode, back.data(), n)) << minCode << " " << n;
             ASSERT_EQ(back, data) << minCode << " " << n;
         }
-}
 
-TEST(GifLzw, DamagedStreamsAreRefused)
-{
     const std::vector<uchar> data = RandomIndices(300, 4, 1);
-    std::vector<uchar> coded = LzwEncode(data.data(), 300, 2);
+    const std::vector<uchar> coded = LzwEncode(data.data(), 300, 2);
     std::vector<uchar> out(300);
     EXPECT_FALSE(LzwDecode(coded.data(), qsizetype(coded.size()) / 2, 2, out.data(), 300)) << "too short";
     EXPECT_FALSE(LzwDecode(coded.data(), qsizetype(coded.size()), 0, out.data(), 300));
@@ -131,53 +114,41 @@ TEST(GifLzw, DamagedStreamsAreRefused)
 
 TEST(GifReader, PixelsTransparencyInterlaceAndTablesMatchQt)
 {
-    TGifSpec s;
-    s.Width = 7;
-    s.Height = 11;
-    s.Indices = RandomIndices(7 * 11, 4, 3);
+    TGifSpec s{.Width = 7, .Height = 11, .Indices = RandomIndices(7 * 11, 4, 3)};
     const QByteArray plain = MakeGif(s);
     const TBitmap32 reference = Ours(plain);
     EXPECT_EQ(MaxDifference(reference, QtDecode(plain, "GIF")), 0);
     EXPECT_EQ(reference.Pixel(0, 0), s.Palette[s.Indices[0]]);
+    EXPECT_TRUE(Ours(MakeGif({.Width = 7, .Height = 11, .Indices = s.Indices, .Interlaced = true})).SamePixels(reference))
+        << "interlaced rows land where they belong";
+    EXPECT_TRUE(Ours(MakeGif({.Width = 7, .Height = 11, .Indices = s.Indices, .LocalTable = true, .Version = "87a"})).SamePixels(reference))
+        << "a local colour table works like the global one";
 
-    s.Interlaced = true;
-    EXPECT_TRUE(Ours(MakeGif(s)).SamePixels(reference)) << "interlaced rows land where they belong";
-    s.Interlaced = false;
-    s.LocalTable = true;
-    s.Version = "87a";
-    EXPECT_TRUE(Ours(MakeGif(s)).SamePixels(reference)) << "a local colour table works like the global one";
-
-    s.LocalTable = false;
     s.Transparent = 1;
     const TBitmap32 transparent = Ours(MakeGif(s));
-    for (int i = 0; i < 7 * 11; ++i) {
-        const TColor32 p = transparent.Pixel(i % 7, i / 7);
-        if (s.Indices[size_t(i)] == 1)
-            ASSERT_EQ(p, 0u) << "transparent pixels stay transparent black";
-        else
-            ASSERT_EQ(p, s.Palette[s.Indices[size_t(i)]]);
-    }
+    for (int i = 0; i < 7 * 11; ++i) // transparent pixels stay transparent black
+        ASSERT_EQ(transparent.Pixel(i % 7, i / 7), s.Indices[size_t(i)] == 1 ? 0u : s.Palette[s.Indices[size_t(i)]]) << i;
 }
 
 TEST(GifReader, MalformedFilesEndInTheReadersMessages)
 {
-    TGifSpec s;
-    s.Indices = RandomIndices(20, 4, 4);
+    const TGifSpec s{.Indices = RandomIndices(20, 4, 4)};
     const QByteArray good = MakeGif(s);
-    EXPECT_EQ(Message("PNG89a"), "Invalid GIF signature");
-    EXPECT_EQ(Message("GIF90a" + good.mid(6)), "Unsupported GIF version");
-    EXPECT_EQ(Message(good.left(10)), "Invalid GIF data");
-    EXPECT_EQ(Message(good.left(13 + 12) + "\x99"), "Unknown GIF block type");
-    EXPECT_EQ(Message(good.left(13 + 12) + ";"), "Image is empty");
-
-    QByteArray badIndex = good;
-    s.Palette.resize(3); // table of 4 entries written, but indices use all four: make one beyond
-    TGifSpec small;
-    small.Palette = {Color32(1, 1, 1), Color32(2, 2, 2)};
-    small.Indices = {0, 1, 2, 3, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1};
-    EXPECT_EQ(Message(MakeGif(small)), "Invalid GIF data") << "indices beyond the colour table";
+    const std::pair<QByteArray, const char*> refusals[] = {
+        {"PNG89a", "Invalid GIF signature"},
+        {"GIF90a" + good.mid(6), "Unsupported GIF version"},
+        {good.left(10), "Invalid GIF data"},
+        {good.left(13 + 12) + "\x99", "Unknown GIF block type"},
+        {good.left(13 + 12) + ";", "Image is empty"},
+        // indices beyond the colour table
+        {MakeGif({.Palette = {Color32(1, 1, 1), Color32(2, 2, 2)}, .Indices = {0, 1, 2, 3, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1}}),
+         "Invalid GIF data"},
+    };
+    for (const auto& [bytes, message] : refusals)
+        EXPECT_EQ(Message(bytes), message);
     // A transparent or background index beyond the table names no pixel: it is ignored.
     TGifSpec ignored = s;
+    ignored.Palette.resize(3);
     ignored.Transparent = 9;
     QByteArray outside = MakeGif(ignored);
     outside[11] = char(200); // background index
@@ -186,9 +157,7 @@ TEST(GifReader, MalformedFilesEndInTheReadersMessages)
     // A screen far larger than its image costs only the image: the picture is cut to it.
     QByteArray huge = good;
     huge.replace(6, 4, QByteArray(4, char(0xFF)));
-    TBitmap32 trimmed;
-    DecodeGif(reinterpret_cast<const uchar*>(huge.constData()), huge.size(), trimmed);
-    EXPECT_EQ(trimmed.Size(), QSize(s.Width, s.Height));
+    EXPECT_EQ(Ours(huge).Size(), QSize(s.Width, s.Height));
     huge.replace(13 + 12 + 5, 4, QByteArray(4, char(0xFF))); // the image as large as the screen
     EXPECT_NE(Message(huge).find("too large"), std::string::npos) << Message(huge);
 

@@ -1,3 +1,4 @@
+#include "Pack.h"
 #include "TestPictures.h"
 #include "imageio/BmpWriter.h"
 #include "imageio/GifLzw.h"
@@ -16,32 +17,14 @@
 
 namespace {
 
-std::string LoadMessage(void (*load)(TBitmap32&, const QString&), TBitmap32& target, const QString& path)
-{
-    try {
-        load(target, path);
-    } catch (const std::runtime_error& e) {
-        return e.what();
-    }
-    return "(loaded)";
-}
-
 // 3 x 2 GIF: index 1 transparent, the rest red (0) and blue (2).
 QByteArray TransparentGif()
 {
-    QByteArray out("GIF89a");
-    Put16(out, 3);
-    Put16(out, 2);
-    out += QByteArray::fromHex("81" "00" "00" "FF0000" "00FF00" "0000FF" "000000");
-    out += QByteArray::fromHex("21F904" "01" "0000" "01" "00");
-    out += QByteArray::fromHex("2C" "0000" "0000" "0300" "0200" "00");
     const uchar indices[6] = {0, 1, 2, 1, 0, 2};
     const std::vector<uchar> lzw = LzwEncode(indices, 6, 2);
-    out.append('\x02');
-    out.append(char(lzw.size()));
-    out.append(reinterpret_cast<const char*>(lzw.data()), qsizetype(lzw.size()));
-    out += QByteArray::fromHex("00" "3B");
-    return out;
+    return "GIF89a" + U16s({3, 2})
+           + QByteArray::fromHex("81" "00" "00" "FF0000" "00FF00" "0000FF" "000000" "21F904" "01" "0000" "01" "00" "2C" "0000" "0000" "0300" "0200" "00" "02")
+           + char(lzw.size()) + QByteArray(reinterpret_cast<const char*>(lzw.data()), qsizetype(lzw.size())) + QByteArray::fromHex("00" "3B");
 }
 
 class PictureLoaderTest : public testing::Test {
@@ -52,12 +35,20 @@ protected:
         WriteFile(Path(name), bytes);
         return Path(name);
     }
+    // The file as a face image and as a layer.
+    std::pair<TBitmap32, TBitmap32> Load(const QString& path) const
+    {
+        TBitmap32 face, layer;
+        LoadPictureFromFile(face, path);
+        LoadPictureFile(layer, path);
+        return {face, layer};
+    }
     QTemporaryDir FDir;
 };
 
 } // namespace
 
-TEST(PictureFormats, OpenDialogFilterIsBuiltFromTheRegistrations)
+TEST(PictureFormats, OpenDialogFilterExtensionsAndKinds)
 {
     EXPECT_EQ(PictureFormats().Filter(),
               "All (*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf;*.png;*.tif;*.tiff;*.webp)|"
@@ -70,67 +61,82 @@ TEST(PictureFormats, OpenDialogFilterIsBuiltFromTheRegistrations)
     EXPECT_EQ(one.Filter(), "Bitmaps (*.bmp)|*.bmp");
     ASSERT_NE(PictureFormats().Find("JpEg"), nullptr);
     EXPECT_EQ(PictureFormats().Find("JpEg")->Description, "JPEG Image");
-    EXPECT_EQ(LoaderKindOf("/a/b.TIFF"), PictureKind::Tiff);
-    EXPECT_EQ(LoaderKindOf("/a/b.webp"), PictureKind::WebP);
-    EXPECT_EQ(LoaderKindOf("/a/b.xcf"), PictureKind::None);
+
+    for (const auto& [path, loader] : {std::pair{"/a/b.TIFF", PictureKind::Tiff}, {"/a/b.webp", PictureKind::WebP}, {"/a/b.xcf", PictureKind::None}})
+        EXPECT_EQ(LoaderKindOf(path), loader) << path;
+    for (const auto& [path, extension] : {std::pair{"/a.b/c.Jpeg", "Jpeg"}, {"/a.b/noext", ""}, {"x.", ""}})
+        EXPECT_EQ(ExtractExtension(path), extension) << path;
+    // Only ASCII letters fold; "tiff" is the loader's, not the picture kind's.
+    for (const auto& [extension, kind] : {std::pair{QString("JPG"), PictureKind::Jpeg}, {"jPeG", PictureKind::Jpeg}, {"Gif", PictureKind::Gif},
+                                          {"wmf", PictureKind::Metafile}, {"EMF", PictureKind::Metafile}, {"tif", PictureKind::Tiff},
+                                          {"tiff", PictureKind::None}, {"", PictureKind::None}, {QString::fromUtf8("\u212Ag"), PictureKind::None}})
+        EXPECT_EQ(PictureKindOf(extension), kind) << extension.toStdString();
 }
 
-TEST(PictureKindTest, ExtensionsAndKinds)
-{
-    EXPECT_EQ(ExtractExtension("/a.b/c.Jpeg"), "Jpeg");
-    EXPECT_EQ(ExtractExtension("/a.b/noext"), "");
-    EXPECT_EQ(ExtractExtension("x."), "");
-    EXPECT_EQ(PictureKindOf("JPG"), PictureKind::Jpeg);
-    EXPECT_EQ(PictureKindOf("jPeG"), PictureKind::Jpeg);
-    EXPECT_EQ(PictureKindOf("Gif"), PictureKind::Gif);
-    EXPECT_EQ(PictureKindOf("wmf"), PictureKind::Metafile);
-    EXPECT_EQ(PictureKindOf("EMF"), PictureKind::Metafile);
-    EXPECT_EQ(PictureKindOf("tif"), PictureKind::Tiff);
-    EXPECT_EQ(PictureKindOf("tiff"), PictureKind::None);
-    EXPECT_EQ(PictureKindOf(""), PictureKind::None);
-    EXPECT_EQ(PictureKindOf(QString::fromUtf8("\u212Ag")), PictureKind::None) << "only ASCII letters fold";
-}
-
-TEST_F(PictureLoaderTest, JpegExtensionsInAnyCase)
+TEST_F(PictureLoaderTest, JpegBitmapAndGifAsFaceAndLayer)
 {
     const QByteArray jpeg = EncodeJpeg(RampPicture(20, 10), 100);
     for (const char* name : {"a.JPG", "b.jpeg", "c.Jpg", "d.JPEG"}) {
-        TBitmap32 face, layer;
-        LoadPictureFromFile(face, Write(name, jpeg));
-        LoadPictureFile(layer, Path(name));
+        const auto [face, layer] = Load(Write(name, jpeg));
         EXPECT_EQ(face.Size(), QSize(20, 10)) << name;
         EXPECT_TRUE(face.SamePixels(layer)) << name;
     }
+
+    // 32-bit BMPs keep their alpha; a 24-bit one comes out fully opaque.
+    const TBitmap32 withAlpha = RampPicture(9, 5, true);
+    const auto [face32, layer32] = Load(Write("alpha.bmp", EncodeBmp(withAlpha)));
+    EXPECT_TRUE(face32.SamePixels(withAlpha));
+    EXPECT_TRUE(layer32.SamePixels(withAlpha));
+    const QByteArray bmp24 = "BM" + U32s({14 + 40 + 8, 0, 54, 40, 2, 1}) + U16s({1, 24}) + U32s({0, 0, 0, 0, 0, 0}) + QByteArray::fromHex("0000FF" "00FF00" "0000");
+    const auto [face24, layer24] = Load(Write("opaque.bmp", bmp24));
+    EXPECT_EQ(layer24.Pixel(0, 0), Color32(255, 0, 0, 255));
+    EXPECT_EQ(layer24.Pixel(1, 0), Color32(0, 255, 0, 255));
+
+    // A transparent GIF is opaque black as a face image and transparent as a layer.
+    const auto [face, layer] = Load(Write("t.Gif", TransparentGif()));
+    ASSERT_EQ(face.Size(), QSize(3, 2));
+    EXPECT_EQ(face.Pixel(0, 0), Color32(255, 0, 0));
+    EXPECT_EQ(face.Pixel(1, 0), Color32(0, 0, 0, 255));
+    const TColor32 layerPixels[] = {Color32(255, 0, 0), 0, Color32(0, 0, 255), 0, Color32(255, 0, 0), Color32(0, 0, 255)};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(layer.Pixel(i % 3, i / 3), layerPixels[i]) << i;
+
+    // The cover document's bytes decode like a face image; kinds without a reader decode to nothing.
+    TBitmap32 fromBytes, untouched(1, 1);
+    EXPECT_TRUE(DecodePicture(PictureKind::Gif, TransparentGif(), fromBytes));
+    EXPECT_TRUE(fromBytes.SamePixels(face));
+    EXPECT_FALSE(DecodePicture(PictureKind::None, QByteArray(), untouched));
+    for (PictureKind kind : {PictureKind::Png, PictureKind::Jpeg, PictureKind::Metafile})
+        EXPECT_THROW(DecodePicture(kind, QByteArray("\x89PNG"), untouched), std::runtime_error);
+    EXPECT_EQ(untouched.Size(), QSize(1, 1));
 }
 
 TEST_F(PictureLoaderTest, PngTiffAndWebPKeepTheirAlphaAsFaceAndLayer)
 {
     const TBitmap32 source = RampPicture(21, 13, true);
+    // Alpha exactly; colours where they show (TIFF keeps them premultiplied, WebP drops the
+    // colour of invisible pixels).
+    auto keptAlpha = [&](const TBitmap32& b) {
+        if (b.Size() != source.Size())
+            return false;
+        for (int i = 0; i < b.Width() * b.Height(); ++i) {
+            const TColor32 p = b.Pixel(i % b.Width(), i / b.Width()), q = source.Pixel(i % b.Width(), i / b.Width());
+            if (AlphaOf(p) != AlphaOf(q) || (AlphaOf(q) >= 128 && std::abs(RedOf(p) - RedOf(q)) + std::abs(BlueOf(p) - BlueOf(q)) > 2))
+                return false;
+        }
+        return true;
+    };
     for (const char* format : {"png", "tif", "tiff", "webp"}) {
         SCOPED_TRACE(format);
         const QString path = Path(QStringLiteral("alpha.") + format);
         QImageWriter writer(path, QByteArray(format) == "tif" ? "tiff" : format);
         writer.setQuality(100); // lossless WebP
         ASSERT_TRUE(writer.write(source.ToImage())) << writer.errorString().toStdString();
-        // Alpha exactly; colours where they show (TIFF keeps them premultiplied, WebP drops the
-        // colour of invisible pixels).
-        auto keptAlpha = [&](const TBitmap32& b) {
-            if (b.Size() != source.Size())
-                return false;
-            for (int y = 0; y < b.Height(); ++y)
-                for (int x = 0; x < b.Width(); ++x) {
-                    const TColor32 p = b.Pixel(x, y), q = source.Pixel(x, y);
-                    if (AlphaOf(p) != AlphaOf(q) || (AlphaOf(q) >= 128 && std::abs(RedOf(p) - RedOf(q)) + std::abs(BlueOf(p) - BlueOf(q)) > 2))
-                        return false;
-                }
-            return true;
-        };
-        TBitmap32 face, layer, fromBytes;
-        LoadPictureFromFile(face, path);
-        LoadPictureFile(layer, path);
+        const auto [face, layer] = Load(path);
         EXPECT_TRUE(keptAlpha(face));
         EXPECT_TRUE(keptAlpha(layer));
         // A template stored by an earlier version holds the file's bytes.
+        TBitmap32 fromBytes;
         EXPECT_TRUE(DecodePicture(LoaderKindOf(path), ReadFile(path), fromBytes));
         EXPECT_TRUE(keptAlpha(fromBytes));
     }
@@ -140,87 +146,41 @@ TEST_F(PictureLoaderTest, FailuresNameTheFileAndChangeNothing)
 {
     TBitmap32 target(4, 4);
     target.Clear(Color32(7, 8, 9));
-    EXPECT_EQ(LoadMessage(LoadPictureFile, target, Write("pic.xcf", "x")), "Unknown picture file extension (.xcf)");
-    EXPECT_EQ(LoadMessage(LoadPictureFile, target, Write("broken.bmp", "BMxx")), "broken.bmp\r\nBitmap image is not valid");
-    EXPECT_EQ(LoadMessage(LoadPictureFile, target, Write("broken.gif", "GIF89a")), "broken.gif\r\nInvalid GIF data")
+    auto message = [&](void (*load)(TBitmap32&, const QString&), const QString& path) -> std::string {
+        try {
+            load(target, path);
+        } catch (const std::runtime_error& e) {
+            return e.what();
+        }
+        return "(loaded)";
+    };
+    EXPECT_EQ(message(LoadPictureFile, Write("pic.xcf", "x")), "Unknown picture file extension (.xcf)");
+    EXPECT_EQ(message(LoadPictureFile, Write("broken.bmp", "BMxx")), "broken.bmp\r\nBitmap image is not valid");
+    EXPECT_EQ(message(LoadPictureFile, Write("broken.gif", "GIF89a")), "broken.gif\r\nInvalid GIF data")
         << "a GIF the layer path cannot read reports the framework reader's message";
-    const std::string png = LoadMessage(LoadPictureFromFile, target, Write("cut.png", QByteArray("\x89PNG\r\n\x1A\n", 8)));
+    const std::string png = message(LoadPictureFromFile, Write("cut.png", QByteArray("\x89PNG\r\n\x1A\n", 8)));
     EXPECT_EQ(png.rfind("cut.png\r\nPNG image is not valid", 0), 0u) << png;
-    const std::string jpeg = LoadMessage(LoadPictureFromFile, target, Write("text.jpg", "not a jpeg at all"));
-    EXPECT_EQ(jpeg, "text.jpg\r\nJPEG error #" + std::to_string(JERR_NO_SOI) + " (Not a JPEG file: starts with 0x6e 0x6f)")
+    EXPECT_EQ(message(LoadPictureFromFile, Write("text.jpg", "not a jpeg at all")),
+              "text.jpg\r\nJPEG error #" + std::to_string(JERR_NO_SOI) + " (Not a JPEG file: starts with 0x6e 0x6f)")
         << "libjpeg's number and its own words";
     EXPECT_EQ(target.Size(), QSize(4, 4));
     EXPECT_EQ(target.Pixel(3, 3), Color32(7, 8, 9));
-    const std::string missing = LoadMessage(LoadPictureFile, target, Path("missing.bmp"));
+    const std::string missing = message(LoadPictureFile, Path("missing.bmp"));
     EXPECT_EQ(missing.rfind("Cannot open file \"", 0), 0u) << missing;
-}
-
-TEST_F(PictureLoaderTest, BitmapAlphaAsFaceAndLayer)
-{
-    TBitmap32 withAlpha = RampPicture(9, 5, true);
-    const QString bmp32 = Write("alpha.bmp", EncodeBmp(withAlpha));
-    TBitmap32 face, layer;
-    LoadPictureFromFile(face, bmp32);
-    LoadPictureFile(layer, bmp32);
-    EXPECT_TRUE(face.SamePixels(withAlpha)) << "32-bit BMPs keep their alpha";
-    EXPECT_TRUE(layer.SamePixels(withAlpha));
-
-    // A 24-bit BMP comes out fully opaque.
-    QByteArray bmp24("BM");
-    Put32(bmp24, 14 + 40 + 8);
-    Put32(bmp24, 0);
-    Put32(bmp24, 54);
-    for (uint32_t v : {40u, 2u, 1u})
-        Put32(bmp24, v);
-    Put16(bmp24, 1);
-    Put16(bmp24, 24);
-    for (int i = 0; i < 6; ++i)
-        Put32(bmp24, 0);
-    bmp24 += QByteArray::fromHex("0000FF" "00FF00" "0000");
-    LoadPictureFile(layer, Write("opaque.bmp", bmp24));
-    EXPECT_EQ(layer.Pixel(0, 0), Color32(255, 0, 0, 255));
-    EXPECT_EQ(layer.Pixel(1, 0), Color32(0, 255, 0, 255));
-}
-
-TEST_F(PictureLoaderTest, TransparentGifIsOpaqueBlackAsFaceAndTransparentAsLayer)
-{
-    const QString gif = Write("t.Gif", TransparentGif());
-    TBitmap32 face, layer;
-    LoadPictureFromFile(face, gif);
-    LoadPictureFile(layer, gif);
-    ASSERT_EQ(face.Size(), QSize(3, 2));
-    EXPECT_EQ(face.Pixel(0, 0), Color32(255, 0, 0));
-    EXPECT_EQ(face.Pixel(1, 0), Color32(0, 0, 0, 255));
-    EXPECT_EQ(layer.Pixel(0, 0), Color32(255, 0, 0));
-    EXPECT_EQ(layer.Pixel(1, 0), 0u);
-    EXPECT_EQ(layer.Pixel(0, 1), 0u);
-    EXPECT_EQ(layer.Pixel(2, 1), Color32(0, 0, 255));
-
-    // The cover document's bytes decode like a face image; kinds without a reader decode to nothing.
-    TBitmap32 fromBytes;
-    EXPECT_TRUE(DecodePicture(PictureKind::Gif, TransparentGif(), fromBytes));
-    EXPECT_TRUE(fromBytes.SamePixels(face));
-    TBitmap32 untouched(1, 1);
-    EXPECT_THROW(DecodePicture(PictureKind::Png, QByteArray("\x89PNG"), untouched), std::runtime_error);
-    EXPECT_FALSE(DecodePicture(PictureKind::None, QByteArray(), untouched));
-    EXPECT_THROW(DecodePicture(PictureKind::Jpeg, QByteArray("nope"), untouched), std::runtime_error);
-    EXPECT_THROW(DecodePicture(PictureKind::Metafile, QByteArray("nope"), untouched), std::runtime_error);
-    EXPECT_EQ(untouched.Size(), QSize(1, 1));
 }
 
 TEST_F(PictureLoaderTest, RememberFolderKeepsExistingOrCreatableFolders)
 {
     SetLastFolder("");
     EXPECT_EQ(LastFolder(), "");
-    RememberFolder(Path("pic.bmp"));
-    EXPECT_EQ(LastFolder(), FDir.path() + "/");
-    RememberFolder(Path("new/pic.bmp"));
-    EXPECT_EQ(LastFolder(), FDir.path() + "/new/");
-    EXPECT_TRUE(QDir(Path("new")).exists()) << "one level is created";
-    RememberFolder(Path("a/b/pic.bmp"));
-    EXPECT_EQ(LastFolder(), FDir.path() + "/new/") << "two missing levels: unchanged";
-    RememberFolder("pic.bmp");
-    EXPECT_EQ(LastFolder(), FDir.path() + "/new/");
+    // One missing level is created; two missing levels or no folder at all leave it unchanged.
+    const std::pair<QString, QString> steps[] = {{Path("pic.bmp"), FDir.path() + "/"}, {Path("new/pic.bmp"), FDir.path() + "/new/"},
+                                                 {Path("a/b/pic.bmp"), FDir.path() + "/new/"}, {"pic.bmp", FDir.path() + "/new/"}};
+    for (const auto& [path, folder] : steps) {
+        RememberFolder(path);
+        EXPECT_EQ(LastFolder(), folder) << path.toStdString();
+    }
+    EXPECT_TRUE(QDir(Path("new")).exists());
     SetLastFolder("/tmp///");
     EXPECT_EQ(LastFolder(), "/tmp/");
 }
