@@ -91,42 +91,35 @@ QString UnsupportedFormatMessage(const QString& path)
                          ".gif (GIF), .jpg or .jpeg (JPEG), .bmp (BMP), .tif (TIFF) or .png (PNG).");
 }
 
-TBitmap32 CaptureFinalView(TD3DWin& view, int width, bool transparent)
+TSavedPictureLook::TSavedPictureLook(TD3DWin& view, bool transparent)
+    : FView(view), FSmooth(view.FSmooth), FTransparent(view.FTransparent)
 {
-    struct TRestore {
-        TD3DWin& View;
-        bool Smooth = View.FSmooth, Transparent = View.FTransparent;
-        ~TRestore()
-        {
-            View.FSmooth = Smooth;
-            View.FTransparent = Transparent;
-        }
-    } restore{view};
     view.FSmooth = true;
     view.FTransparent = transparent;
+}
+
+TSavedPictureLook::~TSavedPictureLook()
+{
+    FView.FSmooth = FSmooth;
+    FView.FTransparent = FTransparent;
+}
+
+TBitmap32 CaptureFinalView(TD3DWin& view, int width, bool transparent)
+{
+    const TSavedPictureLook look(view, transparent);
     return view.RenderContentOffscreen(width);
 }
 
-namespace {
-template <typename F>
-auto Smoothed(TD3DWin& view, F ask)
-{
-    const bool smooth = view.FSmooth;
-    view.FSmooth = true;
-    const auto answer = ask();
-    view.FSmooth = smooth;
-    return answer;
-}
-} // namespace
-
 QSize FinalPictureSize(TD3DWin& view, int width)
 {
-    return Smoothed(view, [&] { return view.ContentSize(width); });
+    const TSavedPictureLook look(view, view.FTransparent);
+    return view.ContentSize(width);
 }
 
 int NaturalFinalWidth(TD3DWin& view)
 {
-    return Smoothed(view, [&] { return view.NaturalContentWidth(); });
+    const TSavedPictureLook look(view, view.FTransparent);
+    return view.NaturalContentWidth();
 }
 
 TSaveFlow::TSaveFlow(QWidget* parent, TSaveFlowHooks hooks) : FParent(parent), FHooks(std::move(hooks)) {}

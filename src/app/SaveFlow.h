@@ -35,6 +35,20 @@ bool CanWriteExtension(const QString& path);
 // Told when a name has an extension the program cannot write.
 QString UnsupportedFormatMessage(const QString& path);
 
+// While it lives, the view draws as every saved picture is drawn: smoothed, and with a clear
+// background when asked. The view's own settings come back when it ends.
+class TSavedPictureLook {
+public:
+    TSavedPictureLook(TD3DWin& view, bool transparent);
+    ~TSavedPictureLook();
+    TSavedPictureLook(const TSavedPictureLook&) = delete;
+    TSavedPictureLook& operator=(const TSavedPictureLook&) = delete;
+
+private:
+    TD3DWin& FView;
+    bool FSmooth, FTransparent;
+};
+
 // The finished cover with its whole shadow, smoothed, framed in a picture `width` pixels wide
 // (the height follows, TD3DWin::ContentSize), rendered offscreen with the view's camera, light
 // and shadow. Transparent: alpha 0 around it, the shadow black with its darkness as opacity.

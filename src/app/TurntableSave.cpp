@@ -1,5 +1,6 @@
 #include "app/TurntableSave.h"
 
+#include "app/SaveFlow.h"
 #include "imageio/GifAnimation.h"
 #include "imageio/ProductName.h"
 #include "render/D3DWin.h"
@@ -21,17 +22,7 @@ bool SaveTurntable(QWidget* parent, TD3DWin& view, int frames, int width, bool t
     animation.SetComment(QByteArray("produced by ") + ProductNameVersion);
     const int delay = std::max(2, int(std::lround(400.0 / frames)));
 
-    struct TRestore {
-        TD3DWin& View;
-        bool Smooth = View.FSmooth, Transparent = View.FTransparent;
-        ~TRestore()
-        {
-            View.FSmooth = Smooth;
-            View.FTransparent = Transparent;
-        }
-    } restore{view};
-    view.FSmooth = true;
-    view.FTransparent = transparent;
+    const TSavedPictureLook look(view, transparent);
     const bool done = view.RenderTurntableOffscreen(frames, width, [&](int index, const TBitmap32& frame) {
         animation.AddFrame(frame, delay);
         progress.setValue(index + 1);

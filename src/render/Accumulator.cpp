@@ -1,6 +1,7 @@
 #include "render/Accumulator.h"
 
 #include "render/GLHeaders.h"
+#include "render/ScreenQuad.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,21 +19,8 @@ namespace {
 // current blending, leaving every other piece of GL state as it was.
 void DrawTextureQuad(unsigned texture, int width, int height, float weight, bool additive)
 {
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    const TScreenQuadPass pass(texture);
     glViewport(0, 0, width, height);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_ALPHA_TEST);
-    glDisable(GL_CULL_FACE);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture);
     if (additive) {
         glEnable(GL_BLEND);
         glBlendFunc(GL_ONE, GL_ONE);
@@ -42,21 +30,7 @@ void DrawTextureQuad(unsigned texture, int width, int height, float weight, bool
         glDisable(GL_BLEND);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     }
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex2f(-1, -1);
-    glTexCoord2f(1, 0);
-    glVertex2f(1, -1);
-    glTexCoord2f(1, 1);
-    glVertex2f(1, 1);
-    glTexCoord2f(0, 1);
-    glVertex2f(-1, 1);
-    glEnd();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glPopAttrib();
+    pass.Draw();
 }
 
 unsigned MakeTexture(GLint internalFormat, int width, int height, GLenum type)

@@ -1,6 +1,7 @@
 #include "render/SoftShadow.h"
 
 #include "render/GLHeaders.h"
+#include "render/ScreenQuad.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -95,20 +96,7 @@ void TSoftShadow::End()
 
 void TSoftShadow::ComposeUnder(float red, float green, float blue, bool transparent) const
 {
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_ALPHA_TEST);
-    glDisable(GL_CULL_FACE);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, FTexture);
+    const TScreenQuadPass pass(FTexture);
     // Source: background x darkness (opaque) or black with the darkness as alpha (transparent).
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
     glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
@@ -131,21 +119,7 @@ void TSoftShadow::ComposeUnder(float red, float green, float blue, bool transpar
         glBlendEquation(GL_FUNC_REVERSE_SUBTRACT);
         glBlendFunc(GL_ONE_MINUS_DST_ALPHA, GL_ONE);
     }
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex2f(-1, -1);
-    glTexCoord2f(1, 0);
-    glVertex2f(1, -1);
-    glTexCoord2f(1, 1);
-    glVertex2f(1, 1);
-    glTexCoord2f(0, 1);
-    glVertex2f(-1, 1);
-    glEnd();
+    pass.Draw();
     glBlendEquation(GL_FUNC_ADD);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glPopAttrib();
 }
