@@ -3,11 +3,7 @@
 #include "editor/TextLayer.h"
 #include "raster/TextRecord.h"
 
-#include <QApplication>
-#include <QClipboard>
-#include <QMimeData>
-#include <QPushButton>
-#include <QTimer>
+#include <QtWidgets>
 #include <gtest/gtest.h>
 
 namespace {

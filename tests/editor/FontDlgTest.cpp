@@ -1,15 +1,8 @@
 #include "editor/FontDlg.h"
 #include "editor/UpDown.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QSlider>
+#include <QtWidgets>
 #include <QTest>
-#include <QToolButton>
-#include <QTextCursor>
 #include <gtest/gtest.h>
 
 namespace {

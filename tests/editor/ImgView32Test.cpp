@@ -1,7 +1,7 @@
 #include "editor/ImgView32.h"
 #include "raster/RubberbandLayer.h"
 
-#include <QScrollBar>
+#include <QtWidgets>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>

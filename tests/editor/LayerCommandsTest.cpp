@@ -8,21 +8,8 @@
 #include "common/TestBitmaps.h"
 #include "common/WhenModal.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QClipboard>
-#include <QDropEvent>
-#include <QMimeData>
-#include <QPlainTextEdit>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QTemporaryDir>
+#include <QtWidgets>
 #include <QTest>
-#include <QTimer>
-#include <QToolButton>
 #include <gtest/gtest.h>
 #include <stdexcept>
 

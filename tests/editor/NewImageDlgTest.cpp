@@ -2,15 +2,8 @@
 #include "ui/MsgBox.h"
 #include "common/WhenModal.h"
 
-#include <QApplication>
-#include <QColorDialog>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QToolButton>
+#include <QtWidgets>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 TEST(NewImageDlg, TitleAndDefaultSizePerFace)

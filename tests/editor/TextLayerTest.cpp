@@ -2,11 +2,8 @@
 #include "editor/TextLayer.h"
 #include "common/WhenModal.h"
 
-#include <QApplication>
-#include <QPlainTextEdit>
-#include <QPushButton>
+#include <QtWidgets>
 #include <QTest>
-#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 

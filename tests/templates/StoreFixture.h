@@ -3,9 +3,8 @@
 
 #include "templates/TemplateStore.h"
 
-#include <QFile>
-#include <QSettings>
-#include <QTemporaryDir>
+#include <QtCore>
+#include <functional>
 #include <gtest/gtest.h>
 
 class StoreFixture : public testing::Test {
@@ -40,6 +39,16 @@ protected:
         auto store = std::make_unique<TTemplateStore>();
         store->Open(FDir.path() + "/");
         return store;
+    }
+
+    // One run of the program: `session` works on the store, which is then closed (the exit write);
+    // the answer is the store the next start opens.
+    std::unique_ptr<TTemplateStore> AfterSession(const std::function<void(TTemplateStore&)>& session) const
+    {
+        auto store = OpenStore();
+        session(*store);
+        store->Close();
+        return OpenStore();
     }
 
     QTemporaryDir FDir;

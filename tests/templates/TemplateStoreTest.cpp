@@ -1,7 +1,5 @@
 #include "StoreFixture.h"
 
-#include <QDir>
-
 namespace {
 
 const QString Front = "FrontImage", Side = "SideImage", Top = "TopImage";
@@ -16,47 +14,43 @@ std::string Message(const std::function<void()>& call)
     return "(nothing thrown)";
 }
 
+// The values of `key` for the given templates, in that order.
+QStringList Values(TTemplateStore& store, const QStringList& names, const QString& key = Front)
+{
+    QStringList values;
+    for (const QString& name : names)
+        values << store.ReadValue(name, key);
+    return values;
+}
+
 } // namespace
 
 using TemplateStoreTest = StoreFixture;
 
 TEST_F(TemplateStoreTest, ListsTemplatesAlphabeticallyWithoutTheIgnoredKey)
 {
-    WriteSettingsFile("[Templates]\n"
-                      "beta\\FrontImage=/b/front.jpg\n"
-                      "TTemplateItem\\FrontImage=/x.jpg\n"
-                      "Alpha\\FrontImage=/a/front.jpg\n"
-                      "Alpha\\SideImage=/a/side.jpg\n"
-                      "_under\\FrontImage=/u.jpg\n"
+    WriteSettingsFile("[Templates]\nbeta\\FrontImage=/b/front.jpg\nTTemplateItem\\FrontImage=/x.jpg\n"
+                      "Alpha\\FrontImage=/a/front.jpg\nAlpha\\SideImage=/a/side.jpg\n_under\\FrontImage=/u.jpg\n"
                       "Gamma\\SideImage=/g/side.jpg\n");
     auto store = OpenStore();
     EXPECT_TRUE(store->Problem().isEmpty());
     // Capitals order the names, as the registry sorts: '_' after the letters.
     EXPECT_EQ(store->ListNames(), QStringList({"Alpha", "beta", "Gamma", "_under"}));
-
-    EXPECT_EQ(store->ReadValue("Alpha", Front), "/a/front.jpg");
-    EXPECT_EQ(store->ReadValue("Alpha", Side), "/a/side.jpg");
-    // A missing value reads as the default; reading does not disturb the next read.
+    // A missing value reads as the default; key names compare without regard to case.
+    EXPECT_EQ(Values(*store, {"Alpha", "Gamma", "BETA", "Nobody"}), QStringList({"/a/front.jpg", "", "/b/front.jpg", ""}));
+    EXPECT_EQ(Values(*store, {"Alpha", "Alpha"}, Side), QStringList({"/a/side.jpg", "/a/side.jpg"}));
     EXPECT_EQ(store->ReadValue("Alpha", Top), "");
     EXPECT_EQ(store->ReadValue("Alpha", Top, "dflt"), "dflt");
-    EXPECT_EQ(store->ReadValue("Gamma", Front), "");
-    // Key names compare without regard to case.
-    EXPECT_EQ(store->ReadValue("BETA", Front), "/b/front.jpg");
-    EXPECT_EQ(store->ReadValue("Nobody", Front), "");
 }
 
 TEST_F(TemplateStoreTest, EmptyOrMissingFileListsNothingAndWritesAFreshOne)
 {
-    {
-        auto store = OpenStore();
-        EXPECT_TRUE(store->ListNames().isEmpty());
-        EXPECT_TRUE(store->Problem().isEmpty());
-        store->WriteValue("First", Front, "");
-        store->WriteValue("First", Side, "");
-        store->WriteValue("First", Top, "");
-        store->Close();
-    }
-    auto store = OpenStore();
+    auto store = AfterSession([](TTemplateStore& s) {
+        EXPECT_TRUE(s.ListNames().isEmpty());
+        EXPECT_TRUE(s.Problem().isEmpty());
+        for (const QString& key : {Front, Side, Top})
+            s.WriteValue("First", key, "");
+    });
     // A template added without images is stored with three empty values.
     EXPECT_EQ(store->ListNames(), QStringList({"First"}));
     QSettings raw(SettingsFile(), QSettings::IniFormat);
@@ -68,20 +62,15 @@ TEST_F(TemplateStoreTest, EmptyOrMissingFileListsNothingAndWritesAFreshOne)
 
 TEST_F(TemplateStoreTest, OddNamesRoundTripAsOneKeyEach)
 {
-    const QStringList names = {"a/b",          "back\\slash", "x=y",        "[Section]", "Ünïcödé 名前",
-                               "  leading",    "trailing  ",  "50% off",    "%2F",       "semi;colon, comma",
-                               "quote\"d #1",  "//",          "General",    "a\\b/c",    "tab\there"};
-    {
-        auto store = OpenStore();
+    const QStringList names = {"a/b", "back\\slash", "x=y", "[Section]", "Ünïcödé 名前", "  leading", "trailing  ", "50% off",
+                               "%2F", "semi;colon, comma", "quote\"d #1", "//", "General", "a\\b/c", "tab\there"};
+    auto store = AfterSession([&](TTemplateStore& s) {
         for (const QString& name : names) {
-            store->WriteValue(name, Front, "/pictures/" + name + "/front.jpg");
-            store->WriteValue(name, Side, "C:\\side, with comma.bmp");
+            s.WriteValue(name, Front, "/pictures/" + name + "/front.jpg");
+            s.WriteValue(name, Side, "C:\\side, with comma.bmp");
         }
-        store->Close();
-    }
-    auto store = OpenStore();
-    QStringList listed = store->ListNames();
-    QStringList expected = names;
+    });
+    QStringList listed = store->ListNames(), expected = names;
     listed.sort();
     expected.sort();
     EXPECT_EQ(listed, expected);
@@ -93,145 +82,102 @@ TEST_F(TemplateStoreTest, OddNamesRoundTripAsOneKeyEach)
 
 TEST_F(TemplateStoreTest, ValuesOfAnotherTypeAreRefusedButNeverLost)
 {
-    WriteSettingsFile("[Templates]\n"
-                      "Listy\\FrontImage=one, two\n"
-                      "Listy\\SideImage=/s.jpg\n"
-                      "Bytes\\TopImage=@ByteArray(abc)\n");
-    {
-        auto store = OpenStore();
-        EXPECT_EQ(Message([&] { store->ReadValue("Listy", Front); }), "Invalid data type for 'FrontImage'");
-        EXPECT_EQ(Message([&] { store->ReadValue("Bytes", Top); }), "Invalid data type for 'TopImage'");
-        // The failed read leaves the store usable.
-        EXPECT_EQ(store->ReadValue("Listy", Side), "/s.jpg");
+    WriteSettingsFile("[Templates]\nListy\\FrontImage=one, two\nListy\\SideImage=/s.jpg\nBytes\\TopImage=@ByteArray(abc)\n");
+    AfterSession([](TTemplateStore& s) {
+        EXPECT_EQ(Message([&] { s.ReadValue("Listy", Front); }), "Invalid data type for 'FrontImage'");
+        EXPECT_EQ(Message([&] { s.ReadValue("Bytes", Top); }), "Invalid data type for 'TopImage'");
+        EXPECT_EQ(s.ReadValue("Listy", Side), "/s.jpg"); // the failed read leaves the store usable
         // Writing no path over the unreadable value keeps it; a real path replaces it.
-        store->WriteValue("Listy", Front, "");
-        store->WriteValue("Bytes", Top, "/new/top.gif");
-        store->Close();
-    }
+        s.WriteValue("Listy", Front, "");
+        s.WriteValue("Bytes", Top, "/new/top.gif");
+    });
     QSettings raw(SettingsFile(), QSettings::IniFormat);
     EXPECT_EQ(raw.value("Templates/Listy/FrontImage").toStringList(), QStringList({"one", "two"}));
     EXPECT_EQ(raw.value("Templates/Bytes/TopImage").toString(), "/new/top.gif");
 }
 
-TEST_F(TemplateStoreTest, PathOfAMissingFileSurvivesTheExitWrite)
+// The exit write of one session (in the window's list order) and what the next start reads.
+TEST_F(TemplateStoreTest, ExitWriteKeepsPathsFollowsRenamesAndDeletes)
 {
-    WriteSettingsFile("[Templates]\n"
-                      "Box\\FrontImage=/gone/front.jpg\n"
-                      "Box\\SideImage=/gone/side.jpg\n"
-                      "Box\\TopImage=\n");
-    {
-        auto store = OpenStore();
-        // At exit the faces whose files were missing write no file name.
-        store->WriteValue("Box", Front, "");
-        store->WriteValue("Box", Side, "/here/side.png");
-        store->WriteValue("Box", Top, "");
-        store->Close();
+    struct Case {
+        const char* what;
+        QByteArray file;
+        std::function<void(TTemplateStore&)> session;
+        QStringList names;                   // listed afterwards
+        QList<QStringList> values;           // {template, value name, value} read afterwards
+    };
+    const Case cases[] = {
+        {"missing files write no name, so the stored path stays",
+         "[Templates]\nBox\\FrontImage=/gone/front.jpg\nBox\\SideImage=/gone/side.jpg\nBox\\TopImage=\n",
+         [](TTemplateStore& s) {
+             s.WriteValue("Box", Front, "");
+             s.WriteValue("Box", Side, "/here/side.png");
+             s.WriteValue("Box", Top, "");
+         },
+         {"Box"}, {{"Box", Front, "/gone/front.jpg"}, {"Box", Side, "/here/side.png"}, {"Box", Top, ""}}},
+        {"a renamed template leaves no old key and takes its stored paths",
+         "[Templates]\nOld\\FrontImage=/gone/front.jpg\nOld\\SideImage=/a/side.jpg\nCase\\FrontImage=/c/front.jpg\n"
+         "Chain\\FrontImage=/chain/front.jpg\nOther\\FrontImage=/o/front.jpg\n",
+         [](TTemplateStore& s) {
+             s.NoteRenamed("Old", "New");
+             s.NoteRenamed("Case", "CASE");
+             s.NoteRenamed("Chain", "Link");
+             s.NoteRenamed("Link", "End");
+             s.WriteValue("New", Front, "");
+             s.WriteValue("New", Side, "/b/side.jpg");
+             s.WriteValue("New", Top, "");
+             for (const char* name : {"CASE", "End", "Other"})
+                 s.WriteValue(name, Front, "");
+         },
+         {"CASE", "End", "New", "Other"},
+         {{"New", Front, "/gone/front.jpg"}, {"New", Side, "/b/side.jpg"}, {"CASE", Front, "/c/front.jpg"},
+          {"End", Front, "/chain/front.jpg"}, {"Other", Front, "/o/front.jpg"}}},
+        {"renamed away and added again under the old name keeps both",
+         "[Templates]\nA\\FrontImage=/a.jpg\n",
+         [](TTemplateStore& s) {
+             s.NoteRenamed("A", "B");
+             EXPECT_EQ(s.ReadValue("A", Front), "/a.jpg"); // the new "A" reads the old key's paths
+             s.WriteValue("A", Front, "/a2.jpg");          // added templates are written first
+             s.WriteValue("B", Front, "");
+         },
+         {"A", "B"}, {{"A", Front, "/a2.jpg"}, {"B", Front, "/a.jpg"}}},
+        {"deleted templates go unless added again, in either order",
+         "[Templates]\nGone\\FrontImage=/g.jpg\nAgain\\FrontImage=/old.jpg\nAgainLater\\FrontImage=/old2.jpg\n"
+         "Kept\\FrontImage=/k.jpg\n",
+         [](TTemplateStore& s) {
+             s.WriteValue("again", Front, "/new.jpg");
+             s.DeleteTemplate("Again");
+             s.DeleteTemplate("AgainLater");
+             s.WriteValue("AgainLater", Front, "/new2.jpg");
+             s.DeleteTemplate("GONE");
+             s.DeleteTemplate("Never there");
+             s.WriteValue("Kept", Front, "");
+         },
+         {"again", "AgainLater", "Kept"},
+         {{"again", Front, "/new.jpg"}, {"AgainLater", Front, "/new2.jpg"}, {"Kept", Front, "/k.jpg"}}},
+        {"names differing only in case (a hand-edited file) keep their own keys",
+         "[Templates]\nFoo\\FrontImage=/lower.jpg\nFOO\\FrontImage=/upper.jpg\n",
+         [](TTemplateStore& s) {
+             EXPECT_EQ(s.ListNames().size(), 2);
+             EXPECT_EQ(Values(s, {"Foo", "FOO"}), QStringList({"/lower.jpg", "/upper.jpg"}));
+             s.WriteValue("Foo", Front, "");
+             s.WriteValue("FOO", Front, "/upper2.jpg");
+         },
+         {}, {{"Foo", Front, "/lower.jpg"}, {"FOO", Front, "/upper2.jpg"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteSettingsFile(c.file);
+        auto store = AfterSession(c.session);
+        if (!c.names.isEmpty()) {
+            EXPECT_EQ(store->ListNames(), c.names);
+        }
+        for (const QStringList& v : c.values)
+            EXPECT_EQ(store->ReadValue(v[0], v[1]), v[2]) << v[0].toStdString() << " " << v[1].toStdString();
     }
-    auto store = OpenStore();
-    EXPECT_EQ(store->ReadValue("Box", Front), "/gone/front.jpg");
-    EXPECT_EQ(store->ReadValue("Box", Side), "/here/side.png");
-    EXPECT_EQ(store->ReadValue("Box", Top), "");
 }
 
-TEST_F(TemplateStoreTest, RenamedTemplateLeavesNoOldKeyAndTakesItsStoredPaths)
-{
-    WriteSettingsFile("[Templates]\n"
-                      "Old\\FrontImage=/gone/front.jpg\n"
-                      "Old\\SideImage=/a/side.jpg\n"
-                      "Case\\FrontImage=/c/front.jpg\n"
-                      "Chain\\FrontImage=/chain/front.jpg\n"
-                      "Other\\FrontImage=/o/front.jpg\n");
-    {
-        auto store = OpenStore();
-        store->NoteRenamed("Old", "New");
-        store->NoteRenamed("Case", "CASE");
-        store->NoteRenamed("Chain", "Link");
-        store->NoteRenamed("Link", "End");
-        // The exit write, in the window's list order.
-        store->WriteValue("New", Front, "");
-        store->WriteValue("New", Side, "/b/side.jpg");
-        store->WriteValue("New", Top, "");
-        store->WriteValue("CASE", Front, "");
-        store->WriteValue("End", Front, "");
-        store->WriteValue("Other", Front, "");
-        store->Close();
-    }
-    auto store = OpenStore();
-    EXPECT_EQ(store->ListNames(), QStringList({"CASE", "End", "New", "Other"}));
-    EXPECT_EQ(store->ReadValue("New", Front), "/gone/front.jpg");
-    EXPECT_EQ(store->ReadValue("New", Side), "/b/side.jpg");
-    EXPECT_EQ(store->ReadValue("CASE", Front), "/c/front.jpg");
-    EXPECT_EQ(store->ReadValue("End", Front), "/chain/front.jpg");
-    EXPECT_EQ(store->ReadValue("Other", Front), "/o/front.jpg");
-}
-
-TEST_F(TemplateStoreTest, RenamedBackAndAddedUnderTheOldNameKeepsBoth)
-{
-    WriteSettingsFile("[Templates]\n"
-                      "A\\FrontImage=/a.jpg\n");
-    {
-        auto store = OpenStore();
-        store->NoteRenamed("A", "B");
-        // A new template is added under the freed name "A"; it reads the old key's paths.
-        EXPECT_EQ(store->ReadValue("A", Front), "/a.jpg");
-        store->WriteValue("A", Front, "/a2.jpg"); // added templates are written first
-        store->WriteValue("B", Front, "");
-        store->Close();
-    }
-    auto store = OpenStore();
-    EXPECT_EQ(store->ListNames(), QStringList({"A", "B"}));
-    EXPECT_EQ(store->ReadValue("A", Front), "/a2.jpg");
-    EXPECT_EQ(store->ReadValue("B", Front), "/a.jpg");
-}
-
-TEST_F(TemplateStoreTest, DeletedTemplatesGoUnlessAddedAgain)
-{
-    WriteSettingsFile("[Templates]\n"
-                      "Gone\\FrontImage=/g.jpg\n"
-                      "Again\\FrontImage=/old.jpg\n"
-                      "AgainLater\\FrontImage=/old2.jpg\n"
-                      "Kept\\FrontImage=/k.jpg\n");
-    {
-        auto store = OpenStore();
-        // The new "Again" is written before the deleted one asks to remove its key...
-        store->WriteValue("again", Front, "/new.jpg");
-        store->DeleteTemplate("Again");
-        // ... and the other way round.
-        store->DeleteTemplate("AgainLater");
-        store->WriteValue("AgainLater", Front, "/new2.jpg");
-        store->DeleteTemplate("GONE");
-        store->DeleteTemplate("Never there");
-        store->WriteValue("Kept", Front, "");
-        store->Close();
-    }
-    auto store = OpenStore();
-    EXPECT_EQ(store->ListNames(), QStringList({"again", "AgainLater", "Kept"}));
-    EXPECT_EQ(store->ReadValue("again", Front), "/new.jpg");
-    EXPECT_EQ(store->ReadValue("AgainLater", Front), "/new2.jpg");
-    EXPECT_EQ(store->ReadValue("Kept", Front), "/k.jpg");
-}
-
-TEST_F(TemplateStoreTest, NamesDifferingOnlyInCaseKeepTheirOwnKeys)
-{
-    // Only a hand-edited file can hold these; neither may be lost or mixed up.
-    WriteSettingsFile("[Templates]\n"
-                      "Foo\\FrontImage=/lower.jpg\n"
-                      "FOO\\FrontImage=/upper.jpg\n");
-    {
-        auto store = OpenStore();
-        EXPECT_EQ(store->ListNames().size(), 2);
-        EXPECT_EQ(store->ReadValue("Foo", Front), "/lower.jpg");
-        EXPECT_EQ(store->ReadValue("FOO", Front), "/upper.jpg");
-        store->WriteValue("Foo", Front, "");
-        store->WriteValue("FOO", Front, "/upper2.jpg");
-        store->Close();
-    }
-    auto store = OpenStore();
-    EXPECT_EQ(store->ReadValue("Foo", Front), "/lower.jpg");
-    EXPECT_EQ(store->ReadValue("FOO", Front), "/upper2.jpg");
-}
-
-TEST_F(TemplateStoreTest, DamagedFileIsReportedAndLeftAsItWas)
+TEST_F(TemplateStoreTest, DamagedOrUnreadableFileIsReportedAndLeftAsItWas)
 {
     const QList<QByteArray> damaged = {
         QByteArray("[Templates]\nBox\\FrontImage=/f.jpg\n\0\x01\x02 binary tail", 40),
@@ -240,31 +186,25 @@ TEST_F(TemplateStoreTest, DamagedFileIsReportedAndLeftAsItWas)
     };
     for (const QByteArray& content : damaged) {
         WriteSettingsFile(content);
-        {
-            auto store = OpenStore();
-            EXPECT_TRUE(store->Problem().contains("The settings file is damaged or cannot be read"));
-            EXPECT_TRUE(store->Problem().startsWith(QDir::toNativeSeparators(SettingsFile())));
-            store->ReadValue("Box", Front);
-            store->ReadValue("New one", Front);
-            store->WriteValue("Box", Front, "/other.jpg");
-            store->WriteValue("New one", Front, "/n.jpg");
-            store->DeleteTemplate("Box");
-            EXPECT_NO_THROW(store->Close());
-        }
+        auto store = OpenStore();
+        EXPECT_TRUE(store->Problem().contains("The settings file is damaged or cannot be read"));
+        EXPECT_TRUE(store->Problem().startsWith(QDir::toNativeSeparators(SettingsFile())));
+        store->ReadValue("Box", Front);
+        store->ReadValue("New one", Front);
+        store->WriteValue("Box", Front, "/other.jpg");
+        store->WriteValue("New one", Front, "/n.jpg");
+        store->DeleteTemplate("Box");
+        EXPECT_NO_THROW(store->Close());
         EXPECT_EQ(ReadSettingsFile(), content);
     }
-}
 
-TEST_F(TemplateStoreTest, UnreadableFileIsReportedAndLeftInPlace)
-{
+    QFile::remove(SettingsFile());
     QDir().mkpath(SettingsFile()); // a folder where the file should be
-    {
-        auto store = OpenStore();
-        EXPECT_FALSE(store->Problem().isEmpty());
-        EXPECT_TRUE(store->ListNames().isEmpty());
-        store->WriteValue("Box", Front, "/f.jpg");
-        EXPECT_NO_THROW(store->Close());
-    }
+    auto store = OpenStore();
+    EXPECT_FALSE(store->Problem().isEmpty());
+    EXPECT_TRUE(store->ListNames().isEmpty());
+    store->WriteValue("Box", Front, "/f.jpg");
+    EXPECT_NO_THROW(store->Close());
     EXPECT_TRUE(QFileInfo(SettingsFile()).isDir());
 }
 

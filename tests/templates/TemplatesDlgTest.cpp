@@ -8,19 +8,11 @@
 #include "templates/InputDlg.h"
 #include "templates/TemplatesDlg.h"
 #include "ui/MsgBox.h"
+#include "common/TestBitmaps.h"
 #include "common/WhenModal.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QDropEvent>
-#include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMimeData>
-#include <QPushButton>
+#include <QtWidgets>
 #include <QTest>
-#include <QTimer>
-#include <QToolButton>
 
 namespace {
 
@@ -30,6 +22,14 @@ QStringList Entries(const QComboBox* combo)
     for (int i = 0; i < combo->count(); ++i)
         texts << combo->itemText(i);
     return texts;
+}
+
+void AnswerInput(const QString& name)
+{
+    WhenModal<TInputDlgFrm>([name](TInputDlgFrm* input) {
+        input->txtValue->setText(name);
+        QTest::mouseClick(input->btnOK, Qt::LeftButton);
+    });
 }
 
 class TemplatesDlgTest : public StoreFixture {
@@ -50,13 +50,24 @@ protected:
         TTemplatesFrm::SetPicturePicker({});
     }
 
-    // The window's list as the start page builds it: the fixed entries, then the templates.
-    void FillList(TTemplateStore& store)
+    // Opens the store on `ini` and builds the window's list as the start page does: the fixed
+    // entries, then the templates.
+    void Start(const QByteArray& ini)
     {
+        WriteSettingsFile(ini);
+        FStore = OpenStore();
         FList.Add(std::make_unique<TBookCover>(TBookCover::KindNone, QString()));
         FList.Add(std::make_unique<TBookCover>(TBookCover::KindEditEntry, QString()));
-        for (const QString& name : store.ListNames())
-            FList.Add(std::make_unique<TBookCover>(TBookCover::KindTemplate, name, &store));
+        for (const QString& name : FStore->ListNames())
+            FList.Add(std::make_unique<TBookCover>(TBookCover::KindTemplate, name, FStore.get()));
+    }
+    // The exit write of the main window; the answer is the store of the next start.
+    std::unique_ptr<TTemplateStore> Restart()
+    {
+        for (const auto& cover : FList)
+            cover->SaveFaces();
+        FStore->Close();
+        return OpenStore();
     }
 
     QString MakeFile(const QString& name) const
@@ -68,6 +79,7 @@ protected:
         return path;
     }
 
+    std::unique_ptr<TTemplateStore> FStore;
     TListEx<TBookCover> FList;
     QStringList FMessages;
     int FAnswer = mrYes;
@@ -78,26 +90,19 @@ protected:
 
 TEST_F(TemplatesDlgTest, ListsLiveTemplatesSortedAndShowsTheFirst)
 {
-    WriteSettingsFile("[Templates]\n"
-                      "gamma\\FrontImage=/g/front.jpg\n"
-                      "Alpha\\FrontImage=/missing/front.jpg\n"
-                      "beta\\SideImage=/b/side.jpg\n"
-                      "Zed\\FrontImage=/z.jpg\n");
-    auto store = OpenStore();
-    FillList(*store);
+    Start("[Templates]\ngamma\\FrontImage=/g/front.jpg\nAlpha\\FrontImage=/missing/front.jpg\nbeta\\SideImage=/b/side.jpg\n"
+          "Zed\\FrontImage=/z.jpg\n");
     FList[FList.Count() - 1]->Deleted = true; // "Zed"
     const QString front = MakeFile("front.bmp");
     FList[2]->SetFaceFiles(QString(), front, QString(), QString()); // "Alpha" gets a real file
 
-    TTemplatesFrm dialog(FList, store.get());
+    TTemplatesFrm dialog(FList, FStore.get());
     EXPECT_EQ(Entries(dialog.cbTemplates), QStringList({" Alpha", " beta", " gamma"}));
     EXPECT_EQ(dialog.cbTemplates->currentIndex(), 0);
     EXPECT_EQ(dialog.txtItemName->text(), "Alpha");
     EXPECT_EQ(dialog.txtFrontImage->text(), front);
-    EXPECT_TRUE(dialog.btnDelete->isEnabled());
-    EXPECT_TRUE(dialog.btnApply->isEnabled());
-    // Blanks only: Apply is disabled again.
-    dialog.txtItemName->setText("   ");
+    EXPECT_TRUE(dialog.btnDelete->isEnabled() && dialog.btnApply->isEnabled());
+    dialog.txtItemName->setText("   "); // blanks only: Apply is disabled again
     EXPECT_FALSE(dialog.btnApply->isEnabled());
     // Choosing another entry shows its fields (and the name again enables Apply).
     dialog.cbTemplates->setCurrentIndex(2);
@@ -108,11 +113,8 @@ TEST_F(TemplatesDlgTest, ListsLiveTemplatesSortedAndShowsTheFirst)
 
 TEST_F(TemplatesDlgTest, AddRefusesDuplicatesAndBlanksAndInsertsAtTheHead)
 {
-    WriteSettingsFile("[Templates]\nAlpha\\FrontImage=/a.jpg\n");
-    auto store = OpenStore();
-    FillList(*store);
-    TTemplatesFrm dialog(FList, store.get());
-
+    Start("[Templates]\nAlpha\\FrontImage=/a.jpg\n");
+    TTemplatesFrm dialog(FList, FStore.get());
     bool stayedOpen = false, blankRefused = false;
     WhenModal<TInputDlgFrm>([&](TInputDlgFrm* input) {
         EXPECT_EQ(input->windowTitle(), "Add New Template");
@@ -125,11 +127,8 @@ TEST_F(TemplatesDlgTest, AddRefusesDuplicatesAndBlanksAndInsertsAtTheHead)
         QTest::mouseClick(input->btnOK, Qt::LeftButton);
     });
     dialog.btnAddClick();
-
-    EXPECT_TRUE(blankRefused);
-    EXPECT_TRUE(stayedOpen);
-    ASSERT_EQ(FMessages.size(), 1);
-    EXPECT_EQ(FMessages[0], "ALPHA\r\nThis template already exists.  Please enter unique name.");
+    EXPECT_TRUE(blankRefused && stayedOpen);
+    EXPECT_EQ(FMessages, QStringList{"ALPHA\r\nThis template already exists.  Please enter unique name."});
     ASSERT_EQ(FList.Count(), 4u);
     EXPECT_EQ(FList[0]->Name, "Delta");
     EXPECT_EQ(FList[0]->Kind, TBookCover::KindTemplate);
@@ -139,15 +138,7 @@ TEST_F(TemplatesDlgTest, AddRefusesDuplicatesAndBlanksAndInsertsAtTheHead)
     EXPECT_TRUE(dialog.btnApply->isEnabled());
     EXPECT_TRUE(dialog.Changed());
 
-    // Cancel adds nothing.
-    WhenModal<TInputDlgFrm>([](TInputDlgFrm* input) {
-        input->txtValue->setText("Never");
-        QTest::mouseClick(input->btnCancel, Qt::LeftButton);
-    });
-    dialog.btnAddClick();
-    EXPECT_EQ(FList.Count(), 4u);
-
-    // The reserved key name cannot become a template that would vanish.
+    // Cancel adds nothing; nor does the reserved key name, which would vanish.
     WhenModal<TInputDlgFrm>([](TInputDlgFrm* input) {
         input->txtValue->setText("ttemplateitem");
         QTest::mouseClick(input->btnOK, Qt::LeftButton);
@@ -159,15 +150,11 @@ TEST_F(TemplatesDlgTest, AddRefusesDuplicatesAndBlanksAndInsertsAtTheHead)
     EXPECT_TRUE(FMessages.last().contains("This name is reserved"));
 }
 
-TEST_F(TemplatesDlgTest, DeletingTheLastAndTheOnlyEntry)
+TEST_F(TemplatesDlgTest, DeletingTheLastTheFirstAndTheOnlyEntryThenAddingAgain)
 {
-    WriteSettingsFile("[Templates]\nA\\FrontImage=/a.jpg\nB\\FrontImage=/b.jpg\nC\\FrontImage=/c.jpg\n");
-    auto store = OpenStore();
-    FillList(*store);
-    TTemplatesFrm dialog(FList, store.get());
-
-    // "No" deletes nothing.
-    FAnswer = mrNo;
+    Start("[Templates]\nA\\FrontImage=/gone/a.jpg\nB\\FrontImage=/b.jpg\nC\\FrontImage=/c.jpg\n");
+    TTemplatesFrm dialog(FList, FStore.get());
+    FAnswer = mrNo; // deletes nothing
     dialog.btnDeleteClick();
     EXPECT_EQ(dialog.cbTemplates->count(), 3);
     EXPECT_FALSE(dialog.Changed());
@@ -184,10 +171,8 @@ TEST_F(TemplatesDlgTest, DeletingTheLastAndTheOnlyEntry)
     EXPECT_EQ(dialog.txtItemName->text(), "B");
     dialog.btnDeleteClick(); // the only one
     EXPECT_EQ(dialog.cbTemplates->count(), 0);
-    EXPECT_TRUE(dialog.txtItemName->text().isEmpty());
-    EXPECT_TRUE(dialog.txtFrontImage->text().isEmpty());
-    EXPECT_FALSE(dialog.btnDelete->isEnabled());
-    EXPECT_FALSE(dialog.btnApply->isEnabled());
+    EXPECT_TRUE(dialog.txtItemName->text().isEmpty() && dialog.txtFrontImage->text().isEmpty());
+    EXPECT_FALSE(dialog.btnDelete->isEnabled() || dialog.btnApply->isEnabled());
     dialog.txtItemName->setText("Something"); // no template to apply a name to
     EXPECT_FALSE(dialog.btnApply->isEnabled());
     EXPECT_TRUE(dialog.Changed());
@@ -195,18 +180,21 @@ TEST_F(TemplatesDlgTest, DeletingTheLastAndTheOnlyEntry)
     ASSERT_EQ(FList.Count(), 5u);
     for (std::size_t i = 2; i < FList.Count(); ++i)
         EXPECT_TRUE(FList[i]->Deleted);
+
+    // Added again under a deleted name, it survives the exit with the deleted one's stored path.
+    AnswerInput("a");
+    dialog.btnAddClick();
+    auto reopened = Restart();
+    EXPECT_EQ(reopened->ListNames(), QStringList({"a"}));
+    EXPECT_EQ(reopened->ReadValue("a", "FrontImage"), "/gone/a.jpg");
 }
 
 TEST_F(TemplatesDlgTest, ApplyRenamesRepointsAndRefusesDuplicates)
 {
     const QString side = MakeFile("side.bmp");
-    WriteSettingsFile(QString("[Templates]\nBox\\FrontImage=/gone/front.jpg\nBox\\SideImage=%1\nCrate\\FrontImage=/c.jpg\n")
-                          .arg(side)
-                          .toUtf8());
-    auto store = OpenStore();
-    FillList(*store);
+    Start(QString("[Templates]\nBox\\FrontImage=/gone/front.jpg\nBox\\SideImage=%1\nCrate\\FrontImage=/c.jpg\n").arg(side).toUtf8());
     TBookCover* box = FList[2];
-    TTemplatesFrm dialog(FList, store.get());
+    TTemplatesFrm dialog(FList, FStore.get());
     ASSERT_EQ(dialog.SelectedTemplate(), box);
 
     // A name that another template has (in another case) is refused and nothing changes.
@@ -227,7 +215,7 @@ TEST_F(TemplatesDlgTest, ApplyRenamesRepointsAndRefusesDuplicates)
     EXPECT_EQ(Entries(dialog.cbTemplates), QStringList({" Crate", " Zebra"}));
     EXPECT_EQ(dialog.SelectedTemplate(), box);
     EXPECT_TRUE(dialog.Changed());
-    EXPECT_TRUE(FMessages.size() == 1);
+    EXPECT_EQ(FMessages.size(), 1);
 
     // A missing file is reported by its name in capitals; the other faces still load.
     const QString front = MakeFile("front.bmp");
@@ -238,48 +226,20 @@ TEST_F(TemplatesDlgTest, ApplyRenamesRepointsAndRefusesDuplicates)
     EXPECT_EQ(box->Faces[0].FileName, front);
     EXPECT_FALSE(box->Faces[0].Original.isEmpty());
     EXPECT_TRUE(box->Faces[2].FileName.isEmpty());
-    // Applying the same name again is no rename and no duplicate.
-    dialog.btnApplyClick();
+    dialog.btnApplyClick(); // the same name again is no rename and no duplicate
     EXPECT_EQ(box->Name, "Zebra");
 
     // At exit the old key goes and the new one keeps what it had.
-    for (const auto& cover : FList)
-        cover->SaveFaces();
-    store->Close();
-    auto reopened = OpenStore();
+    auto reopened = Restart();
     EXPECT_EQ(reopened->ListNames(), QStringList({"Crate", "Zebra"}));
     EXPECT_EQ(reopened->ReadValue("Zebra", "FrontImage"), front);
     EXPECT_EQ(reopened->ReadValue("Zebra", "SideImage"), side);
 }
 
-TEST_F(TemplatesDlgTest, DeletedAndAddedAgainUnderTheSameNameSurvivesTheExit)
-{
-    WriteSettingsFile("[Templates]\nAlpha\\FrontImage=/gone/a.jpg\nBeta\\FrontImage=/b.jpg\n");
-    auto store = OpenStore();
-    FillList(*store);
-    TTemplatesFrm dialog(FList, store.get());
-    dialog.btnDeleteClick(); // Alpha
-    WhenModal<TInputDlgFrm>([](TInputDlgFrm* input) {
-        input->txtValue->setText("alpha");
-        QTest::mouseClick(input->btnOK, Qt::LeftButton);
-    });
-    dialog.btnAddClick();
-    EXPECT_EQ(Entries(dialog.cbTemplates), QStringList({" alpha", " Beta"}));
-
-    for (const auto& cover : FList)
-        cover->SaveFaces();
-    store->Close();
-    auto reopened = OpenStore();
-    EXPECT_EQ(reopened->ListNames(), QStringList({"alpha", "Beta"}));
-    EXPECT_EQ(reopened->ReadValue("alpha", "FrontImage"), "/gone/a.jpg");
-}
-
 TEST_F(TemplatesDlgTest, BrowseFollowsTheFocusedImageField)
 {
-    WriteSettingsFile("[Templates]\nBox\\FrontImage=/f.jpg\n");
-    auto store = OpenStore();
-    FillList(*store);
-    TTemplatesFrm dialog(FList, store.get());
+    Start("[Templates]\nBox\\FrontImage=/f.jpg\n");
+    TTemplatesFrm dialog(FList, FStore.get());
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     EXPECT_EQ(dialog.OpenTarget(), dialog.txtFrontImage);
@@ -294,9 +254,7 @@ TEST_F(TemplatesDlgTest, BrowseFollowsTheFocusedImageField)
     QTest::mouseClick(dialog.btnOpen, Qt::LeftButton);
     EXPECT_EQ(dialog.txtSideImage->text(), "/pictures/side.png");
     EXPECT_TRUE(dialog.txtFrontImage->text().isEmpty()); // its file was missing, so it has no name
-
-    // A cancelled file dialog leaves the field alone.
-    TTemplatesFrm::SetPicturePicker([](QWidget*, const QString&) { return QString(); });
+    TTemplatesFrm::SetPicturePicker([](QWidget*, const QString&) { return QString(); }); // cancelled
     QTest::mouseClick(dialog.btnOpen, Qt::LeftButton);
     EXPECT_EQ(dialog.txtSideImage->text(), "/pictures/side.png");
 
@@ -305,9 +263,7 @@ TEST_F(TemplatesDlgTest, BrowseFollowsTheFocusedImageField)
     TTemplatesFrm::SetPicturePicker({});
     QDir().mkpath(FDir.path() + "/art");
     const QString chosen = FDir.path() + "/art/top.bmp";
-    TBitmap32 art(30, 20);
-    art.Clear(Color32(200, 10, 10));
-    WriteImageFile(art, chosen);
+    WriteImageFile(Filled(30, 20, Color32(200, 10, 10)), chosen);
     SetLastFolder(FDir.path());
     dialog.txtTopImage->setFocus();
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.OpenTarget() == dialog.txtTopImage; }));
@@ -338,31 +294,24 @@ TEST_F(TemplatesDlgTest, BrowseFollowsTheFocusedImageField)
 
 TEST_F(TemplatesDlgTest, EditTemplatesAnswersWhetherAnythingChanged)
 {
-    WriteSettingsFile("[Templates]\nBox\\FrontImage=/f.jpg\n");
-    auto store = OpenStore();
-    FillList(*store);
-    EXPECT_FALSE(EditTemplates(nullptr, nullptr, store.get()));
-
-    auto closeWith = [](bool applyFirst) {
-        QTimer::singleShot(0, [applyFirst] {
+    Start("[Templates]\nBox\\FrontImage=/f.jpg\n");
+    EXPECT_FALSE(EditTemplates(nullptr, nullptr, FStore.get()));
+    for (bool apply : {false, true}) {
+        QTimer::singleShot(0, [apply] {
             auto* dialog = qobject_cast<TTemplatesFrm*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
-            if (applyFirst)
+            if (apply)
                 dialog->btnApplyClick();
             dialog->reject(); // closing the window counts the same as Done
         });
-    };
-    closeWith(false);
-    EXPECT_FALSE(EditTemplates(nullptr, &FList, store.get()));
-    closeWith(true);
-    EXPECT_TRUE(EditTemplates(nullptr, &FList, store.get()));
+        EXPECT_EQ(EditTemplates(nullptr, &FList, FStore.get()), apply);
+    }
 }
 
 TEST_F(TemplatesDlgTest, AFileDroppedOnAnImageFieldFillsItsPath)
 {
-    auto store = OpenStore();
-    FillList(*store);
-    TTemplatesFrm dialog(FList, store.get());
+    Start("");
+    TTemplatesFrm dialog(FList, FStore.get());
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile("/pictures/front side.png")});
     data.setText("file:///pictures/front%20side.png");

@@ -6,17 +6,8 @@
 #include "raster/RubberbandLayer.h"
 #include "ui/MsgBox.h"
 
-#include <QApplication>
-#include <QContextMenuEvent>
-#include <QImage>
-#include <QLabel>
-#include <QMenu>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QSpinBox>
-#include <QTemporaryDir>
+#include <QtWidgets>
 #include <QTest>
-#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
