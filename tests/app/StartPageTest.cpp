@@ -2,30 +2,23 @@
 #include "app/StartPage.h"
 #include "templates/StoreFixture.h"
 #include "common/TestBitmaps.h"
+#include "common/WhenModal.h"
 
 #include "cover/BookCover.h"
 #include "cover/ImageViewInfo.h"
 #include "render/D3DWin.h"
 #include "render/Transfrm.h"
 #include "templates/InputDlg.h"
-#include "templates/TemplateStore.h"
 #include "templates/TemplatesDlg.h"
 #include "ui/HTMLabel.h"
 #include "ui/MsgBox.h"
-#include "common/WhenModal.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QDir>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -48,6 +41,14 @@ protected:
         SetMessageHandler({});
     }
 
+    // Stores the named templates, each with the test's front and side pictures.
+    void Templates(const QStringList& names, const QString& extra = {})
+    {
+        QString ini = "[Templates]\n" + extra;
+        for (const QString& n : names)
+            ini += QString("%1\\FrontImage=%2\n%1\\SideImage=%3\n").arg(n, FFront, FSide);
+        WriteSettingsText(ini);
+    }
 
     // Builds the page as the window does at start-up; withView: OpenGL is ready.
     int Build(bool withView = true)
@@ -57,9 +58,7 @@ protected:
         C.Page = FWindow.get();
         C.lblStart = new THTMLabel(C.Page);
         C.lblTemplates = new THTMLabel(C.Page);
-        C.lblTemplates->SetHtml("<B>Templates</b><hr>");
         C.lblBookType = new THTMLabel(C.Page);
-        C.lblBookType->SetHtml("<B>Tavlo Type</b><hr><br>What type of Tavlo would you like to create?");
         C.lbxCollection = new QListWidget(C.Page);
         C.cmbStartType = new QComboBox(C.Page);
         for (int i = 0; i < BookTypeCount; ++i)
@@ -112,16 +111,14 @@ protected:
     TD3DWin* FView = nullptr;
     QImage FGlyph = TStartPage::MakeEditGlyph();
     QStringList FMessages;
-    bool FGoOn = true;
-    bool FNextEnabled = false;
-    int FNextClicks = 0;
-    int FFaceEditorCleared = 0;
+    bool FGoOn = true, FNextEnabled = false;
+    int FNextClicks = 0, FFaceEditorCleared = 0;
     QList<int> FFinalTypes;
 };
 
 } // namespace
 
-TEST_F(StartPageTest, EmptyStoreListsTheFixedEntriesAndStartsBlank)
+TEST_F(StartPageTest, EmptyStoreListsTheFixedEntriesAndSeparatorsChangeNothing)
 {
     EXPECT_EQ(Build(), 0);
     const QString separator(68, '-');
@@ -134,42 +131,33 @@ TEST_F(StartPageTest, EmptyStoreListsTheFixedEntriesAndStartsBlank)
     EXPECT_EQ(FPage->CoverAt(1), nullptr);
     // Blank faces: Next leads on; there is nothing to preview.
     EXPECT_TRUE(FNextEnabled);
-    EXPECT_TRUE(C.cmbStartType->isEnabled());
     EXPECT_EQ(FPage->PreviewCaption(), "No Preview Available");
     EXPECT_FALSE(FView->isVisible());
-}
-
-TEST_F(StartPageTest, SeparatorsDisableNextAndTheTypeAndChangeNothingElse)
-{
-    Build();
+    // A separator disables Next and the type and changes nothing else.
     TBookCover* blank = FCover;
     const int cleared = FFaceEditorCleared;
-    for (int row : {1, 3}) {
+    for (int row : {1, 3, 0}) {
         C.lbxCollection->setCurrentRow(row);
-        EXPECT_FALSE(FNextEnabled);
-        EXPECT_FALSE(C.cmbStartType->isEnabled());
+        EXPECT_EQ(FNextEnabled, row == 0);
+        EXPECT_EQ(C.cmbStartType->isEnabled(), row == 0);
         EXPECT_EQ(FCover, blank);
         EXPECT_EQ(FFaceEditorCleared, cleared);
     }
-    C.lbxCollection->setCurrentRow(0);
-    EXPECT_TRUE(FNextEnabled);
-    EXPECT_TRUE(C.cmbStartType->isEnabled());
 }
 
 TEST_F(StartPageTest, TemplatesListedGreyOrReadyAndTheFirstCompleteIsApplied)
 {
-    WriteSettingsText(QString("[Templates]\n"
-                       "Aardvark\\FrontImage=/nowhere/front.bmp\n"
-                       "Aardvark\\SideImage=%2\n"
-                       "Box\\FrontImage=%1\nBox\\SideImage=%2\n"
-                       "Crate\\FrontImage=%1\nCrate\\SideImage=%2\n")
-                   .arg(FFront, FSide));
+    Templates({"Box", "Crate"}, "Aardvark\\FrontImage=/nowhere/front.bmp\nListy\\FrontImage=one, two\n");
     EXPECT_EQ(Build(), 5);
-    EXPECT_EQ(Entries().mid(4), QStringList({" Aardvark", " Box", " Crate"}));
+    EXPECT_EQ(Entries().mid(4), QStringList({" Aardvark", " Box", " Crate", " Listy"}));
     EXPECT_EQ(FCover->Name, "Box");
     EXPECT_TRUE(FNextEnabled);
     EXPECT_TRUE(FPage->PreviewShown());
     EXPECT_FALSE(FView->LastFrame().Empty());
+    // A value of another type is listed, incomplete, and reported.
+    EXPECT_EQ(FMessages, QStringList{"Listy\r\nInvalid data type for 'FrontImage'."});
+    EXPECT_EQ(FPage->CoverAt(7)->Kind, TBookCover::KindTemplate);
+    EXPECT_FALSE(FPage->CoverAt(7)->IsComplete());
 
     // The incomplete template draws grey, the complete ones in the text colour, and the edit
     // entry starts with its glyph.
@@ -185,8 +173,7 @@ TEST_F(StartPageTest, TemplatesListedGreyOrReadyAndTheFirstCompleteIsApplied)
         return best;
     };
     EXPECT_GT(darkest(4), darkest(5) + 40);
-    const QRect editRect = C.lbxCollection->visualItemRect(C.lbxCollection->item(2));
-    const QColor pencil = shot.pixelColor(editRect.topLeft() + QPoint(12, 4));
+    const QColor pencil = shot.pixelColor(C.lbxCollection->visualItemRect(C.lbxCollection->item(2)).topLeft() + QPoint(12, 4));
     EXPECT_GT(pencil.red(), 200);
     EXPECT_LT(pencil.blue(), 100);
 
@@ -200,8 +187,7 @@ TEST_F(StartPageTest, TemplatesListedGreyOrReadyAndTheFirstCompleteIsApplied)
 
 TEST_F(StartPageTest, ChangingTemplateAsksFirstAndClearsTheFaces)
 {
-    WriteSettingsText(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\nCrate\\FrontImage=%1\nCrate\\SideImage=%2\n")
-                   .arg(FFront, FSide));
+    Templates({"Box", "Crate"});
     Build();
     TBookCover* box = FCover;
     ASSERT_EQ(box->Name, "Box");
@@ -227,12 +213,11 @@ TEST_F(StartPageTest, ChangingTemplateAsksFirstAndClearsTheFaces)
 
 TEST_F(StartPageTest, EditTemplatesOpensTheDialogAndTheRebuildAppliesTheFirstComplete)
 {
-    WriteSettingsText(QString("[Templates]\nAardvark\\FrontImage=/nowhere.bmp\nBox\\FrontImage=%1\nBox\\SideImage=%2\n")
-                   .arg(FFront, FSide));
+    Templates({"Box"}, "Aardvark\\FrontImage=/nowhere.bmp\n");
     Build();
     ASSERT_EQ(FCover->Name, "Box");
 
-    // Closed without a change: the template in use is selected again, its faces kept.
+    // Closed without a change: the template in use is selected and highlighted again, its faces kept.
     bool opened = false;
     WhenModal<TTemplatesFrm>([&](TTemplatesFrm* dialog) {
         opened = true;
@@ -243,6 +228,7 @@ TEST_F(StartPageTest, EditTemplatesOpensTheDialogAndTheRebuildAppliesTheFirstCom
     QCoreApplication::processEvents();
     EXPECT_TRUE(opened);
     EXPECT_EQ(C.lbxCollection->currentRow(), 5);
+    EXPECT_EQ(C.lbxCollection->selectedItems(), QList<QListWidgetItem*>{C.lbxCollection->item(5)});
     EXPECT_EQ(FCover->Name, "Box");
     EXPECT_EQ(FFaceEditorCleared, cleared);
     EXPECT_TRUE(FNextEnabled);
@@ -270,7 +256,6 @@ TEST_F(StartPageTest, EditTemplatesOpensTheDialogAndTheRebuildAppliesTheFirstCom
     EXPECT_EQ(Entries().mid(4), QStringList({" Zulu", " Aardvark", " Box"}));
     EXPECT_EQ(C.lbxCollection->currentRow(), 4);
     EXPECT_EQ(FCover->Name, "Zulu");
-    EXPECT_TRUE(FNextEnabled);
     EXPECT_TRUE(FPage->PreviewShown());
 
     // A double-click on the edit entry opens it too; deleting the applied template applies the
@@ -289,16 +274,32 @@ TEST_F(StartPageTest, EditTemplatesOpensTheDialogAndTheRebuildAppliesTheFirstCom
     EXPECT_EQ(FCover->Name, "Box");
     EXPECT_EQ(C.lbxCollection->currentRow(), 5);
     EXPECT_TRUE(FNextEnabled);
+
+    // Cancel in the save question keeps the dialog closed and the template in use.
+    opened = false;
+    WhenModal<TTemplatesFrm>([&](TTemplatesFrm* dialog) {
+        opened = true;
+        dialog->reject();
+    });
+    FGoOn = false;
+    C.lbxCollection->setCurrentRow(2);
+    QTest::qWait(0);
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(FCover->Name, "Box");
+    EXPECT_FALSE(FNextEnabled); // the edit entry is selected
+    FGoOn = true; // let the pending dialog watcher run out before the fixture goes
+    C.lbxCollection->setCurrentRow(0);
+    C.lbxCollection->setCurrentRow(2);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(opened);
 }
 
 TEST_F(StartPageTest, TypeChangeRedrawsThePreviewAndSetsTheFinalType)
 {
-    WriteSettingsText(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\n").arg(FFront, FSide));
+    Templates({"Box"});
     Build();
-    ASSERT_EQ(FCover->Name, "Box");
     const QImage before = FView->LastFrameImage();
     C.cmbStartType->setCurrentIndex(4); // CD Cover
-    EXPECT_EQ(FFinalTypes, QList<int>({4}));
     EXPECT_NE(FView->LastFrameImage(), before);
     C.cmbStartType->setCurrentIndex(0);
     EXPECT_EQ(FFinalTypes, QList<int>({4, 0}));
@@ -307,57 +308,18 @@ TEST_F(StartPageTest, TypeChangeRedrawsThePreviewAndSetsTheFinalType)
 
 TEST_F(StartPageTest, WithoutOpenGLTheFlatDrawingIsShownAndNextStaysDisabled)
 {
-    WriteSettingsText(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\n").arg(FFront, FSide));
+    Templates({"Box"});
     Build(false);
     EXPECT_EQ(FCover->Name, "Box");
     EXPECT_FALSE(FNextEnabled);
     EXPECT_TRUE(FPage->PreviewShown());
     EXPECT_FALSE(C.imgPicture->pixmap().isNull());
     EXPECT_TRUE(FPage->PreviewCaption().isEmpty());
-
     // The book cover has no flat drawing: the user is told and no picture is left.
     C.cmbStartType->setCurrentIndex(2);
     EXPECT_EQ(FMessages.last(), "Not implemented yet.");
     EXPECT_EQ(FPage->PreviewCaption(), "No Preview Available");
-
     // A double-click on the picture acts as Next.
     QTest::mouseDClick(C.imgPicture, Qt::LeftButton);
     EXPECT_EQ(FNextClicks, 1);
-}
-
-TEST_F(StartPageTest, TemplateWithAValueOfAnotherTypeIsListedAndReported)
-{
-    WriteSettingsText(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\nListy\\FrontImage=one, two\n").arg(FFront, FSide));
-    Build();
-    EXPECT_EQ(Entries().mid(4), QStringList({" Box", " Listy"}));
-    ASSERT_EQ(FMessages.size(), 1);
-    EXPECT_EQ(FMessages[0], "Listy\r\nInvalid data type for 'FrontImage'.");
-    const TBookCover* listy = FPage->CoverAt(5);
-    EXPECT_EQ(listy->Name, "Listy");
-    EXPECT_EQ(listy->Kind, TBookCover::KindTemplate);
-    EXPECT_FALSE(listy->IsComplete());
-}
-
-TEST_F(StartPageTest, CancelInTheSaveQuestionKeepsTheTemplatesDialogClosed)
-{
-    WriteSettingsText(QString("[Templates]\nBox\\FrontImage=%1\nBox\\SideImage=%2\n").arg(FFront, FSide));
-    Build();
-    TBookCover* box = FCover;
-    FGoOn = false;
-    bool opened = false;
-    WhenModal<TTemplatesFrm>([&](TTemplatesFrm* dialog) {
-        opened = true;
-        dialog->reject();
-    });
-    C.lbxCollection->setCurrentRow(2);
-    QTest::qWait(0);
-    EXPECT_FALSE(opened);
-    EXPECT_EQ(FCover, box);
-    EXPECT_FALSE(FNextEnabled); // the edit entry is selected
-    // Let the pending dialog watcher run out before the fixture goes.
-    FGoOn = true;
-    C.lbxCollection->setCurrentRow(0);
-    C.lbxCollection->setCurrentRow(2);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(opened);
 }
