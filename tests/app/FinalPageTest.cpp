@@ -1,24 +1,33 @@
-// The final page's controls against a real final view (Xvfb with Mesa's software renderer).
+// The final page's controls and Save As against a real final view (Xvfb with Mesa's software
+// renderer): the dialog's set-up, the default names, the flow's order and failure paths, and the
+// capture of the final view at the view's size and at a larger export size.
 #include "app/FinalPage.h"
 #include "app/SaveFlow.h"
 
 #include "cover/ImageViewInfo.h"
+#include "imageio/ImageWriter.h"
+#include "imageio/LastFolder.h"
 #include "render/D3DWin.h"
+#include "ui/MsgBox.h"
+
+#include "FinalDialogDriver.h"
+#include "common/MessageLog.h"
 #include "common/TestBitmaps.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QWheelEvent>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
-#include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 namespace {
 // A window like the main one: the preview panel of the start page and the chart panel.
@@ -53,28 +62,71 @@ struct TPageWindow {
     }
 };
 
-// Composes a red front and a blue spine as the wizard does when it enters the final step.
-void ComposeSample(TPageWindow& w, TBookType type)
+// Composes a red front and a blue spine as the wizard does when it enters the final step;
+// opaque: on an opaque white background, as the pictures saved from it are.
+void ComposeSample(TPageWindow& w, TBookType type, bool opaque = false)
 {
     TImageViewInfo front, side, top;
     front.Bitmap = Filled(200, 300, Color32(200, 30, 30));
     side.Bitmap = Filled(40, 300, Color32(30, 30, 200));
+    if (opaque)
+        w.view->FBackColor = Color32(255, 255, 255, 255);
     w.page->ComposeFinal(type, front, side, top);
 }
+// The bounding box of the pixels `hit` picks.
+QRect Where(const TBitmap32& b, const std::function<bool(TColor32)>& hit)
+{
+    QRect r;
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x)
+            if (hit(b.Pixel(x, y)))
+                r |= QRect(x, y, 1, 1);
+    return r;
+}
+QRect RedRect(const TBitmap32& b)
+{
+    return Where(b, [](TColor32 c) { return RedOf(c) > 120 && GreenOf(c) < 80 && BlueOf(c) < 80; });
+}
+
+// A save flow whose window records what happens, in order.
+struct TFlowHost {
+    std::vector<QString> Log;
+    TBitmap32 Written;
+    QString WrittenPath;
+    std::function<void(const TBitmap32&, const QString&)> Writer;
+    TSaveFlow Flow{nullptr, Hooks()};
+
+    TSaveFlowHooks Hooks()
+    {
+        TSaveFlowHooks h;
+        h.StepForward = [this] { Log.push_back("forward"); };
+        h.StepBack = [this] { Log.push_back("back"); };
+        h.Capture = [this](bool final) {
+            // The picture is taken before the dialog opens.
+            Log.push_back(QApplication::activeModalWidget() ? "capture under dialog" : final ? "capture final" : "capture face");
+            return Filled(30, 20, Color32(1, 2, 3));
+        };
+        h.DefaultName = [](int mode) { return DefaultImageName(mode, QStringLiteral("My Book")); };
+        h.Write = [this](const TBitmap32& picture, const QString& path) {
+            Log.push_back("write");
+            if (Writer)
+                Writer(picture, path);
+            Written = picture;
+            WrittenPath = path;
+        };
+        return h;
+    }
+};
 } // namespace
 
-TEST(FinalPage, StartsAtTheRenderersDefaultsBesideAViewShapedLikeThePreview)
+TEST(FinalPage, ControlsStartAtTheRenderersDefaultsBesideAViewShapedLikeThePreview)
 {
     TPageWindow w;
     TFinalPage& p = *w.page;
-    EXPECT_TRUE(p.chkShadow->isChecked());
-    EXPECT_TRUE(w.view->FShadow);
-    EXPECT_TRUE(p.btnOrientLeft->isChecked());
-    EXPECT_FALSE(p.trkPosCD->isVisible());
+    EXPECT_TRUE(p.chkShadow->isChecked() && w.view->FShadow);
     // The controls agree with the renderer's own defaults, so the first frame matches them.
     EXPECT_FLOAT_EQ(w.view->FShadowStrength, p.gbrIntensity->value() / 100.0f);
     EXPECT_FLOAT_EQ(w.view->FCDPosition, p.trkPosCD->value() / 100.0f);
-
     // The view has the shape of the start-page preview (4:3 here, less the 6 pixels) and the
     // options panel takes the rest of the row.
     EXPECT_EQ(w.view->width(), int(std::lround(400.0 * w.view->height() / 300)) - 6);
@@ -88,41 +140,31 @@ TEST(FinalPage, TypeRulesForOrientationShadowAndCDPosition)
     TFinalPage& p = *w.page;
     w.types->setCurrentIndex(4); // CD Cover
     ASSERT_EQ(w.composeRequests, std::vector<TBookType>{btCDCover});
-    EXPECT_TRUE(p.trkPosCD->isVisible());
-    EXPECT_TRUE(p.lblPosCD->isVisible());
-    EXPECT_FALSE(p.chkShadow->isChecked());
-    EXPECT_FALSE(w.view->FShadow);
-    EXPECT_FALSE(p.gbrIntensity->isEnabled());
-    EXPECT_FALSE(p.lblShadow->isEnabled());
-    EXPECT_FALSE(p.btnOrientLeft->isEnabled());
-    EXPECT_FALSE(p.lblOrient->isEnabled());
+    EXPECT_TRUE(p.trkPosCD->isVisible() && p.lblPosCD->isVisible());
+    EXPECT_FALSE(p.chkShadow->isChecked() || w.view->FShadow);
+    EXPECT_FALSE(p.gbrIntensity->isEnabled() || p.lblShadow->isEnabled());
+    EXPECT_FALSE(p.btnOrientLeft->isEnabled() || p.lblOrient->isEnabled());
 
     w.types->setCurrentIndex(0); // back to the two-sided box: the shadow stays off
     EXPECT_FALSE(p.trkPosCD->isVisible());
-    EXPECT_FALSE(p.chkShadow->isChecked());
-    EXPECT_FALSE(w.view->FShadow);
-    EXPECT_TRUE(p.btnOrientLeft->isEnabled());
-    EXPECT_TRUE(p.btnOrientRight->isEnabled());
+    EXPECT_FALSE(p.chkShadow->isChecked() || w.view->FShadow);
+    EXPECT_TRUE(p.btnOrientLeft->isEnabled() && p.btnOrientRight->isEnabled());
 
     // Switching the shadow on again by hand enables the intensity; type 7 keeps it.
     QTest::mouseClick(p.chkShadow, Qt::LeftButton, {}, QPoint(4, p.chkShadow->height() / 2));
-    EXPECT_TRUE(p.chkShadow->isChecked());
-    EXPECT_TRUE(w.view->FShadow);
-    EXPECT_TRUE(p.gbrIntensity->isEnabled());
+    EXPECT_TRUE(p.chkShadow->isChecked() && w.view->FShadow && p.gbrIntensity->isEnabled());
     p.FinalTypeChanged(btWideBox, false);
-    EXPECT_TRUE(p.chkShadow->isChecked());
-    EXPECT_TRUE(p.btnOrientRight->isEnabled());
+    EXPECT_TRUE(p.chkShadow->isChecked() && p.btnOrientRight->isEnabled());
     for (TBookType t : {btElectronicMagazine, btSpecialReport, btThinBook}) {
         p.chkShadow->setChecked(true);
         p.FinalTypeChanged(t, false);
-        EXPECT_FALSE(p.chkShadow->isChecked()) << int(t);
-        EXPECT_FALSE(p.btnOrientLeft->isEnabled()) << int(t);
+        EXPECT_FALSE(p.chkShadow->isChecked() || p.btnOrientLeft->isEnabled()) << int(t);
     }
-    // The start page's choice selects the type and its rules, without composing.
+    // The start page's choice selects the type and its rules without composing: nothing more
+    // was asked of the window.
     p.SelectType(btCDCover);
     EXPECT_EQ(w.types->currentIndex(), 4);
     EXPECT_TRUE(p.trkPosCD->isVisible());
-    // Without recomposing, nothing more was asked of the window.
     EXPECT_EQ(w.composeRequests.size(), 2u);
 }
 
@@ -131,31 +173,21 @@ TEST(FinalPage, AngleTrackBarsDriveTheViewAndTheOrientationButtons)
     TPageWindow w;
     TFinalPage& p = *w.page;
     ComposeSample(w, btTwoSidedBox);
-    p.trkAngleY->setValue(30);
-    EXPECT_TRUE(p.btnOrientLeft->isChecked());
-    EXPECT_FALSE(p.btnOrientRight->isChecked());
-    EXPECT_NEAR(w.view->GetAngleY(), 30 * M_PI / 180, 1e-5);
-    EXPECT_EQ(p.trkAngleY->toolTip(), QStringLiteral("Current position = 30"));
-    p.trkAngleY->setValue(31);
-    EXPECT_FALSE(p.btnOrientLeft->isChecked());
-    EXPECT_FALSE(p.btnOrientRight->isChecked());
-    p.trkAngleY->setValue(330);
-    EXPECT_FALSE(p.btnOrientLeft->isChecked());
-    EXPECT_TRUE(p.btnOrientRight->isChecked());
-
-    // The buttons set the angle through the track bar.
-    QTest::mouseClick(p.btnOrientLeft, Qt::LeftButton);
-    EXPECT_EQ(p.trkAngleY->value(), 30);
-    EXPECT_TRUE(p.btnOrientLeft->isChecked());
-    EXPECT_FALSE(p.btnOrientRight->isChecked());
-    QTest::mouseClick(p.btnOrientRight, Qt::LeftButton);
-    EXPECT_EQ(p.trkAngleY->value(), 330);
-    EXPECT_TRUE(p.btnOrientRight->isChecked());
-    EXPECT_FALSE(p.btnOrientLeft->isChecked());
-    // Clicking the button that is already down keeps it down.
-    QTest::mouseClick(p.btnOrientRight, Qt::LeftButton);
-    EXPECT_TRUE(p.btnOrientRight->isChecked());
-
+    // The buttons are down only at their own angles.
+    for (auto [angle, left, right] : {std::tuple{30, true, false}, {31, false, false}, {330, false, true}}) {
+        p.trkAngleY->setValue(angle);
+        EXPECT_EQ(p.btnOrientLeft->isChecked(), left) << angle;
+        EXPECT_EQ(p.btnOrientRight->isChecked(), right) << angle;
+        EXPECT_NEAR(w.view->GetAngleY(), angle * M_PI / 180, 1e-5);
+        EXPECT_EQ(p.trkAngleY->toolTip(), QString::asprintf("Current position = %d", angle));
+    }
+    // The buttons set the angle through the track bar; clicking the one already down keeps it down.
+    for (auto [button, angle] : {std::pair{p.btnOrientLeft, 30}, {p.btnOrientRight, 330}, {p.btnOrientRight, 330}}) {
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_EQ(p.trkAngleY->value(), angle);
+        EXPECT_TRUE(button->isChecked());
+        EXPECT_NE(p.btnOrientLeft->isChecked(), p.btnOrientRight->isChecked());
+    }
     p.trkAngleX->setValue(45);
     EXPECT_NEAR(w.view->GetAngleX(), M_PI / 4, 1e-5);
     EXPECT_EQ(p.trkAngleX->toolTip(), QStringLiteral("Current position = 45"));
@@ -172,17 +204,14 @@ TEST(FinalPage, ZoomGaugeAndItsLabel)
 {
     TPageWindow w;
     TFinalPage& p = *w.page;
-    EXPECT_DOUBLE_EQ(ZoomForGauge(-20), 0.8);
-    EXPECT_DOUBLE_EQ(ZoomForGauge(20), 1.1);
-    EXPECT_DOUBLE_EQ(ZoomForGauge(0), 1.0);
-    p.gbrScaleFinal->setValue(-20);
-    EXPECT_NEAR(w.view->FZoom, 0.28, 1e-6); // the renderer's 2 v^2 - 1 below 1
-    EXPECT_EQ(p.lblZoomFinal->text(), QStringLiteral("Zoom: 0.28x"));
-    p.gbrScaleFinal->setValue(20);
-    EXPECT_NEAR(w.view->FZoom, 1.1, 1e-6);
-    EXPECT_EQ(p.lblZoomFinal->text(), QStringLiteral("Zoom: 1.1x"));
-    p.gbrScaleFinal->setValue(0);
-    EXPECT_EQ(p.lblZoomFinal->text(), QStringLiteral("Zoom: 1x"));
+    // Gauge, the zoom asked, the renderer's zoom (2 v^2 - 1 below 1) and the label.
+    for (auto [gauge, asked, zoom, label] : {std::tuple{-20, 0.8, 0.28, "Zoom: 0.28x"}, {20, 1.1, 1.1, "Zoom: 1.1x"},
+                                             {0, 1.0, 1.0, "Zoom: 1x"}}) {
+        EXPECT_DOUBLE_EQ(ZoomForGauge(gauge), asked);
+        p.gbrScaleFinal->setValue(gauge);
+        EXPECT_NEAR(w.view->FZoom, zoom, 1e-6) << gauge;
+        EXPECT_EQ(p.lblZoomFinal->text(), QLatin1String(label));
+    }
     p.gbrScaleFinal->setValue(-7);
     EXPECT_EQ(p.lblZoomFinal->text(), ZoomCaption(w.view->FZoom));
     EXPECT_EQ(ZoomCaption(1.23456), QStringLiteral("Zoom: 1.235x"));
@@ -193,26 +222,22 @@ TEST(FinalPage, LightShadowAndCDControlsWriteTheView)
     TPageWindow w;
     TFinalPage& p = *w.page;
     ComposeSample(w, btTwoSidedBox);
-    const auto lightBefore = w.view->FLightPos;
-    p.trkLight->setValue(35);
-    EXPECT_NE(w.view->FLightPos, lightBefore);
     struct TReference : TD3DRenderer {
         void ShowCover(const TBitmap32*, int, int, int) override {}
     } reference;
+    p.trkLight->setValue(35);
     reference.SetLight(0.72f, 0.35f);
     EXPECT_EQ(w.view->FLightPos, reference.FLightPos);
     p.gbrLightCY->setValue(40);
     reference.SetLight(0.40f, 0.35f);
     EXPECT_EQ(w.view->FLightPos, reference.FLightPos);
-    EXPECT_EQ(p.trkLight->toolTip(), QStringLiteral("Current position = 35"));
-    EXPECT_EQ(p.gbrLightCY->toolTip(), QStringLiteral("Current position = 40"));
-
     p.gbrIntensity->setValue(80);
     EXPECT_FLOAT_EQ(w.view->FShadowStrength, 0.8f);
-    EXPECT_EQ(p.gbrIntensity->toolTip(), QStringLiteral("Current position = 80"));
     p.trkPosCD->setValue(20);
     EXPECT_FLOAT_EQ(w.view->FCDPosition, 0.2f);
-    EXPECT_EQ(p.trkPosCD->toolTip(), QStringLiteral("Current position = 20"));
+    for (auto [control, value] : {std::pair<QSlider*, int>{p.trkLight, 35}, {p.gbrLightCY, 40}, {p.gbrIntensity, 80},
+                                  {p.trkPosCD, 20}})
+        EXPECT_EQ(control->toolTip(), QString::asprintf("Current position = %d", value));
 
     // A darker shadow shows in the frame the view keeps: the pixel below the box gets darker.
     w.view->FBackColor = Color32(255, 255, 255, 255);
@@ -238,9 +263,8 @@ TEST(FinalPage, SmoothingDrawsOneSmoothedFrameOnly)
     QTest::mouseClick(p.btnSmooth, Qt::LeftButton);
     EXPECT_FALSE(w.view->FSmooth);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    const TBitmap32 smoothed = w.view->LastFrame();
-    ASSERT_EQ(smoothed.Size(), plain.Size());
-    EXPECT_FALSE(smoothed.SamePixels(plain)); // the edges are blended
+    ASSERT_EQ(w.view->LastFrame().Size(), plain.Size());
+    EXPECT_FALSE(w.view->LastFrame().SamePixels(plain)); // the edges are blended
     // Any later redraw is plain again.
     p.trkAngleY->setValue(42);
     p.trkAngleY->setValue(40);
@@ -285,8 +309,7 @@ TEST(FinalPage, WithoutAViewTheControlsStillFollowTheirRules)
     TImageViewInfo front, side, top;
     p.ComposeFinal(btTwoSidedBox, front, side, top);
     p.ShowOnStep(false);
-    EXPECT_FALSE(p.pnlOptions->isVisible());
-    EXPECT_FALSE(p.pnlFinalTools->isVisible());
+    EXPECT_FALSE(p.pnlOptions->isVisible() || p.pnlFinalTools->isVisible());
 }
 
 TEST(FinalPage, TheViewTurnsZoomsAndResetsByMouseAndCopiesWithCtrlC)
@@ -318,8 +341,257 @@ TEST(FinalPage, TheViewTurnsZoomsAndResetsByMouseAndCopiesWithCtrlC)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w.top));
     p.trkAngleX->setFocus();
     QTest::keyClick(p.trkAngleX, Qt::Key_C, Qt::ControlModifier);
-    const QImage copied = QApplication::clipboard()->image();
-    EXPECT_EQ(copied.size(), p.ExportSize());
+    EXPECT_EQ(QApplication::clipboard()->image().size(), p.ExportSize());
     p.ShowOnStep(false); // on the other steps Ctrl+C is the face editor's
     EXPECT_FALSE(p.actCopy->isEnabled());
+}
+
+TEST(FinalSaveFlow, DefaultNamesFiltersAndWritableExtensions)
+{
+    const char* suffixes[] = {" Front", " Front", " Spine", " Top", ""};
+    for (int mode = 0; mode <= 4; ++mode) {
+        EXPECT_EQ(DefaultImageName(mode, std::nullopt), QStringLiteral("Noname")) << mode;
+        EXPECT_EQ(DefaultImageName(mode, QStringLiteral("My Book")), QStringLiteral("My Book") + suffixes[mode]);
+    }
+    for (const char* ok : {"a.bmp", "a.GIF", "a.Gif", "a.jpg", "a.JPEG", "a.png", "a.TIF", "/x.y/a.b.jpeg"})
+        EXPECT_TRUE(CanWriteExtension(QString::fromLatin1(ok))) << ok;
+    for (const char* bad : {"a.tiff", "a.ico", "a", "a.wmf", "a.", "/x.gif/a"})
+        EXPECT_FALSE(CanWriteExtension(QString::fromLatin1(bad))) << bad;
+    const QString message = UnsupportedFormatMessage(QStringLiteral("/tmp/cover.tiff"));
+    EXPECT_TRUE(message.startsWith(QStringLiteral("cover.tiff\r\n")));
+    for (const char* ext : {".gif", ".jpg", ".bmp", ".tif", ".png"})
+        EXPECT_TRUE(message.contains(QString::fromLatin1(ext))) << ext;
+}
+
+TEST(FinalSaveFlow, TypedNameTakesTheChosenTypesExtension)
+{
+    QTemporaryDir dir;
+    QFileDialog dialog;
+    SetUpSaveDialog(dialog, dir.path(), QStringLiteral("My Book"));
+    // Confirmed without an extension, the name gets the chosen type's: GIF until another is chosen.
+    EXPECT_EQ(QFileInfo(dialog.selectedFiles().value(0)).fileName(), QStringLiteral("My Book.gif"));
+    const QStringList filters = SaveNameFilters();
+    for (int i = 1; i < filters.size(); ++i) {
+        dialog.selectNameFilter(filters[i]);
+        emit dialog.filterSelected(filters[i]); // as the dialog's type box does for the user
+        const QString suffix = QFileInfo(dialog.selectedFiles().value(0)).suffix();
+        EXPECT_TRUE(filters[i].contains(QStringLiteral("*.") + suffix)) << suffix.toStdString();
+        EXPECT_NE(suffix, QStringLiteral("gif"));
+    }
+    EXPECT_EQ(SuffixForFilter(QString()), QStringLiteral("bmp")); // no type chosen
+}
+
+TEST(FinalSaveFlow, ConfirmedNameIsWrittenAndTheFolderRemembered)
+{
+    TMessageLog answer;
+    QTemporaryDir dir, other;
+    SetLastFolder(dir.path());
+    TFlowHost host;
+    TDialogDriver driver;
+    driver.Answer(dir.filePath("out.gif"));
+    EXPECT_EQ(host.Flow.SaveImageAs(4), TSaveResult::Written);
+    EXPECT_EQ(driver.Title, QStringLiteral("Save As"));
+    EXPECT_EQ(driver.Selected, QStringLiteral("GIF Image (*.gif)"));
+    EXPECT_EQ(driver.Filters, SaveNameFilters());
+    EXPECT_EQ(driver.Offered, QStringLiteral("My Book"));
+    EXPECT_EQ(driver.Directory, QDir(dir.path()).absolutePath());
+    EXPECT_EQ(host.Log, (std::vector<QString>{"capture final", "write"}));
+    EXPECT_EQ(host.WrittenPath, dir.filePath("out.gif"));
+    EXPECT_EQ(host.Written.Size(), QSize(30, 20));
+    EXPECT_TRUE(answer.Asked.empty());
+
+    // A name without an extension gets the chosen type's; the next dialog opens in the folder used last.
+    driver.Answer(other.filePath("plain"));
+    host.Log.clear();
+    EXPECT_EQ(host.Flow.SaveImageAs(3), TSaveResult::Written);
+    EXPECT_EQ(host.WrittenPath, other.filePath("plain.gif"));
+    EXPECT_EQ(host.Log, (std::vector<QString>{"capture face", "write"}));
+    EXPECT_EQ(driver.Offered, QStringLiteral("My Book Top"));
+    EXPECT_EQ(LastFolder(), other.path() + QLatin1Char('/'));
+}
+
+TEST(FinalSaveFlow, FailuresWriteNothingAndTheStartPageModeStepsBackWhateverHappens)
+{
+    TMessageLog answer;
+    QTemporaryDir dir;
+    TFlowHost host;
+    TDialogDriver driver;
+    using TLog = std::vector<QString>;
+    driver.Answer(QString()); // cancelled
+    EXPECT_EQ(host.Flow.SaveImageAs(0), TSaveResult::Cancelled);
+    EXPECT_EQ(host.Log, (TLog{"forward", "capture face", "back"}));
+    EXPECT_EQ(driver.Offered, QStringLiteral("My Book Front"));
+
+    // An unwritable extension writes nothing and says which formats exist.
+    for (const char* name : {"cover.tiff", "cover.ico"}) {
+        host.Log.clear();
+        driver.Answer(dir.filePath(QString::fromLatin1(name)));
+        EXPECT_EQ(host.Flow.SaveImageAs(4), TSaveResult::Failed) << name;
+        EXPECT_EQ(host.Log, TLog{"capture final"}) << name;
+        EXPECT_FALSE(QFile::exists(dir.filePath(QString::fromLatin1(name))));
+    }
+    ASSERT_EQ(answer.Asked.size(), 2u);
+    EXPECT_EQ(answer.Asked[0].Text, UnsupportedFormatMessage(dir.filePath("cover.tiff")));
+
+    // A writer failure is shown like every other error and the wizard still steps back.
+    host.Log.clear();
+    host.Writer = [](const TBitmap32&, const QString& path) {
+        throw std::runtime_error(("Cannot create file " + path).toStdString());
+    };
+    driver.Answer(dir.filePath("x.jpg"));
+    EXPECT_EQ(host.Flow.SaveImageAs(0), TSaveResult::Failed);
+    EXPECT_EQ(host.Log, (TLog{"forward", "capture face", "write", "back"}));
+    ASSERT_EQ(answer.Asked.size(), 3u);
+    EXPECT_EQ(answer.Asked[2].Text, "Cannot create file " + dir.filePath("x.jpg") + ".");
+    EXPECT_EQ(answer.Asked[2].Type, mtInformation);
+
+    // A capture failure ends the flow before any dialog, also stepping back.
+    TFlowHost failing;
+    TSaveFlowHooks hooks = failing.Hooks();
+    hooks.Capture = [](bool) -> TBitmap32 { throw std::runtime_error("Out of memory"); };
+    EXPECT_EQ(TSaveFlow(nullptr, hooks).SaveImageAs(0), TSaveResult::Failed);
+    EXPECT_EQ(failing.Log, (TLog{"forward", "back"}));
+    EXPECT_EQ(answer.Asked.back().Text, QStringLiteral("Out of memory."));
+}
+
+TEST(FinalSaveFlow, OverwriteQuestionAnsweredNoReturnsToTheDialog)
+{
+    TMessageLog answer;
+    QTemporaryDir dir;
+    QFile existing(dir.filePath("old.png"));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("old");
+    existing.close();
+
+    TFlowHost host;
+    int questions = 0;
+    // The dialog asks before replacing old.png: answer No, then cancel the dialog itself.
+    std::function<void()> poll = [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        if (dialog && questions == 0) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(dir.filePath("old.png"));
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+            questions = 1;
+        } else if (modal && !dialog && questions == 1) {
+            // The question box: No is the button with the "No" role.
+            for (auto* b : modal->findChildren<QPushButton*>())
+                if (b->text().remove('&') == QStringLiteral("No"))
+                    b->click();
+            questions = 2;
+        } else if (dialog && questions == 2) {
+            dialog->reject();
+            return;
+        }
+        QTimer::singleShot(10, poll);
+    };
+    QTimer::singleShot(0, poll);
+    EXPECT_EQ(host.Flow.SaveImageAs(4), TSaveResult::Cancelled);
+    EXPECT_EQ(questions, 2);
+    EXPECT_EQ(host.Log, (std::vector<QString>{"capture final"}));
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(existing.readAll(), QByteArray("old"));
+}
+
+TEST(FinalSaveFlow, FinalPictureHasTheWidthAskedTheWholeShadowAndOptionalTransparency)
+{
+    TPageWindow w;
+    ComposeSample(w, btTwoSidedBox, true);
+    TD3DWin* view = w.view;
+    view->SetLight(0.2f, 0.1f); // a long shadow that reaches beyond the view
+    view->ShowCover(nullptr, 0, 0, 0);
+    const TBitmap32 shown = view->LastFrame();
+
+    const int natural = NaturalFinalWidth(*view);
+    const TBitmap32 atView = CaptureFinalView(*view, natural);
+    EXPECT_EQ(atView.Size(), FinalPictureSize(*view, natural));
+    // Framed around everything: nothing reaches the picture's edges, little is left empty.
+    const QRect content = Where(atView, [](TColor32 c) { return c != Color32(255, 255, 255, 255); });
+    EXPECT_TRUE(QRect(1, 1, atView.Width() - 2, atView.Height() - 2).contains(content));
+    EXPECT_GT(content.width(), atView.Width() * 8 / 10);
+    EXPECT_GT(content.height(), atView.Height() * 7 / 10);
+
+    // Three times the width: the same picture with three times the pixels, the view untouched.
+    const TBitmap32 large = CaptureFinalView(*view, natural * 3);
+    EXPECT_EQ(large.Width(), natural * 3);
+    EXPECT_EQ(large.Size(), FinalPictureSize(*view, natural * 3));
+    EXPECT_FALSE(view->FSmooth);
+    EXPECT_TRUE(view->LastFrame().SamePixels(shown));
+    const QRect frontSmall = RedRect(atView), frontLarge = RedRect(large);
+    ASSERT_FALSE(frontSmall.isEmpty());
+    // The same cover, at least three times larger (the shadow's soft edge keeps its width in
+    // pixels, so the cover takes a little more of a larger picture).
+    EXPECT_GE(frontLarge.width(), frontSmall.width() * 3 - 6);
+    EXPECT_NEAR(double(frontLarge.width()) / frontLarge.height(), double(frontSmall.width()) / frontSmall.height(), 0.03);
+
+    // Transparent: clear corner, the shadow black and partly clear, the cover opaque.
+    const TBitmap32 clear = CaptureFinalView(*view, natural, true);
+    EXPECT_FALSE(view->FTransparent);
+    ASSERT_EQ(clear.Size(), atView.Size());
+    EXPECT_EQ(AlphaOf(clear.Pixel(0, 0)), 0);
+    const QPoint mid = frontSmall.center();
+    EXPECT_EQ(AlphaOf(clear.Pixel(mid.x(), mid.y())), 255);
+    EXPECT_EQ(clear.Pixel(mid.x(), mid.y()) | 0xFF000000u, atView.Pixel(mid.x(), mid.y()));
+    int shadow = 0;
+    for (int y = 0; y < clear.Height(); ++y)
+        for (int x = 0; x < clear.Width(); ++x) {
+            const TColor32 c = clear.Pixel(x, y), o = atView.Pixel(x, y);
+            const int a = AlphaOf(c);
+            const bool grey = std::abs(RedOf(o) - GreenOf(o)) < 3 && std::abs(GreenOf(o) - BlueOf(o)) < 3;
+            if (a == 0 || a == 255 || !grey || RedOf(o) < 150)
+                continue;
+            ++shadow; // over white, black at alpha a is what the opaque picture shows
+            EXPECT_LE(RedOf(c), 2);
+            EXPECT_NEAR(RedOf(o), 255 - a, 2.0) << x << "," << y;
+        }
+    EXPECT_GT(shadow, 500);
+}
+
+TEST(FinalSaveFlow, FinishedCoverSavedInEveryFormatAtTheSizeOfTheCut)
+{
+    TMessageLog answer;
+    QTemporaryDir dir;
+    TPageWindow w;
+    ComposeSample(w, btTwoSidedBox, true);
+    TD3DWin* view = w.view;
+    const int width = NaturalFinalWidth(*view);
+    const QSize cut = FinalPictureSize(*view, width);
+    TSaveFlowHooks hooks;
+    hooks.StepForward = hooks.StepBack = [] {};
+    hooks.Capture = [&](bool) { return CaptureFinalView(*view, width); };
+    hooks.DefaultName = [](int) { return QStringLiteral("Cover"); };
+    hooks.Write = &WriteImageFile;
+    TSaveFlow flow(&w.top, hooks);
+    TDialogDriver driver;
+    for (const char* name : {"c.gif", "c.jpg", "c.bmp", "c.png", "c.tif", "d.JPEG", "d.Gif"}) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        driver.Answer(path);
+        EXPECT_EQ(flow.SaveImageAs(4), TSaveResult::Written) << name;
+        const QImage back(path);
+        ASSERT_FALSE(back.isNull()) << name;
+        EXPECT_EQ(back.size(), cut) << name;
+        // The middle of the front face keeps its colour (GIF and JPEG within their losses).
+        const QColor mid = back.pixelColor(back.width() * 2 / 3, back.height() / 2);
+        EXPECT_GT(mid.red(), 120) << name;
+        EXPECT_LT(mid.green(), 90) << name;
+    }
+    QFile gif(dir.filePath("c.gif"));
+    ASSERT_TRUE(gif.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(gif.readAll().contains("produced by Tavlo Generator v1.56"));
+    EXPECT_TRUE(answer.Asked.empty());
+
+    // The folder vanishes between the dialog and the write: the writer's error is shown and
+    // nothing counts as saved.
+    QDir(dir.path()).mkdir(QStringLiteral("gone"));
+    TSaveFlowHooks vanishing = hooks;
+    vanishing.Write = [&](const TBitmap32& picture, const QString& path) {
+        QDir(dir.filePath("gone")).removeRecursively();
+        WriteImageFile(picture, path);
+    };
+    TSaveFlow failing(&w.top, vanishing);
+    driver.Answer(dir.filePath("gone/c.png"));
+    EXPECT_EQ(failing.SaveImageAs(4), TSaveResult::Failed);
+    ASSERT_EQ(answer.Asked.size(), 1u);
+    EXPECT_TRUE(answer.Asked[0].Text.startsWith(QStringLiteral("Cannot create file")))
+        << answer.Asked[0].Text.toStdString();
 }
