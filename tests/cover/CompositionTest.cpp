@@ -8,7 +8,7 @@
 
 namespace {
 constexpr TColor32 Red = Color32(220, 0, 0), Green = Color32(0, 220, 0), Blue = Color32(0, 0, 220),
-                   Grey = Color32(100, 100, 100);
+                   White = Color32(255, 255, 255), Black = Color32(0, 0, 0);
 
 // A face whose pixels tell their own position, to see that copies land exactly.
 TBitmap32 Numbered(int w, int h)
@@ -21,109 +21,72 @@ TBitmap32 Numbered(int w, int h)
 }
 } // namespace
 
-TEST(Composition, TwoSidedBoxAtlasRegionsAndViewSettings)
+// Every type: the atlas (side | front below the top, side width square left empty), the sizes
+// handed to the view, what lands where, and the type's view settings.
+TEST(Composition, EveryTypesAtlasAndViewSettings)
 {
-    TBitmap32 front = Numbered(400, 600), side = Filled(50, 600, Green);
-    const TBitmap32 frontCopy = front;
-    TRecordingCoverView view;
-    ASSERT_TRUE(Compose(btTwoSidedBox, &view, nullptr, &side, &front));
-
-    ASSERT_EQ(view.ShowCount, 1);
-    ASSERT_TRUE(view.Atlas);
-    const TBitmap32& atlas = *view.Atlas;
-    EXPECT_EQ(atlas.Size(), QSize(450, 650));
-    EXPECT_EQ(view.FrontWidth, 400);
-    EXPECT_EQ(view.FrontHeight, 600);
-    EXPECT_EQ(view.SideWidth, 50);
-    const TBoxProportions box = BoxProportionsFor(view.FrontWidth, view.FrontHeight, view.SideWidth);
-    EXPECT_FLOAT_EQ(box.Y, 1.5f);
-    EXPECT_FLOAT_EQ(box.Z, 0.125f);
-
-    // Front copied pixel for pixel below the top, right of the side.
-    for (int y : {0, 1, 299, 599})
-        for (int x : {0, 1, 257, 399})
-            ASSERT_EQ(atlas.Pixel(50 + x, 50 + y), frontCopy.Pixel(x, y)) << x << "," << y;
-    EXPECT_EQ(atlas.Pixel(0, 50), Green);
-    EXPECT_EQ(atlas.Pixel(49, 649), Green);
-    // Generated top: the front's pixel (200, 2) lightened by 48, framed lighter by 64.
-    const TColor32 sample = frontCopy.Pixel(200, 2);
-    EXPECT_EQ(atlas.Pixel(250, 25), Lighten(sample, 48));
-    EXPECT_EQ(atlas.Pixel(50, 0), Lighten(sample, 64));
-    // The corner above the side is never written.
-    EXPECT_EQ(atlas.Pixel(0, 0), 0u);
-    EXPECT_EQ(atlas.Pixel(49, 49), 0u);
-
-    EXPECT_FALSE(view.RingBinding || view.IsCD || view.PagedBook);
-    EXPECT_EQ(view.AngleX, DefaultAnglesFor(btTwoSidedBox).X);
-    EXPECT_EQ(view.AngleY, DefaultAnglesFor(btTwoSidedBox).Y);
-    EXPECT_FLOAT_EQ(view.PageInset, 1.0f);
+    struct TProbe {
+        int X, Y;
+        TColor32 Colour;
+    };
+    const struct {
+        TBookType Type;
+        QSize Front, Atlas;
+        bool Top; // a blue 200 x 40 top given
+        int FrontHeight, SideWidth;
+        std::vector<TProbe> Probes;
+    } rows[] = {
+        // Generated top: the front's colour lightened by 48, framed lighter by 64.
+        {btTwoSidedBox, {200, 300}, {240, 340}, false, 300, 40,
+         {{140, 20, Lighten(Red, 48)}, {40, 0, Lighten(Red, 64)}, {0, 0, 0u}, {39, 39, 0u}, {0, 40, Green}, {139, 339, Red}}},
+        {btThreeSidedBox, {200, 300}, {350, 450}, true, 300, 150, {{250, 75, Blue}, {75, 300, Green}}},
+        // Paged types draw the page block, not the top given.
+        {btBookCover, {200, 300}, {240, 340}, true, 300, 40, {{140, 20, White}, {140, 200, Red}}},
+        {btElectronicMagazine, {200, 300}, {208, 308}, true, 300, 8, {{104, 4, White}, {4, 100, Green}}},
+        // The CD case: the front goes to the top region beside a black hinge; front and side are
+        // the case's edges.
+        {btCDCover, {400, 380}, {800, 412}, false, 12, 400,
+         {{410, 200, Black}, {600, 200, Red}, {600, 406, White}, {200, 406, Green}}},
+        {btSpecialReport, {200, 300}, {214, 314}, true, 300, 14, {{7, 164, Green}, {100, 7, White}}},
+        {btThinBook, {200, 300}, {230, 330}, true, 300, 30, {{100, 15, White}}},
+        {btWideBox, {200, 300}, {425, 525}, true, 300, 225, {{325, 100, Blue}, {100, 400, Green}}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(int(r.Type));
+        TBitmap32 front = Filled(r.Front.width(), r.Front.height(), Red), side = Filled(40, 500, Green);
+        TBitmap32 top = Filled(200, 40, Blue);
+        TRecordingCoverView view;
+        ASSERT_TRUE(Compose(r.Type, &view, r.Top ? &top : nullptr, &side, &front));
+        ASSERT_EQ(view.ShowCount, 1);
+        ASSERT_TRUE(view.Atlas);
+        EXPECT_EQ(view.Atlas->Size(), r.Atlas);
+        EXPECT_EQ(view.FrontWidth, r.Front.width());
+        EXPECT_EQ(view.FrontHeight, r.FrontHeight);
+        EXPECT_EQ(view.SideWidth, r.SideWidth);
+        for (const TProbe& p : r.Probes)
+            EXPECT_EQ(view.Atlas->Pixel(p.X, p.Y), p.Colour) << p.X << "," << p.Y;
+        EXPECT_EQ(view.PagedBook, IsPagedType(r.Type));
+        EXPECT_EQ(view.RingBinding, HasRingBinding(r.Type));
+        EXPECT_EQ(view.IsCD, IsCDCase(r.Type));
+        EXPECT_FLOAT_EQ(view.PageInset, PageInsetFor(r.Type));
+        EXPECT_EQ(view.AngleX, DefaultAnglesFor(r.Type).X);
+        EXPECT_EQ(view.AngleY, DefaultAnglesFor(r.Type).Y);
+    }
 }
 
-TEST(Composition, PagedTypesIgnoreTheTopAndSpecialReportForcesItsSide)
+TEST(Composition, FacesOfTheRightSizeAreCopiedPixelForPixel)
 {
-    TBitmap32 front = Filled(200, 300, Red), side = Filled(40, 500, Green), top = Filled(200, 40, Blue);
-    TRecordingCoverView view;
-    ASSERT_TRUE(Compose(btBookCover, &view, &top, &side, &front));
-    EXPECT_EQ(view.Atlas->Pixel(100, 20), Color32(255, 255, 255)); // page block, not the blue top
-    EXPECT_TRUE(view.PagedBook);
-    EXPECT_FALSE(view.RingBinding);
-    EXPECT_FLOAT_EQ(view.PageInset, 1.0f);
-
-    front = Filled(200, 300, Red);
-    side = Filled(40, 500, Green);
-    ASSERT_TRUE(Compose(btSpecialReport, &view, &top, &side, &front));
-    EXPECT_EQ(view.SideWidth, 14);
-    EXPECT_EQ(side.Size(), QSize(14, 300)); // reshaped in place
-    EXPECT_EQ(view.Atlas->Size(), QSize(214, 314));
-    EXPECT_EQ(view.Atlas->Pixel(7, 14 + 150), Green);
-    EXPECT_EQ(view.Atlas->Pixel(100, 7), Color32(255, 255, 255));
-    EXPECT_TRUE(view.RingBinding && view.PagedBook);
-    EXPECT_FLOAT_EQ(view.PageInset, 0.3f);
-}
-
-TEST(Composition, TopImageUsedByBoxesCopiedWhenRightSizeStretchedOtherwise)
-{
-    TBitmap32 front = Filled(400, 600, Red), side = Filled(150, 600, Green);
-    TBitmap32 top = Numbered(400, 150);
-    const TBitmap32 topCopy = top;
+    TBitmap32 front = Numbered(400, 600), side = Filled(150, 600, Green), top = Numbered(400, 150);
+    const TBitmap32 frontCopy = front, topCopy = top;
     TRecordingCoverView view;
     ASSERT_TRUE(Compose(btThreeSidedBox, &view, &top, &side, &front));
-    for (int y : {0, 77, 149})
-        for (int x : {0, 123, 399})
-            ASSERT_EQ(view.Atlas->Pixel(150 + x, y), topCopy.Pixel(x, y));
-
-    // A 1-pixel-high blue-over-grey top is stretched over the side's width in height.
-    TBitmap32 oddTop = Filled(100, 2, Grey);
-    oddTop.FillRect(QRect(0, 0, 100, 1), Blue);
-    front = Filled(400, 600, Red);
-    side = Filled(80, 600, Green);
-    ASSERT_TRUE(Compose(btWideBox, &view, &oddTop, &side, &front));
-    EXPECT_EQ(view.SideWidth, 225);
-    EXPECT_EQ(view.Atlas->Size(), QSize(625, 825));
-    EXPECT_EQ(oddTop.Size(), QSize(400, 225));
-    EXPECT_EQ(view.Atlas->Pixel(225 + 200, 10), Blue);
-    EXPECT_EQ(view.Atlas->Pixel(225 + 200, 215), Grey);
-}
-
-TEST(Composition, CDCaseAtlas)
-{
-    TBitmap32 front = Filled(400, 380, Red), side = Filled(30, 380, Green);
-    TRecordingCoverView view;
-    ASSERT_TRUE(Compose(btCDCover, &view, nullptr, &side, &front));
-    const TBitmap32& atlas = *view.Atlas;
-    EXPECT_EQ(atlas.Size(), QSize(800, 412));
-    EXPECT_EQ(view.FrontWidth, 400);
-    EXPECT_EQ(view.FrontHeight, 12);
-    EXPECT_EQ(view.SideWidth, 400);
-    EXPECT_EQ(atlas.Pixel(400 + 10, 200), Color32(0, 0, 0)); // hinge of the cover (top region)
-    EXPECT_EQ(atlas.Pixel(400 + 200, 200), Red);
-    EXPECT_EQ(atlas.Pixel(400 + 200, 406), Color32(255, 255, 255)); // front: the white edge
-    EXPECT_EQ(atlas.Pixel(200, 406), Green);                        // side strip
-    EXPECT_TRUE(view.IsCD);
-    EXPECT_FALSE(view.PagedBook || view.RingBinding);
-    const TBoxProportions box = BoxProportionsFor(view.FrontWidth, view.FrontHeight, view.SideWidth);
-    EXPECT_FLOAT_EQ(box.Y, 0.03f);
-    EXPECT_FLOAT_EQ(box.Z, 1.0f);
+    for (int y : {0, 1, 149, 599})
+        for (int x : {0, 1, 257, 399}) {
+            ASSERT_EQ(view.Atlas->Pixel(150 + x, 150 + y), frontCopy.Pixel(x, y)) << x << "," << y;
+            if (y < 150) {
+                ASSERT_EQ(view.Atlas->Pixel(150 + x, y), topCopy.Pixel(x, y)) << x << "," << y;
+            }
+        }
 }
 
 TEST(Composition, MissingOrEmptyFacesComposeNothing)
@@ -149,7 +112,6 @@ TEST(Composition, FinalCompositionStartsFromTheRecordsEachTime)
     sideRec.Bitmap = Filled(60, 400, Green);
     topRec.Bitmap = Filled(300, 150, Blue);
     TRecordingCoverView view;
-
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(ComposeFinal(btThreeSidedBox, &view, frontRec, sideRec, topRec));
         EXPECT_EQ(view.SideWidth, 150);
@@ -158,8 +120,7 @@ TEST(Composition, FinalCompositionStartsFromTheRecordsEachTime)
     }
     // The book cover never uses the top record: the page block shows.
     ASSERT_TRUE(ComposeFinal(btBookCover, &view, frontRec, sideRec, topRec));
-    EXPECT_EQ(view.Atlas->Pixel(200, 30), Color32(255, 255, 255));
-    EXPECT_EQ(view.Atlas->Size(), QSize(360, 460));
+    EXPECT_EQ(view.Atlas->Pixel(200, 30), White);
     // Type 0 with an empty top record generates the front-coloured top.
     topRec.Layers.Add<TBitmapLayer>();
     topRec.Clear();

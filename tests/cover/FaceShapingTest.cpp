@@ -9,15 +9,11 @@ void ExpectFramed(const TBitmap32& b, TColor32 fill, TColor32 frame)
 {
     ASSERT_FALSE(b.Empty());
     const int w = b.Width(), h = b.Height();
-    EXPECT_EQ(b.Pixel(0, 0), frame);
-    EXPECT_EQ(b.Pixel(w - 1, h - 1), frame);
-    EXPECT_EQ(b.Pixel(w / 2, 0), frame);
-    EXPECT_EQ(b.Pixel(0, h / 2), frame);
-    EXPECT_EQ(b.Pixel(w - 1, h / 2), frame);
-    EXPECT_EQ(b.Pixel(w / 2, h - 1), frame);
-    EXPECT_EQ(b.Pixel(1, 1), fill);
-    EXPECT_EQ(b.Pixel(w / 2, h / 2), fill);
-    EXPECT_EQ(b.Pixel(w - 2, h - 2), fill);
+    for (QPoint p : {QPoint(0, 0), QPoint(w - 1, h - 1), QPoint(w / 2, 0), QPoint(0, h / 2), QPoint(w - 1, h / 2),
+                     QPoint(w / 2, h - 1)})
+        EXPECT_EQ(b.Pixel(p.x(), p.y()), frame) << p.x() << "," << p.y();
+    for (QPoint p : {QPoint(1, 1), QPoint(w / 2, h / 2), QPoint(w - 2, h - 2)})
+        EXPECT_EQ(b.Pixel(p.x(), p.y()), fill) << p.x() << "," << p.y();
 }
 } // namespace
 
@@ -55,26 +51,17 @@ TEST(FaceShaping, GeneratedTopIsColouredAfterTheFrontsTopEdge)
 TEST(FaceShaping, SideReshapingPerType)
 {
     const TBitmap32 front = Filled(200, 300, Color32(9, 9, 9));
-    TBitmap32 tall = Filled(40, 500, Color32(10, 20, 30));
-
-    TBitmap32 side = tall;
-    ReshapeSide(btSpecialReport, front, side);
-    EXPECT_EQ(side.Size(), QSize(14, 300)); // front's height, even from a taller side
-    EXPECT_EQ(side.Pixel(7, 150), Color32(10, 20, 30));
-
-    side = Filled(40, 100, Color32(10, 20, 30));
-    ReshapeSide(btSpecialReport, front, side);
-    EXPECT_EQ(side.Size(), QSize(14, 300)); // and from a shorter one
-
-    const std::pair<TBookType, QSize> cases[] = {
-        {btThreeSidedBox, {150, 500}}, {btElectronicMagazine, {8, 500}}, {btThinBook, {30, 500}},
-        {btWideBox, {225, 500}},       {btTwoSidedBox, {40, 500}},       {btBookCover, {40, 500}},
-        {TBookType(8), {40, 500}},
+    // The special report's side takes the front's height from a taller or a shorter side.
+    const std::tuple<TBookType, int, QSize> cases[] = {
+        {btSpecialReport, 500, {14, 300}}, {btSpecialReport, 100, {14, 300}}, {btThreeSidedBox, 500, {150, 500}},
+        {btElectronicMagazine, 500, {8, 500}}, {btThinBook, 500, {30, 500}}, {btWideBox, 500, {225, 500}},
+        {btTwoSidedBox, 500, {40, 500}}, {btBookCover, 500, {40, 500}}, {TBookType(8), 500, {40, 500}},
     };
-    for (const auto& [type, size] : cases) {
-        side = tall;
+    for (const auto& [type, height, size] : cases) {
+        TBitmap32 side = Filled(40, height, Color32(10, 20, 30));
         ReshapeSide(type, front, side);
         EXPECT_EQ(side.Size(), size) << int(type);
+        EXPECT_EQ(side.Pixel(side.Width() / 2, side.Height() / 2), Color32(10, 20, 30));
     }
     TBitmap32 empty;
     ReshapeSide(btThreeSidedBox, front, empty);
@@ -105,27 +92,20 @@ TEST(FaceShaping, FitTopFaceCopiesRightSizeStretchesOthersGeneratesEmpty)
     EXPECT_EQ(none.Pixel(50, 10), Color32(48, 48, 148)); // front-coloured
 }
 
+// The CD case's layout is checked through the composition; here the faces' sizes and a front
+// no wider than the hinge, which is all hinge.
 TEST(FaceShaping, CDCaseFaces)
 {
-    TBitmap32 front = Filled(400, 300, Color32(200, 10, 10));
-    TBitmap32 side = Filled(30, 300, Color32(10, 200, 10));
+    TBitmap32 front = Filled(400, 300, Color32(200, 10, 10)), side = Filled(30, 300, Color32(10, 200, 10));
     TBitmap32 top = Filled(5, 5, Color32(1, 1, 1));
     MakeCDCaseFaces(front, side, top);
-
-    ASSERT_EQ(top.Size(), QSize(400, 400));
-    EXPECT_EQ(top.Pixel(0, 200), Color32(0, 0, 0));  // hinge strip
+    EXPECT_EQ(top.Size(), QSize(400, 400));
     EXPECT_EQ(top.Pixel(29, 399), Color32(0, 0, 0));
-    EXPECT_EQ(top.Pixel(30, 0), Color32(200, 10, 10)); // the front, over the full height
-    EXPECT_EQ(top.Pixel(399, 399), Color32(200, 10, 10));
-    ASSERT_EQ(front.Size(), QSize(400, 12));
-    EXPECT_EQ(front.Pixel(0, 0), Color32(255, 255, 255));
-    EXPECT_EQ(front.Pixel(200, 6), Color32(255, 255, 255));
-    ASSERT_EQ(side.Size(), QSize(400, 12));
-    EXPECT_EQ(side.Pixel(200, 6), Color32(10, 200, 10));
-
-    // A front no wider than the hinge is all hinge.
-    TBitmap32 narrow = Filled(20, 30, Color32(200, 10, 10)), narrowSide = side, narrowTop;
-    MakeCDCaseFaces(narrow, narrowSide, narrowTop);
+    EXPECT_EQ(top.Pixel(30, 0), Color32(200, 10, 10));
+    EXPECT_EQ(front.Size(), QSize(400, 12));
+    EXPECT_EQ(side.Size(), QSize(400, 12));
+    TBitmap32 narrow = Filled(20, 30, Color32(200, 10, 10)), narrowTop;
+    MakeCDCaseFaces(narrow, side, narrowTop);
     EXPECT_EQ(narrowTop.Size(), QSize(20, 20));
     EXPECT_EQ(narrowTop.Pixel(19, 19), Color32(0, 0, 0));
 }
