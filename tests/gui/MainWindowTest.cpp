@@ -1,4 +1,6 @@
-// Whole-window tests of the wizard shell under a real display (Xvfb in CI).
+// Whole-window tests of the wizard shell under a real display (Xvfb in CI): the steps, closing
+// through the save question, Save As from the final page, and the prompt texts' fit.
+#include "app/FinalPage.h"
 #include "app/FrameFrm.h"
 #include "app/WizardSteps.h"
 #include "cover/BookType.h"
@@ -8,27 +10,29 @@
 #include "ui/HTMLabel.h"
 #include "ui/MsgBox.h"
 #include "common/MessageLog.h"
+#include "common/RequireGL.h"
+
+#include "../app/FinalDialogDriver.h"
 
 #include <QComboBox>
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
-TEST(MainWindow, OpensAtTheStartPage)
+TEST(MainWindow, OpensAtTheStartPageWithFileDialogsInTheTemplatesFolder)
 {
     TMessageLog answer;
+    SetLastFolder(QDir::tempPath());
     TExperChild w;
     EXPECT_TRUE(w.isVisible());
-    EXPECT_EQ(w.windowTitle(), QStringLiteral(" Velsor's Tavlo Generator"));
     EXPECT_EQ(w.Step(), 0);
-    EXPECT_EQ(w.PageControl->currentIndex(), 0);
     EXPECT_EQ(w.lblPrompt->text(), StepPrompt(0));
-    EXPECT_FALSE(w.btnPrev->isEnabled());
-    EXPECT_FALSE(w.btnStore->isVisible());
+    EXPECT_FALSE(w.btnPrev->isEnabled() || w.btnStore->isVisible());
     // Under Mesa both 3D views can be made, so the wizard can start; the final view waits for step 4.
     ASSERT_TRUE(w.GLReady());
     EXPECT_TRUE(w.btnNext->isEnabled());
@@ -39,32 +43,28 @@ TEST(MainWindow, OpensAtTheStartPage)
     EXPECT_LT(w.btnStore->x() + w.btnStore->width(), w.btnPrev->x());
     EXPECT_LE(w.btnNext->x() + w.btnNext->width(), w.width());
     EXPECT_EQ(w.cmbStartType->itemText(1), QLatin1Char(' ') + BookTypeName(btThreeSidedBox));
-    EXPECT_TRUE(answer.Asked.empty());
-}
-
-TEST(MainWindow, FileDialogsStartInTheTemplatesFolder)
-{
-    TMessageLog answer;
-    SetLastFolder(QDir::tempPath());
-    TExperChild w;
     const QString templates = LastFolder();
     EXPECT_TRUE(templates.endsWith(QStringLiteral("/Templates/"))) << templates.toStdString();
     EXPECT_TRUE(QFileInfo(templates).isDir());
     TPictureOpenDialog open(OpenFaceImageMode, &w);
     EXPECT_EQ(open.directory().absolutePath() + u'/', QDir(templates).absolutePath() + u'/');
+    EXPECT_TRUE(answer.Asked.empty());
 }
 
-TEST(MainWindow, StepsForThreeSidedBoxAndBookCover)
+TEST(MainWindow, StepsForThreeSidedBoxAndBookCoverAndTheFinalPageOnTheLastOnly)
 {
     TMessageLog answer;
     TExperChild w;
+    TFinalPage* page = w.FinalPage();
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(w.cmbFinalType->parentWidget(), page->pnlFinalTools);
     w.cmbStartType->setCurrentIndex(1); // Three Sided Box
     QTest::mouseClick(w.btnNext, Qt::LeftButton);
     EXPECT_EQ(w.Step(), 1);
     EXPECT_EQ(w.PageControl->currentIndex(), 1);
     EXPECT_TRUE(w.btnPrev->isEnabled());
-    // A face step with an empty face cannot go on.
-    EXPECT_FALSE(w.btnNext->isEnabled());
+    EXPECT_FALSE(w.btnNext->isEnabled()); // a face step with an empty face cannot go on
+    EXPECT_FALSE(page->pnlFinalTools->isVisible() || page->pnlOptions->isVisible());
     w.GoToStep(w.NextValidStep(true));
     w.GoToStep(w.NextValidStep(true));
     EXPECT_EQ(w.Step(), 3);
@@ -72,14 +72,13 @@ TEST(MainWindow, StepsForThreeSidedBoxAndBookCover)
     w.GoToStep(w.NextValidStep(true));
     EXPECT_EQ(w.Step(), 4);
     EXPECT_EQ(w.btnNext->text(), QStringLiteral("Close"));
-    EXPECT_TRUE(w.btnNext->isEnabled());
-    EXPECT_TRUE(w.btnStore->isVisible());
-    EXPECT_TRUE(w.FinalView()->isVisible());
+    EXPECT_TRUE(w.btnNext->isEnabled() && w.btnStore->isVisible() && w.FinalView()->isVisible());
+    EXPECT_TRUE(page->pnlFinalTools->isVisible() && page->pnlOptions->isVisible());
     EXPECT_TRUE(w.lblImage->Html().contains(QStringLiteral("Save As button")));
     QTest::mouseClick(w.btnPrev, Qt::LeftButton);
     EXPECT_EQ(w.Step(), 3);
     EXPECT_EQ(w.btnNext->text(), QStringLiteral("Next"));
-    EXPECT_FALSE(w.btnStore->isVisible());
+    EXPECT_FALSE(w.btnStore->isVisible() || page->pnlFinalTools->isVisible());
 
     // Book cover: the page after the spine is the final one, still "of 5".
     w.cmbStartType->setCurrentIndex(2);
@@ -93,9 +92,8 @@ TEST(MainWindow, StepsForThreeSidedBoxAndBookCover)
     w.cmbFinalType->setCurrentIndex(1);
     QTest::mouseClick(w.btnPrev, Qt::LeftButton);
     EXPECT_EQ(w.Step(), 3);
-    QTest::mouseClick(w.btnPrev, Qt::LeftButton);
-    QTest::mouseClick(w.btnPrev, Qt::LeftButton);
-    QTest::mouseClick(w.btnPrev, Qt::LeftButton);
+    for (int i = 0; i < 3; ++i)
+        QTest::mouseClick(w.btnPrev, Qt::LeftButton);
     EXPECT_EQ(w.Step(), 0);
     EXPECT_FALSE(w.btnPrev->isEnabled());
 }
@@ -111,27 +109,22 @@ TEST(MainWindow, EscapeClosesThroughTheSaveQuestion)
         EXPECT_FALSE(w.isVisible()); // nothing changed: closed without a question
         EXPECT_TRUE(answer.Asked.empty());
     }
-    {
-        TExperChild w;
-        w.MarkModified();
-        answer.Answer = mrCancel;
-        QTest::keyClick(w.lblPrompt, Qt::Key_Escape);
-        EXPECT_TRUE(w.isVisible());
-        EXPECT_TRUE(w.Modified());
-        ASSERT_EQ(answer.Asked.size(), 1u);
-        EXPECT_EQ(answer.Asked[0].Text,
-                  QStringLiteral("Noname\r\nThis Tavlo has been changed.\r\n\r\nDo you want to save the changes ?"));
-        answer.Answer = mrNo;
-        QTest::keyClick(w.lblPrompt, Qt::Key_Escape);
-        EXPECT_FALSE(w.isVisible());
-        EXPECT_FALSE(w.Modified());
-    }
+    TExperChild w;
+    w.MarkModified();
+    answer.Answer = mrCancel;
+    QTest::keyClick(w.lblPrompt, Qt::Key_Escape);
+    EXPECT_TRUE(w.isVisible() && w.Modified());
+    ASSERT_EQ(answer.Asked.size(), 1u);
+    EXPECT_EQ(answer.Asked[0].Text,
+              QStringLiteral("Noname\r\nThis Tavlo has been changed.\r\n\r\nDo you want to save the changes ?"));
+    answer.Answer = mrNo;
+    QTest::keyClick(w.lblPrompt, Qt::Key_Escape);
+    EXPECT_FALSE(w.isVisible() || w.Modified());
 }
 
 TEST(MainWindow, ExceptionsReachTheInformationBox)
 {
     TMessageLog answer;
-    answer.Answer = mrOk;
     QPushButton b;
     QObject::connect(&b, &QPushButton::clicked, [] { throw std::runtime_error("Invalid GIF data"); });
     b.show();
@@ -139,4 +132,83 @@ TEST(MainWindow, ExceptionsReachTheInformationBox)
     ASSERT_EQ(answer.Asked.size(), 1u);
     EXPECT_EQ(answer.Asked[0].Text, QStringLiteral("Invalid GIF data."));
     EXPECT_EQ(answer.Asked[0].Type, mtInformation);
+}
+
+// Yes in the save question opens Save As; the window closes only when a file was written.
+TEST(MainWindow, SaveQuestionGoesOnOnlyWhenAFileWasWritten)
+{
+    TMessageLog boxes;
+    boxes.Answer = mrYes;
+    QTemporaryDir dir;
+    SetLastFolder(dir.path());
+    TExperChild w;
+    w.MarkModified();
+    TDialogDriver driver;
+    // Yes, then the dialog cancelled: the window stays, still changed, back on the start page.
+    driver.Answer(QString());
+    w.close();
+    EXPECT_EQ(driver.Title, QStringLiteral("Save As"));
+    EXPECT_EQ(driver.Offered, QStringLiteral("Noname Front"));
+    EXPECT_TRUE(w.isVisible() && w.Modified());
+    EXPECT_EQ(w.Step(), 0);
+    // A name the program cannot write: told so, nothing written, still changed.
+    driver.Answer(dir.filePath("cover.tiff"));
+    w.close();
+    EXPECT_TRUE(w.isVisible() && w.Modified());
+    EXPECT_FALSE(QFile::exists(dir.filePath("cover.tiff")));
+    ASSERT_EQ(boxes.Asked.size(), 3u);
+    EXPECT_TRUE(boxes.Asked.back().Text.contains(QStringLiteral("cannot be written")));
+    boxes.Answer = mrNo;
+    w.close();
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST(MainWindow, SaveAsOnTheFinalStepWritesTheFinalViewsPicture)
+{
+    TMessageLog boxes;
+    QTemporaryDir dir;
+    SetLastFolder(dir.path());
+    TExperChild w;
+    TAVLO_REQUIRE_GL(w.GLReady(), "the final view could not create its context");
+    w.GoToStep(4);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.FinalView()->isVisible(); }));
+    // The final view has the start-page preview's shape.
+    EXPECT_EQ(w.FinalView()->width(),
+              int(std::lround(double(w.pnlAboutExp->width()) * w.FinalView()->height() / w.pnlAboutExp->height())) - 6);
+    w.MarkModified();
+    TDialogDriver driver;
+    driver.Answer(dir.filePath("final.png"));
+    QTest::mouseClick(w.btnStore, Qt::LeftButton);
+    EXPECT_EQ(driver.Offered, QStringLiteral("Noname"));
+    // The size shown beside "Saved Picture Width" is the file's.
+    EXPECT_EQ(QImage(dir.filePath("final.png")).size(), w.FinalPage()->ExportSize());
+    EXPECT_FALSE(w.Modified());
+    EXPECT_EQ(w.Step(), 4);
+    EXPECT_TRUE(boxes.Asked.empty());
+}
+
+TEST(MainWindow, PromptTextsFitOnEveryStepAt96And120Ppi)
+{
+    TMessageLog boxes;
+    const QFont normal = QApplication::font();
+    for (double scale : {1.0, 1.25}) { // the 96 ppi font, then as 120 ppi would make it
+        SCOPED_TRACE(scale);
+        QFont font = normal;
+        font.setPointSizeF(normal.pointSizeF() * scale);
+        QApplication::setFont(font);
+        TExperChild w;
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+        for (int step = 0; step < 5; ++step) {
+            w.GoToStep(step);
+            QApplication::processEvents();
+            for (QLabel* label : {w.lblPrompt, static_cast<QLabel*>(w.lblImage)}) {
+                if (label->isVisible() && !label->text().isEmpty()) {
+                    EXPECT_LE(label->heightForWidth(label->width()), label->height())
+                        << step << " " << label->objectName().toStdString();
+                }
+            }
+        }
+    }
+    QApplication::setFont(normal);
 }

@@ -3,17 +3,16 @@
 #include "app/FinalPage.h"
 #include "app/FrameFrm.h"
 #include "app/ProjectFlow.h"
-#include "cover/BookCover.h"
 #include "editor/ImgView32.h"
 #include "editor/LayerCommands.h"
 #include "editor/TextLayer.h"
 #include "imageio/LastFolder.h"
 #include "ui/MsgBox.h"
+#include "common/MessageLog.h"
 #include "common/RequireGL.h"
 
 #include "../app/FinalDialogDriver.h"
 
-#include <QAction>
 #include <QComboBox>
 #include <QFile>
 #include <QProcess>
@@ -24,18 +23,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct TBoxes {
-    std::vector<TMessageRequest> Asked;
-    TBoxes()
-    {
-        SetMessageHandler([this](const TMessageRequest& r) {
-            Asked.push_back(r);
-            return r.Type == mtConfirmation ? int(mrNo) : int(mrOk);
-        });
-    }
-    ~TBoxes() { SetMessageHandler(nullptr); }
-};
 
 TBitmap32 Face(int w, int h, TColor32 color)
 {
@@ -51,7 +38,8 @@ TBitmap32 Face(int w, int h, TColor32 color)
 
 TEST(ProjectWindow, SavedProjectReopensAndRendersHeadlessAsTheWindowSaves)
 {
-    TBoxes boxes;
+    TMessageLog boxes;
+    boxes.Answer = mrNo;
     QTemporaryDir dir;
     SetLastFolder(dir.path());
     const QString project = dir.filePath("shelf.tavlo");
