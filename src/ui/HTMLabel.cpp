@@ -33,7 +33,8 @@ void THTMLabel::SetImageList(const QVector<QImage>& images)
         setText(ToRichText(FSource, FImages));
 }
 
-void THTMLabel::SetBorderWidth(int pixels) { setContentsMargins(pixels, pixels, pixels, pixels); }
+// The label's own margin: its frame resets the contents margins whenever the style polishes it.
+void THTMLabel::SetBorderWidth(int pixels) { setMargin(pixels); }
 
 void THTMLabel::SetHtml(const QString& html)
 {
