@@ -2,6 +2,7 @@
 #include "editor/LayerClipboard.h"
 #include "editor/TextLayer.h"
 #include "raster/TextRecord.h"
+#include "common/WhenModal.h"
 
 #include <QtWidgets>
 #include <gtest/gtest.h>
@@ -13,11 +14,8 @@ class TFakeFace : public ILayerClipboardHost {
 public:
     TLayerCollection Layers;
     TBitmapLayer* Selected = nullptr;
-    bool HasImage = true;
-    int Placed = 0;
-    bool PlacedCentred = false;
-    int ToolUpdates = 0;
-    int PasteEnabled = -1;
+    bool HasImage = true, PlacedCentred = false;
+    int Placed = 0, ToolUpdates = 0, PasteEnabled = -1;
 
     TBitmapLayer* SelectedLayer() const override { return Selected; }
     TLayerCollection& ViewLayers() override { return Layers; }
@@ -45,6 +43,8 @@ public:
     void SetPasteEnabled(bool enabled) override { PasteEnabled = enabled; }
 
     TBitmapLayer* Top() const { return Layers.Count() ? static_cast<TBitmapLayer*>(Layers.Items(Layers.Count() - 1)) : nullptr; }
+    // A selected image layer holding the semi-transparent picture.
+    TBitmapLayer* SelectPicture();
 };
 
 TBitmap32 SemiTransparentPicture()
@@ -56,14 +56,21 @@ TBitmap32 SemiTransparentPicture()
     return b;
 }
 
-void PutOnClipboard(QMimeData* content) { QGuiApplication::clipboard()->setMimeData(content); }
+TBitmapLayer* TFakeFace::SelectPicture()
+{
+    Selected = Layers.Add<TBitmapLayer>();
+    Selected->Bitmap() = SemiTransparentPicture();
+    return Selected;
+}
 
-QMimeData* OwnBlockWithPicture(const QByteArray& block)
+// Puts the picture on the clipboard, with the own block beside it unless it is null.
+void PutOnClipboard(const QByteArray& block)
 {
     auto* content = new QMimeData;
     content->setImageData(SemiTransparentPicture().ToImage());
-    content->setData(LayerClipboardMimeType(), block);
-    return content;
+    if (!block.isNull())
+        content->setData(LayerClipboardMimeType(), block);
+    QGuiApplication::clipboard()->setMimeData(content);
 }
 
 } // namespace
@@ -78,10 +85,7 @@ TEST(Clipboard, BlockIsTheRecordThenTheSignatureInUtf8WithCrLfAndAZero)
     WriteRecord(*text, record);
     EXPECT_EQ(block, (record.join("\r\n") + "\r\nTavlo Generator v1.56\r\n").toUtf8() + QByteArray(1, '\0'));
     EXPECT_EQ(LinesOfBlock(block), record + QStringList{"Tavlo Generator v1.56"});
-
-    auto* image = layers.Add<TBitmapLayer>();
-    EXPECT_EQ(LayerClipboardBlock(*image), QByteArray("Tavlo Generator v1.56\r\n", 24));
-
+    EXPECT_EQ(LayerClipboardBlock(*layers.Add<TBitmapLayer>()), QByteArray("Tavlo Generator v1.56\r\n", 24));
     // Lines split at CR, LF or both; a block without its 0 byte is read to its end.
     EXPECT_EQ(LinesOfBlock(QByteArray("a\rb\nc\r\nd")), (QStringList{"a", "b", "c", "d"}));
     EXPECT_EQ(LinesOfBlock(QByteArray("a\r\n\0garbage", 11)), QStringList{"a"});
@@ -93,12 +97,10 @@ TEST(Clipboard, TextLayerCopiedAndPastedEditsAsTheSameText)
     TFakeFace face;
     auto* original = face.Layers.Add<TTextLayer>();
     original->Lines = {QString::fromUtf8("Grüße"), QString::fromUtf8("Καλημέρα")};
-    original->Shadow = true;
-    original->Bevel = true;
+    original->Shadow = original->Bevel = original->Font.Italic = true;
     original->Alpha = 180;
     original->Rotation = 1;
     original->Font.Color = 0x000080FF;
-    original->Font.Italic = true;
     RenderTextBitmap(*original, original->Bitmap());
     original->ApplyRotationAndSize();
     face.Selected = original;
@@ -108,8 +110,7 @@ TEST(Clipboard, TextLayerCopiedAndPastedEditsAsTheSameText)
     EXPECT_EQ(face.ToolUpdates, 1);
     const QMimeData* content = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(content, nullptr);
-    EXPECT_TRUE(content->hasImage());
-    EXPECT_TRUE(content->hasFormat(LayerClipboardMimeType()));
+    EXPECT_TRUE(content->hasImage() && content->hasFormat(LayerClipboardMimeType()));
     EXPECT_TRUE(CanPaste());
 
     clipboard.PasteLayer();
@@ -125,9 +126,7 @@ TEST(Clipboard, TextLayerCopiedAndPastedEditsAsTheSameText)
 
     // "Edit Text..." on the pasted layer opens with the same text, font, colour and effects.
     TTextParams shown;
-    QTimer::singleShot(0, [&shown] {
-        auto* dlg = qobject_cast<TFontDlgFrm*>(QApplication::activeModalWidget());
-        ASSERT_NE(dlg, nullptr);
+    WhenModal<TFontDlgFrm>([&shown](TFontDlgFrm* dlg) {
         shown = dlg->CurrentParams();
         dlg->reject();
     });
@@ -138,9 +137,7 @@ TEST(Clipboard, TextLayerCopiedAndPastedEditsAsTheSameText)
 TEST(Clipboard, ImageLayerKeepsItsAlphaAndForeignPicturesArriveOpaque)
 {
     TFakeFace face;
-    auto* image = face.Layers.Add<TBitmapLayer>();
-    image->Bitmap() = SemiTransparentPicture();
-    face.Selected = image;
+    face.SelectPicture();
     TLayerClipboard clipboard(face);
     clipboard.CopySelected();
     clipboard.PasteLayer();
@@ -149,26 +146,20 @@ TEST(Clipboard, ImageLayerKeepsItsAlphaAndForeignPicturesArriveOpaque)
     EXPECT_TRUE(face.Top()->Bitmap().SamePixels(SemiTransparentPicture()));
 
     // A picture another program put there: same colours, every pixel opaque.
-    auto* foreign = new QMimeData;
-    foreign->setImageData(SemiTransparentPicture().ToImage());
-    PutOnClipboard(foreign);
+    PutOnClipboard(QByteArray());
     clipboard.PasteLayer();
     ASSERT_EQ(face.Layers.Count(), 3);
-    const TBitmap32& opaque = face.Top()->Bitmap();
-    ASSERT_EQ(opaque.Size(), QSize(7, 5));
+    TBitmap32 opaque = SemiTransparentPicture();
     for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 7; ++x) {
-            EXPECT_EQ(AlphaOf(opaque.Pixel(x, y)), 255);
-            EXPECT_EQ(opaque.Pixel(x, y) & 0xFFFFFF, SemiTransparentPicture().Pixel(x, y) & 0xFFFFFF);
-        }
+        for (int x = 0; x < 7; ++x)
+            opaque.SetPixel(x, y, opaque.Pixel(x, y) | 0xFF000000);
+    EXPECT_TRUE(face.Top()->Bitmap().Size() == opaque.Size() && face.Top()->Bitmap().SamePixels(opaque));
 }
 
 TEST(Clipboard, CutRemovesTheLayerAndLeavesItPasteable)
 {
     TFakeFace face;
-    auto* image = face.Layers.Add<TBitmapLayer>();
-    image->Bitmap() = SemiTransparentPicture();
-    face.Selected = image;
+    face.SelectPicture();
     QGuiApplication::clipboard()->clear();
     EXPECT_FALSE(CanPaste());
     TLayerClipboard(face).CutSelected();
@@ -191,18 +182,14 @@ TEST(Clipboard, NothingIsPastedWithoutAPictureOrAFaceImage)
     TFakeFace face;
     TLayerClipboard clipboard(face);
     auto* ownOnly = new QMimeData;
-    QStringList record;
-    TTextParams p;
-    p.Lines = {"x"};
-    WriteRecord(p, record);
-    ownOnly->setData(LayerClipboardMimeType(), (record.join("\r\n") + "\r\n").toUtf8() + QByteArray(1, '\0'));
-    PutOnClipboard(ownOnly);
+    ownOnly->setData(LayerClipboardMimeType(), QByteArray("ClassName=TTextLayer\r\nCount=0\r\nLine0=x\r\n") + '\0');
+    QGuiApplication::clipboard()->setMimeData(ownOnly);
     EXPECT_FALSE(CanPaste()); // the own format alone does not count
     clipboard.PasteLayer();
     EXPECT_EQ(face.PasteEnabled, 0);
     EXPECT_EQ(face.Layers.Count(), 0);
 
-    PutOnClipboard(OwnBlockWithPicture(QByteArray("ClassName=TTextLayer\r\nCount=0\r\nLine0=x\r\n", 40) + '\0'));
+    PutOnClipboard(QByteArray("ClassName=TTextLayer\r\nCount=0\r\nLine0=x\r\n") + '\0');
     face.HasImage = false; // the new image dialog was cancelled
     clipboard.PasteLayer();
     EXPECT_EQ(face.PasteEnabled, 1);
@@ -216,14 +203,14 @@ TEST(Clipboard, DamagedOwnBlocksPasteAsPicturesOrSaneTextLayers)
     const Case cases[] = {
         {QByteArray("ClassName=TBitmapLayer\r\nCount=0\r\nLine0=x\r\n") + '\0', false},
         {QByteArray("\xff\xfe garbage \x01\x02 no equals", 21), false},
-        {QByteArray(), false},
+        {QByteArray(""), false},
         {QByteArray("Tavlo Generator v1.56\r\n") + '\0', false},
         {QByteArray("classname=TTEXTLAYER\r\nAlpha=-40\r\nQuality=9\r\nFontPitch=5\r\nFontPPI=zz"), true}, // no Count, no 0
         {QByteArray("ClassName=TTextLayer\r\nCount=99999999\r\nLine0=only\r\nFontHeight=-2147483648") + '\0', true},
     };
     for (const Case& c : cases) {
         TFakeFace face;
-        PutOnClipboard(OwnBlockWithPicture(c.block));
+        PutOnClipboard(c.block);
         TLayerClipboard(face).PasteLayer();
         ASSERT_EQ(face.Layers.Count(), 1);
         auto* text = dynamic_cast<TTextLayer*>(face.Top());
@@ -232,16 +219,10 @@ TEST(Clipboard, DamagedOwnBlocksPasteAsPicturesOrSaneTextLayers)
         if (!text)
             continue;
         // The dialog brings the reader's values into range, and confirming draws a sane layer.
-        QTimer::singleShot(0, [] {
-            auto* dlg = qobject_cast<TFontDlgFrm*>(QApplication::activeModalWidget());
-            ASSERT_NE(dlg, nullptr);
+        WhenModal<TFontDlgFrm>([](TFontDlgFrm* dlg) {
             const TTextParams p = dlg->CurrentParams();
-            EXPECT_GE(p.Alpha, 0);
-            EXPECT_GE(p.Quality, 0);
-            EXPECT_LE(p.Quality, 2);
-            EXPECT_GE(p.Font.Pitch, 0);
-            EXPECT_LE(p.Font.Pitch, 2);
-            EXPECT_GT(p.Font.PixelsPerInch, 0);
+            EXPECT_TRUE(p.Alpha >= 0 && p.Quality >= 0 && p.Quality <= 2 && p.Font.Pitch >= 0 && p.Font.Pitch <= 2
+                        && p.Font.PixelsPerInch > 0);
             dlg->btnOK->setEnabled(true);
             dlg->btnOK->click();
         });
