@@ -1,4 +1,5 @@
 #include "editor/FontDlg.h"
+#include "editor/TextLayer.h"
 #include "editor/UpDown.h"
 
 #include <QtWidgets>
@@ -7,12 +8,12 @@
 
 namespace {
 
-TTextParams ExistingLayer()
+TTextParams ExistingLayer(TColorRef color = 0x0000FF00) // green
 {
     TTextParams p;
     p.Font.Name = "Arial";
     p.Font.SetPointSize(20);
-    p.Font.Color = 0x0000FF00; // green
+    p.Font.Color = color;
     p.Lines = {"Hello", "World"};
     return p;
 }
@@ -42,37 +43,29 @@ TEST(FontDlg, NewLayerOpensWithItsTextSelectedAndTheShadowFieldsOff)
     EXPECT_LE(dlg.btnCancel->x() + dlg.btnCancel->width(), dlg.width());
 }
 
-TEST(FontDlg, ExistingLayerDrawsOnTheFirstPaint)
+TEST(FontDlg, ExistingLayerDrawsOnTheFirstPaintOnThePreviewBackground)
 {
-    TTextParams layer = ExistingLayer();
-    TFontDlgFrm dlg;
-    dlg.LoadFromLayer(layer);
-    EXPECT_EQ(dlg.windowTitle(), "Edit Text Layer");
-    EXPECT_TRUE(dlg.DrawReady());
-    EXPECT_EQ(dlg.memText->textCursor().selectedText(), "Hello");
-    ShowAndPaint(dlg);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.TextSize().width() > 0; }));
-    EXPECT_TRUE(dlg.btnOK->isEnabled());
-
-    // The preview shows the text on the window colour.
-    const QImage shot = dlg.pbxText->grab().toImage();
-    bool green = false;
-    for (int y = 0; y < shot.height() && !green; ++y)
-        for (int x = 0; x < shot.width() && !green; ++x)
-            green = shot.pixelColor(x, y) == QColor(0, 255, 0);
-    EXPECT_TRUE(green);
-}
-
-TEST(FontDlg, PreviewIsBlackBehindWhiteText)
-{
-    TTextParams layer = ExistingLayer();
-    layer.Font.Color = 0x00FFFFFF;
-    TFontDlgFrm dlg;
-    dlg.LoadFromLayer(layer);
-    ShowAndPaint(dlg);
-    const QImage shot = dlg.pbxText->grab().toImage();
-    EXPECT_EQ(shot.pixelColor(1, 1), QColor(0, 0, 0));
-    EXPECT_EQ(shot.pixelColor(shot.width() - 2, shot.height() - 2), QColor(0, 0, 0));
+    for (TColorRef color : {0x0000FF00, 0x00FFFFFF}) {
+        TTextParams layer = ExistingLayer(color);
+        TFontDlgFrm dlg;
+        dlg.LoadFromLayer(layer);
+        EXPECT_EQ(dlg.windowTitle(), "Edit Text Layer");
+        EXPECT_TRUE(dlg.DrawReady());
+        EXPECT_EQ(dlg.memText->textCursor().selectedText(), "Hello");
+        ShowAndPaint(dlg);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.TextSize().width() > 0; }));
+        EXPECT_TRUE(dlg.btnOK->isEnabled());
+        // The text in its colour on the preview's background (black only behind white text).
+        const QImage shot = dlg.pbxText->grab().toImage();
+        const QRgb ink = ColorOfRef(color).rgb(), background = TextPreviewBackground(color).rgb();
+        EXPECT_EQ(shot.pixel(1, 1), background);
+        EXPECT_EQ(shot.pixel(shot.width() - 2, shot.height() - 2), background);
+        bool inked = false;
+        for (int y = 0; y < shot.height() && !inked; ++y)
+            for (int x = 0; x < shot.width() && !inked; ++x)
+                inked = shot.pixel(x, y) == ink;
+        EXPECT_TRUE(inked) << std::hex << color;
+    }
 }
 
 TEST(FontDlg, OkFollowsTheValidation)
@@ -82,23 +75,18 @@ TEST(FontDlg, OkFollowsTheValidation)
     dlg.LoadFromLayer(layer);
     ShowAndPaint(dlg);
     EXPECT_TRUE(dlg.btnOK->isEnabled());
-
-    dlg.memText->setPlainText(" \t\n ");
-    EXPECT_FALSE(dlg.btnOK->isEnabled());
-    dlg.memText->setPlainText("x");
-    EXPECT_TRUE(dlg.btnOK->isEnabled());
-
-    dlg.edtPosX->clear(); // shadow off: the field does not count
-    EXPECT_TRUE(dlg.btnOK->isEnabled());
-    dlg.cbxShadow->click();
-    EXPECT_FALSE(dlg.btnOK->isEnabled());
+    const auto okAfter = [&](const std::function<void()>& change) {
+        change();
+        return dlg.btnOK->isEnabled();
+    };
+    EXPECT_FALSE(okAfter([&] { dlg.memText->setPlainText(" \t\n "); }));
+    EXPECT_TRUE(okAfter([&] { dlg.memText->setPlainText("x"); }));
+    EXPECT_TRUE(okAfter([&] { dlg.edtPosX->clear(); })); // shadow off: the field does not count
+    EXPECT_FALSE(okAfter([&] { dlg.cbxShadow->click(); }));
     EXPECT_TRUE(dlg.edtPosX->isEnabled());
-    dlg.edtPosX->setText(" 12 ");
-    EXPECT_TRUE(dlg.btnOK->isEnabled());
-    dlg.edtAlpha->setText("9a");
-    EXPECT_FALSE(dlg.btnOK->isEnabled());
-    dlg.edtAlpha->setText("-5");
-    EXPECT_TRUE(dlg.btnOK->isEnabled());
+    EXPECT_TRUE(okAfter([&] { dlg.edtPosX->setText(" 12 "); }));
+    EXPECT_FALSE(okAfter([&] { dlg.edtAlpha->setText("9a"); }));
+    EXPECT_TRUE(okAfter([&] { dlg.edtAlpha->setText("-5"); }));
 }
 
 TEST(FontDlg, OffsetRangesDeriveFromTheStoredXOffset)
@@ -110,10 +98,8 @@ TEST(FontDlg, OffsetRangesDeriveFromTheStoredXOffset)
         layer.PosY = 3;
         TFontDlgFrm dlg;
         dlg.LoadFromLayer(layer);
-        EXPECT_EQ(dlg.udPosX->Minimum(), c.min) << c.posX;
-        EXPECT_EQ(dlg.udPosX->Maximum(), c.max) << c.posX;
-        EXPECT_EQ(dlg.udPosY->Minimum(), c.min) << c.posX;
-        EXPECT_EQ(dlg.udPosY->Maximum(), c.max) << c.posX;
+        EXPECT_EQ(std::tuple(dlg.udPosX->Minimum(), dlg.udPosX->Maximum(), dlg.udPosY->Minimum(), dlg.udPosY->Maximum()),
+                  std::tuple(c.min, c.max, c.min, c.max)) << c.posX;
         // The stored Y offset is kept even where the arrows could not reach it.
         EXPECT_EQ(dlg.CurrentParams().PosY, 3);
     }
@@ -136,37 +122,26 @@ TEST(FontDlg, OffsetRangesDeriveFromTheStoredXOffset)
     EXPECT_EQ(dlg.edtPosX->text(), "59");
 }
 
-TEST(FontDlg, EscapeCancelsButCtrlEscapeDoesNot)
+// Escape cancels but Ctrl+Escape does not; Enter in the text confirms, Ctrl+Enter starts a new line.
+TEST(FontDlg, EscapeCancelsAndEnterConfirmsUnlessWithCtrl)
 {
     TTextParams layer = ExistingLayer();
-    {
+    for (auto [key, result] : {std::pair{Qt::Key_Escape, QDialog::Rejected}, {Qt::Key_Return, QDialog::Accepted}}) {
         TFontDlgFrm dlg;
         dlg.LoadFromLayer(layer);
         ShowAndPaint(dlg);
-        QTest::keyClick(dlg.memText, Qt::Key_Escape, Qt::ControlModifier);
+        QTest::keyClick(dlg.memText, key, Qt::ControlModifier);
         EXPECT_TRUE(dlg.isVisible());
-        QTest::keyClick(dlg.cbAAQuality, Qt::Key_Escape);
+        EXPECT_EQ(dlg.memText->toPlainText().count('\n'), key == Qt::Key_Return ? 2 : 1);
+        QTest::keyClick(key == Qt::Key_Escape ? static_cast<QWidget*>(dlg.cbAAQuality) : dlg.memText, key);
         EXPECT_FALSE(dlg.isVisible());
-        EXPECT_EQ(dlg.result(), QDialog::Rejected);
-    }
-    {
-        TFontDlgFrm dlg;
-        dlg.LoadFromLayer(layer);
-        ShowAndPaint(dlg);
-        // Enter in the text confirms; Ctrl+Enter starts a new line.
-        QTest::keyClick(dlg.memText, Qt::Key_Return, Qt::ControlModifier);
-        EXPECT_TRUE(dlg.isVisible());
-        EXPECT_EQ(dlg.memText->toPlainText().count('\n'), 2);
-        QTest::keyClick(dlg.memText, Qt::Key_Return);
-        EXPECT_FALSE(dlg.isVisible());
-        EXPECT_EQ(dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(dlg.result(), result);
     }
 }
 
 TEST(FontDlg, SettingsGoToTheParametersWithTheColourButtonsColour)
 {
     TTextParams layer = ExistingLayer();
-    layer.Rotation = 3;
     TFontDlgFrm dlg;
     dlg.LoadFromLayer(layer);
     dlg.memText->setPlainText("one\ntwo\nthree");
@@ -187,38 +162,21 @@ TEST(FontDlg, SettingsGoToTheParametersWithTheColourButtonsColour)
     out.Rotation = 3;
     dlg.ApplyToParams(out);
     EXPECT_EQ(out.Lines, (QStringList{"one", "two", "three"}));
-    EXPECT_TRUE(out.Shadow);
-    EXPECT_TRUE(out.Bevel);
-    EXPECT_EQ(out.PosX, -4);
-    EXPECT_EQ(out.PosY, 7);
-    EXPECT_EQ(out.PosAlpha, 50);
-    EXPECT_EQ(out.Alpha, 200);
-    EXPECT_EQ(out.Quality, 2);
-    EXPECT_EQ(out.Rotation, 3);
-    EXPECT_EQ(out.Font.Name, "DejaVu Serif");
-    EXPECT_EQ(out.Font.PointSize(), 14);
-    EXPECT_TRUE(out.Font.Italic);
-    EXPECT_EQ(out.Font.Color, 0x001E140A);
+    EXPECT_EQ(std::tuple(out.Shadow, out.Bevel, out.PosX, out.PosY, out.PosAlpha, out.Alpha, out.Quality, out.Rotation),
+              std::tuple(true, true, -4, 7, 50, 200, 2, 3));
+    EXPECT_EQ(std::tuple(out.Font.Name, out.Font.PointSize(), out.Font.Italic, out.Font.Color),
+              std::tuple(QString("DejaVu Serif"), 14, true, TColorRef(0x001E140A)));
 }
 
 TEST(FontDlg, DamagedRecordValuesAreBroughtIntoRange)
 {
     TTextParams layer = ExistingLayer();
-    layer.Alpha = -1;
-    layer.Quality = -1;
-    layer.PosAlpha = -1;
+    layer.Alpha = layer.Quality = layer.PosAlpha = layer.Font.PixelsPerInch = layer.Font.Charset = -1;
     layer.PosX = 2000000000;
-    layer.Font.PixelsPerInch = -1;
     layer.Font.Pitch = 7;
-    layer.Font.Charset = -1;
     TFontDlgFrm dlg;
     dlg.LoadFromLayer(layer);
     const TTextParams p = dlg.CurrentParams();
-    EXPECT_EQ(p.Alpha, 0);
-    EXPECT_EQ(p.Quality, 0);
-    EXPECT_EQ(p.PosAlpha, 0);
-    EXPECT_EQ(p.PosX, 9999);
-    EXPECT_EQ(p.Font.PixelsPerInch, 96);
-    EXPECT_EQ(p.Font.Pitch, 0);
-    EXPECT_EQ(p.Font.Charset, 1);
+    EXPECT_EQ(std::tuple(p.Alpha, p.Quality, p.PosAlpha, p.PosX, p.Font.PixelsPerInch, p.Font.Pitch, p.Font.Charset),
+              std::tuple(0, 0, 0, 9999, 96, 0, 1));
 }

@@ -4,84 +4,54 @@
 
 #include <QtWidgets>
 #include <QTest>
-#include <functional>
 #include <gtest/gtest.h>
 
-namespace {
-
-// Runs action on the text dialog once it is open modally.
-void WhenDialogOpens(std::function<void(TFontDlgFrm&)> action)
-{
-    WhenModal<TFontDlgFrm>([action](TFontDlgFrm* dlg) { action(*dlg); });
-}
-
-} // namespace
-
-TEST(TextLayer, RotationKeepsTheTopLeftCornerAtOneToOne)
-{
-    TLayerCollection layers;
-    auto* layer = layers.Add<TTextLayer>();
-    layer->Lines = {"Turn me"};
-    RenderTextBitmap(*layer, layer->Bitmap());
-    const TBitmap32 level = layer->Bitmap();
-    layer->SetLocation({10.5f, 20.0f, 400.0f, 300.0f}); // stretched with the handles
-    layer->AddRotation(+1);
-    layer->AddRotation(+1);
-    layer->AddRotation(-1);
-    EXPECT_EQ(layer->Rotation, 1);
-    layer->ApplyRotationAndSize();
-    EXPECT_TRUE(layer->Bitmap().SamePixels(level.QuarterTurn(+1)));
-    EXPECT_EQ(layer->Location(), (TFloatRect{10.5f, 20.0f, 10.5f + level.Height(), 20.0f + level.Width()}));
-}
-
-TEST(TextLayer, ConfirmingANewLayerAtOnceDrawsIt)
+// A new layer confirms its sample text and is drawn at once, turned; an edit counts only on OK; a
+// turn keeps the top-left corner and shows the layer 1:1 however it was stretched.
+TEST(TextLayer, ConfirmDrawsTurnedEditsOnlyOnOkAndTurnsKeepTheCorner)
 {
     TLayerCollection layers;
     auto* layer = layers.Add<TTextLayer>();
     layer->Bitmap().SetDrawMode(TDrawMode::dmBlend);
     layer->Rotation = 5; // one quarter clockwise after drawing
-    WhenDialogOpens([](TFontDlgFrm& dlg) {
-        EXPECT_EQ(dlg.windowTitle(), "New Text Layer");
-        dlg.btnOK->setEnabled(true); // before any paint: the preview has recorded no size yet
-        dlg.btnOK->click();
+    WhenModal<TFontDlgFrm>([](TFontDlgFrm* dlg) {
+        EXPECT_EQ(dlg->windowTitle(), "New Text Layer");
+        dlg->btnOK->setEnabled(true); // before any paint: the preview has recorded no size yet
+        dlg->btnOK->click();
     });
     ASSERT_TRUE(EditTextLayer(layer));
     EXPECT_EQ(layer->Lines, QStringList{"Type your text here"});
-    ASSERT_FALSE(layer->Bitmap().Empty());
-    EXPECT_GT(layer->Bitmap().Height(), layer->Bitmap().Width()); // turned upright
     EXPECT_EQ(layer->Bitmap().DrawMode(), TDrawMode::dmBlend);
-
-    TTextParams level = *layer;
-    level.Rotation = 0;
-    TBitmap32 expected;
-    RenderTextBitmap(level, expected);
-    EXPECT_TRUE(layer->Bitmap().SamePixels(expected.QuarterTurn(+1)));
+    TTextParams params = *layer;
+    params.Rotation = 0;
+    TBitmap32 level;
+    RenderTextBitmap(params, level);
+    EXPECT_GT(level.Width(), level.Height());
+    EXPECT_TRUE(layer->Bitmap().SamePixels(level.QuarterTurn(+1)));
     EXPECT_EQ(layer->Location().Width(), float(layer->Bitmap().Width()));
-}
 
-TEST(TextLayer, EditingChangesTheLayerOnlyOnOk)
-{
-    TLayerCollection layers;
-    auto* layer = layers.Add<TTextLayer>();
-    layer->Lines = {"Before"};
+    layer->Rotation = 0;
     RenderTextBitmap(*layer, layer->Bitmap());
+    layer->SetLocation({10.5f, 20.0f, 400.0f, 300.0f}); // stretched with the handles
+    for (int turn : {+1, +1, -1})
+        layer->AddRotation(turn);
+    EXPECT_EQ(layer->Rotation, 1);
+    layer->ApplyRotationAndSize();
+    EXPECT_TRUE(layer->Bitmap().SamePixels(level.QuarterTurn(+1)));
+    EXPECT_EQ(layer->Location(), (TFloatRect{10.5f, 20.0f, 10.5f + level.Height(), 20.0f + level.Width()}));
+
     const TBitmap32 before = layer->Bitmap();
-
-    WhenDialogOpens([](TFontDlgFrm& dlg) {
-        EXPECT_EQ(dlg.windowTitle(), "Edit Text Layer");
-        dlg.memText->setPlainText("After, and longer");
-        QTest::keyClick(dlg.memText, Qt::Key_Escape);
-    });
-    EXPECT_FALSE(EditTextLayer(layer));
-    EXPECT_EQ(layer->Lines, QStringList{"Before"});
-    EXPECT_TRUE(layer->Bitmap().SamePixels(before));
-
-    WhenDialogOpens([](TFontDlgFrm& dlg) {
-        dlg.memText->setPlainText("After, and longer");
-        dlg.btnOK->click();
-    });
-    EXPECT_TRUE(EditTextLayer(layer));
-    EXPECT_EQ(layer->Lines, QStringList{"After, and longer"});
-    EXPECT_GT(layer->Bitmap().Width(), before.Width());
+    for (bool confirm : {false, true}) {
+        WhenModal<TFontDlgFrm>([confirm](TFontDlgFrm* dlg) {
+            EXPECT_EQ(dlg->windowTitle(), "Edit Text Layer");
+            dlg->memText->setPlainText("After, and a much longer text");
+            QTest::keyClick(dlg->memText, confirm ? Qt::Key_Return : Qt::Key_Escape);
+        });
+        EXPECT_EQ(EditTextLayer(layer), confirm);
+        EXPECT_EQ(layer->Lines == QStringList{"Type your text here"}, !confirm);
+        EXPECT_EQ(layer->Bitmap().Size() == before.Size() && layer->Bitmap().SamePixels(before), !confirm);
+    }
+    EXPECT_EQ(layer->Lines, QStringList{"After, and a much longer text"});
+    EXPECT_GT(layer->Bitmap().Height(), before.Height()); // turned: the longer text is taller
     EXPECT_FALSE(EditTextLayer(nullptr));
 }
