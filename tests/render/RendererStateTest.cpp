@@ -19,7 +19,7 @@ std::array<uint8_t, 4> Texel(const std::vector<uint8_t>& t, int size, int c, int
 }
 } // namespace
 
-TEST(RendererState, TheDefaultLight)
+TEST(RendererState, TheDefaultLightAndSettersThatIgnoreOutOfRangeValues)
 {
     TStateOnly v;
     // SetLight(0.72, 0.1): 66.48 degrees up, 36 degrees around.
@@ -28,47 +28,34 @@ TEST(RendererState, TheDefaultLight)
     EXPECT_NEAR(v.FLightPos[1], std::sin(e), 1e-5);
     EXPECT_NEAR(v.FLightPos[2], std::cos(e) * std::sin(a), 1e-5);
     EXPECT_EQ(v.FLightPos[3], 0);
-}
-
-TEST(RendererState, SettersIgnoreOutOfRangeValues)
-{
-    TStateOnly v;
-    v.SetShadowStrength(1.5f);
-    EXPECT_FLOAT_EQ(v.FShadowStrength, 0.5f);
-    v.SetShadowStrength(1);
-    EXPECT_FLOAT_EQ(v.FShadowStrength, 1);
-    v.SetShadowStrength(-0.1f);
-    EXPECT_FLOAT_EQ(v.FShadowStrength, 1);
-
-    v.SetZoom(10);
-    v.SetZoom(0);
-    EXPECT_FLOAT_EQ(v.FZoom, 1);
-    v.SetZoom(2);
-    EXPECT_FLOAT_EQ(v.FZoom, 2); // field of view 28.1 / 2 = 14.05 degrees
-    v.SetZoom(0.8f);
-    EXPECT_NEAR(v.FZoom, 0.28f, 1e-6);
-    v.SetZoom(0.75f); // would open the field of view past 180 degrees
-    EXPECT_NEAR(v.FZoom, 0.28f, 1e-6);
-
-    v.SetPageInset(0);
-    v.SetPageInset(100);
-    EXPECT_FLOAT_EQ(v.FPageInset, 1);
-    v.SetPageInset(0.3f);
-    EXPECT_FLOAT_EQ(v.FPageInset, 0.3f);
-
-    v.SetAngleX(5.759586f);
-    EXPECT_NEAR(v.FAngleX, 330.0f, 1e-3);
-    EXPECT_NEAR(v.GetAngleX(), 5.759586f, 1e-6);
-    v.SetAngleY(30 * float(M_PI) / 180);
-    EXPECT_NEAR(v.FAngleY, 30.0f, 1e-4);
-
     TStateOnly w;
-    v.SetLight(2, -1);
+    v.SetLight(2, -1); // clamped to straight up
     w.SetLight(1, 0);
     EXPECT_EQ(v.FLightPos, w.FLightPos);
     EXPECT_NEAR(v.FLightPos[0], 0, 1e-6);
     EXPECT_NEAR(v.FLightPos[1], 1, 1e-6);
-    EXPECT_NEAR(v.FLightPos[2], 0, 1e-6);
+
+    // Each setter with the values it is given in turn and what it holds after each.
+    using TSet = void (TD3DRenderer::*)(float);
+    const struct {
+        TSet Set;
+        float TD3DRenderer::*Field;
+        std::vector<std::pair<float, float>> Steps;
+    } setters[] = {
+        {&TD3DRenderer::SetShadowStrength, &TD3DRenderer::FShadowStrength, {{1.5f, 0.5f}, {1, 1}, {-0.1f, 1}}},
+        // Zoom 2: a field of view of 28.1 / 2 degrees; 0.8 becomes 2 v^2 - 1; 0.75 would open
+        // the field of view past 180 degrees.
+        {&TD3DRenderer::SetZoom, &TD3DRenderer::FZoom, {{10, 1}, {0, 1}, {2, 2}, {0.8f, 0.28f}, {0.75f, 0.28f}}},
+        {&TD3DRenderer::SetPageInset, &TD3DRenderer::FPageInset, {{0, 1}, {100, 1}, {0.3f, 0.3f}}},
+        {&TD3DRenderer::SetAngleX, &TD3DRenderer::FAngleX, {{5.759586f, 330}}},
+        {&TD3DRenderer::SetAngleY, &TD3DRenderer::FAngleY, {{30 * float(M_PI) / 180, 30}}},
+    };
+    for (const auto& s : setters)
+        for (auto [given, held] : s.Steps) {
+            (v.*s.Set)(given);
+            EXPECT_NEAR(v.*s.Field, held, 1e-3) << given;
+        }
+    EXPECT_NEAR(v.GetAngleX(), 5.759586f, 1e-6);
 }
 
 TEST(RendererState, ShadowMatrixProjectsAlongTheLightOntoThePlane)
@@ -92,22 +79,14 @@ TEST(RendererState, ShadowMatrixProjectsAlongTheLightOntoThePlane)
 
 TEST(RendererState, JitterGrids)
 {
-    float x = 0, y = 0;
-    JitterOffset(0, 1, x, y);
-    EXPECT_EQ(x, 0);
-    EXPECT_EQ(y, 0);
-    JitterOffset(8, 9, x, y); // 3 x 3 grid of 0, 1, 2
-    EXPECT_FLOAT_EQ(x, 2);
-    EXPECT_FLOAT_EQ(y, 2);
-    JitterOffset(5, 9, x, y);
-    EXPECT_FLOAT_EQ(x, 1);
-    EXPECT_FLOAT_EQ(y, 2);
-    JitterOffset(3, 4, x, y); // 2 x 2 grid of 0 and 1.5
-    EXPECT_FLOAT_EQ(x, 1.5f);
-    EXPECT_FLOAT_EQ(y, 1.5f);
-    JitterOffset(1, 4, x, y);
-    EXPECT_FLOAT_EQ(x, 0);
-    EXPECT_FLOAT_EQ(y, 1.5f);
+    // Pass, passes: 3 x 3 grid of 0, 1, 2; 2 x 2 grid of 0 and 1.5.
+    for (auto [pass, passes, ex, ey] : {std::tuple{0, 1, 0.f, 0.f}, {8, 9, 2.f, 2.f}, {5, 9, 1.f, 2.f}, {3, 4, 1.5f, 1.5f},
+                                        {1, 4, 0.f, 1.5f}}) {
+        float x = -1, y = -1;
+        JitterOffset(pass, passes, x, y);
+        EXPECT_FLOAT_EQ(x, ex) << pass << "/" << passes;
+        EXPECT_FLOAT_EQ(y, ey) << pass << "/" << passes;
+    }
 }
 
 TEST(RendererState, DiscTexels)
