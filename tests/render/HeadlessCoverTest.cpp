@@ -15,11 +15,6 @@
 namespace {
 const TColor32 White = Color32(255, 255, 255);
 
-bool NoDriver()
-{
-    THeadlessContext probe;
-    return !probe.Ok();
-}
 
 // Whether the content (pixels other than bg) stays off the picture's edges (nothing is cut) and
 // fills most of it.
@@ -33,10 +28,10 @@ bool TightAround(const TBitmap32& b, TColor32 bg)
 
 TEST(HeadlessCover, EveryTypeRendersACroppedPicture)
 {
-    TAVLO_REQUIRE_GL(!NoDriver(), "EGL surfaceless");
+    TAVLO_REQUIRE_GL(THeadlessContext().Ok(), "EGL surfaceless");
     for (int type = 0; type < BookTypeCount; ++type) {
-        TBitmap32 front = Filled(300, 450, Color32(200, 40, 40)), side = Filled(40, 450, Color32(40, 40, 200));
-        TBitmap32 top = Filled(300, 40, Color32(40, 200, 40));
+        TBitmap32 front = Filled(300, 450, Color32(200, 40, 40)), side = Filled(40, 450, Color32(40, 40, 200)),
+                  top = Filled(300, 40, Color32(40, 200, 40));
         TCoverRenderSettings s;
         s.Type = TBookType(type);
         const TBitmap32 picture = RenderCoverHeadless(front, side, &top, s);
@@ -45,25 +40,21 @@ TEST(HeadlessCover, EveryTypeRendersACroppedPicture)
         EXPECT_GT(picture.Height(), 60);
         EXPECT_TRUE(TightAround(picture, White));
         // Shadow by default except for the types the final page clears it for.
-        const float c = 1 - 0.27f * 0.5f;
-        const TColor32 shadow = Color32(int(std::lround(255 * c)), int(std::lround(255 * c)), int(std::lround(255 * c)));
+        const int c = int(std::lround(255 * (1 - 0.27f * 0.5f)));
+        const TColor32 shadow = Color32(c, c, c);
         const int shadowPixels = CountPixels(picture, [&](TColor32 p) { return Near(p, shadow, 1); });
-        if (type == 3 || type == 4 || type == 5 || type == 6)
-            EXPECT_LT(shadowPixels, 30);
-        else
-            EXPECT_GT(shadowPixels, 300);
+        EXPECT_TRUE(ClearsShadow(TBookType(type)) ? shadowPixels < 30 : shadowPixels > 300) << shadowPixels;
     }
 }
 
 TEST(HeadlessCover, FrontOnViewIsCutToTheBoxFace)
 {
-    TAVLO_REQUIRE_GL(!NoDriver(), "EGL surfaceless");
+    TAVLO_REQUIRE_GL(THeadlessContext().Ok(), "EGL surfaceless");
     TBitmap32 front = Filled(200, 400, Color32(200, 40, 40)), side = Filled(20, 400, Color32(40, 40, 200));
     TCoverRenderSettings s;
     s.Width = 400;
     s.Height = 300;
-    s.AngleX = 0;
-    s.AngleY = 0;
+    s.AngleX = s.AngleY = 0;
     s.Shadow = false;
     s.Background = Color32(10, 20, 30);
     const TBitmap32 picture = RenderCoverHeadless(front, side, nullptr, s);
@@ -72,16 +63,6 @@ TEST(HeadlessCover, FrontOnViewIsCutToTheBoxFace)
     EXPECT_NEAR(picture.Height(), 2 * (400 - 4) + 4, 4.0);
     const QRect face = ContentRect(picture, Color32(10, 20, 30));
     EXPECT_NEAR(face.width(), 396, 2.0);
-
-    // Twice the width gives twice the picture, smoothed too.
-    TBitmap32 front2 = Filled(200, 400, Color32(200, 40, 40)), side2 = Filled(20, 400, Color32(40, 40, 200));
-    s.Width = 800;
-    s.Height = 600;
-    s.Smooth = true;
-    s.Passes = 4;
-    const TBitmap32 big = RenderCoverHeadless(front2, side2, nullptr, s);
-    EXPECT_EQ(big.Width(), 800);
-    EXPECT_NEAR(big.Height(), 2 * picture.Height(), 8.0);
 }
 
 TEST(HeadlessCover, BadInputIsRefusedWithAMessage)
@@ -89,11 +70,11 @@ TEST(HeadlessCover, BadInputIsRefusedWithAMessage)
     TBitmap32 empty, side = Filled(20, 40, White);
     TCoverRenderSettings s;
     EXPECT_THROW(RenderCoverHeadless(empty, side, nullptr, s), std::runtime_error);
-    for (auto change : std::initializer_list<void (*)(TCoverRenderSettings&)>{
-             [](TCoverRenderSettings& t) { t.Width = 9000; }, [](TCoverRenderSettings& t) { t.Height = 0; },
-             [](TCoverRenderSettings& t) { t.Zoom = 0.7f; }, [](TCoverRenderSettings& t) { t.Zoom = 0.75f; }, [](TCoverRenderSettings& t) { t.Passes = 0; },
-             [](TCoverRenderSettings& t) { t.LightElevation = 1.5f; },
-             [](TCoverRenderSettings& t) { t.Type = TBookType(8); }}) {
+    using T = TCoverRenderSettings;
+    for (auto change : std::initializer_list<void (*)(T&)>{
+             [](T& t) { t.Width = 9000; }, [](T& t) { t.Height = 0; }, [](T& t) { t.Zoom = 0.7f; },
+             [](T& t) { t.Zoom = 0.75f; }, [](T& t) { t.Passes = 0; }, [](T& t) { t.LightElevation = 1.5f; },
+             [](T& t) { t.Type = TBookType(8); }}) {
         TCoverRenderSettings bad;
         change(bad);
         EXPECT_THROW(ValidateSettings(bad), std::runtime_error);
