@@ -4,49 +4,22 @@
 #include "render/HeadlessContext.h"
 #include "templates/TemplateStore.h"
 #include "common/RequireGL.h"
+#include "common/RunTavlo.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace {
-
-struct TRun {
-    int Exit = -1;
-    QString Out, Err;
-};
-
-TRun Tavlo(const QStringList& args)
-{
-    QProcess p;
-    p.start(TAVLO_CLI, args);
-    p.waitForFinished(300000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
-
-void SavePicture(const QString& path, int w, int h, QColor c)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(c);
-    for (int y = 0; y < h; y += 7)
-        for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, qRgb(250, 240, 200));
-    ASSERT_TRUE(image.save(path));
-}
-
-} // namespace
 
 TEST(BatchCli, RendersRowsReportsFailuresResumesAndShards)
 {
     TAVLO_REQUIRE_GL(THeadlessContext().Ok(), "EGL surfaceless");
     QTemporaryDir dir;
     auto path = [&](const QString& name) { return dir.filePath(name); };
-    SavePicture(path("front.bmp"), 120, 180, QColor(190, 50, 40));
-    SavePicture(path("side.bmp"), 20, 180, QColor(40, 60, 170));
+    ASSERT_TRUE(Striped(120, 180, QColor(190, 50, 40), 7).save(path("front.bmp")));
+    ASSERT_TRUE(Striped(20, 180, QColor(40, 60, 170), 7).save(path("side.bmp")));
     TProject project;
     project.Name = "P";
     project.Faces[0].Base.Assign(QImage(path("front.bmp")));
@@ -74,7 +47,7 @@ TEST(BatchCli, RendersRowsReportsFailuresResumesAndShards)
               "\"out/d,e.png\",,Shelf,,,CD Cover,200x150,no\n");
     csv.close();
 
-    TRun run = Tavlo({"batch", path("jobs.csv"), "-j", "2"});
+    TRun run = RunTavlo({"batch", path("jobs.csv"), "-j", "2"});
     EXPECT_EQ(run.Exit, 1) << run.Err.toStdString();
     EXPECT_TRUE(run.Out.contains("line 2: wrote " + path("out/a.png"))) << run.Out.toStdString();
     EXPECT_TRUE(run.Err.contains("line 5: ") && run.Err.contains("missing.bmp")) << run.Err.toStdString();
@@ -86,23 +59,23 @@ TEST(BatchCli, RendersRowsReportsFailuresResumesAndShards)
     const QImage a(path("out/a.png"));
     ASSERT_FALSE(a.isNull());
     EXPECT_EQ(a.pixel(0, 0), qRgb(255, 255, 0));
-    const TRun single = Tavlo({"render", "--project", path("p.tavlo"), "--size", "200x150", "-o", path("single.png")});
+    const TRun single = RunTavlo({"render", "--project", path("p.tavlo"), "--size", "200x150", "-o", path("single.png")});
     ASSERT_EQ(single.Exit, 0) << single.Err.toStdString();
     EXPECT_EQ(QImage(path("single.png")), a);
 
     // Resuming: finished outputs are skipped until an input is newer than them.
-    run = Tavlo({"batch", path("jobs.csv")});
+    run = RunTavlo({"batch", path("jobs.csv")});
     EXPECT_TRUE(run.Out.contains("0 rendered, 3 up to date, 1 failed")) << run.Out.toStdString();
     QFile front(path("front.bmp"));
     ASSERT_TRUE(front.open(QIODevice::ReadWrite));
     ASSERT_TRUE(front.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
     front.close();
-    run = Tavlo({"batch", path("jobs.csv")});
+    run = RunTavlo({"batch", path("jobs.csv")});
     EXPECT_TRUE(run.Out.contains("1 rendered, 2 up to date, 1 failed")) << run.Out.toStdString();
     EXPECT_TRUE(run.Out.contains("line 3: wrote")) << run.Out.toStdString();
 
     // Shard 1 of 2 takes the second and fourth row, every one of them with --force.
-    run = Tavlo({"batch", path("jobs.csv"), "--shard", "1/2", "--force", "-j", "1"});
+    run = RunTavlo({"batch", path("jobs.csv"), "--shard", "1/2", "--force", "-j", "1"});
     EXPECT_EQ(run.Exit, 0) << run.Err.toStdString();
     EXPECT_TRUE(run.Out.contains("line 3: wrote") && run.Out.contains("line 6: wrote") && !run.Out.contains("line 2:"))
         << run.Out.toStdString();
@@ -112,7 +85,7 @@ TEST(BatchCli, RendersRowsReportsFailuresResumesAndShards)
     ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
     csv.write("output,colour\nx.png,red\n");
     csv.close();
-    run = Tavlo({"batch", path("jobs.csv")});
+    run = RunTavlo({"batch", path("jobs.csv")});
     EXPECT_EQ(run.Exit, 2);
     EXPECT_TRUE(run.Err.contains("\"colour\" is no column")) << run.Err.toStdString();
 }

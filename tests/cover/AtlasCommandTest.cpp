@@ -1,7 +1,7 @@
 // `tavlo atlas` run as users run it: files in, an atlas file and the box proportions out. What the
 // atlas holds is the composition's business, tested there.
-#include <QImage>
-#include <QProcess>
+#include "common/RunTavlo.h"
+
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -14,16 +14,7 @@ TEST(AtlasCommand, WritesTheAtlasPrintsTheBoxAndReportsBadInput)
         EXPECT_TRUE(image.save(dir.filePath(name), "BMP"));
         return dir.filePath(name);
     };
-    struct TRun {
-        int Exit;
-        QString Out, Err;
-    };
-    auto run = [](const QStringList& args) {
-        QProcess p;
-        p.start(QStringLiteral(TAVLO_CLI), QStringList{"atlas"} + args);
-        EXPECT_TRUE(p.waitForFinished(60000));
-        return TRun{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-    };
+    auto run = [](const QStringList& args) { return RunTavlo(QStringList{"atlas"} + args); };
     const QString front = save("front.bmp", {400, 600}), side = save("side.bmp", {50, 600});
     const QString out = dir.filePath("atlas.PNG");
     TRun r = run({"--front", front, "--side", side, "--type", "two sided box", "-o", out});

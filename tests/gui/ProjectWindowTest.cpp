@@ -10,12 +10,12 @@
 #include "ui/MsgBox.h"
 #include "common/MessageLog.h"
 #include "common/RequireGL.h"
+#include "common/RunTavlo.h"
 
 #include "../app/FinalDialogDriver.h"
 
 #include <QComboBox>
 #include <QFile>
-#include <QProcess>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -121,10 +121,8 @@ TEST(ProjectWindow, SavedProjectReopensAndRendersHeadlessAsTheWindowSaves)
     EXPECT_TRUE(w.windowTitle().startsWith(QStringLiteral("shelf[*]")));
 
     // Headless, the project gives the picture the window saved.
-    QProcess tavlo;
-    tavlo.start(TAVLO_CLI, {"render", "--project", project, "-o", dir.filePath("headless.png")});
-    ASSERT_TRUE(tavlo.waitForFinished(120000));
-    ASSERT_EQ(tavlo.exitCode(), 0) << tavlo.readAllStandardError().toStdString();
+    const TRun run = RunTavlo({"render", "--project", project, "-o", dir.filePath("headless.png")});
+    ASSERT_EQ(run.Exit, 0) << run.Err.toStdString();
     const QImage window(dir.filePath("window.png")), headless(dir.filePath("headless.png"));
     ASSERT_FALSE(window.isNull());
     ASSERT_EQ(headless.size(), window.size());

@@ -6,45 +6,29 @@
 
 #include "RenderTestUtil.h"
 #include "common/RequireGL.h"
+#include "common/RunTavlo.h"
 
 #include <QImageReader>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
-struct TRun {
-    int Exit = -1;
-    QString Out, Err;
-};
-
 class CliRender : public testing::Test {
 protected:
     void SetUp() override
     {
         TAVLO_REQUIRE_GL(THeadlessContext().Ok(), "EGL surfaceless");
         for (auto [name, w, h, c] : {std::tuple{"front.bmp", 240, 360, QColor(190, 50, 40)},
-                                     {"side.bmp", 36, 360, QColor(40, 60, 170)}, {"top.bmp", 240, 36, QColor(60, 170, 60)}}) {
-            QImage image(w, h, QImage::Format_RGB32);
-            image.fill(c);
-            for (int y = 0; y < h; y += 9) // some structure, so a wrong mapping would show
-                for (int x = 0; x < w; ++x)
-                    image.setPixel(x, y, qRgb(250, 250, 200));
-            ASSERT_TRUE(image.save(Path(name)));
-        }
+                                     {"side.bmp", 36, 360, QColor(40, 60, 170)}, {"top.bmp", 240, 36, QColor(60, 170, 60)}})
+            ASSERT_TRUE(Striped(w, h, c, 9).save(Path(name)));
     }
     QString Path(const QString& name) const { return FDir.filePath(name); }
     // Runs `tavlo render` with the three faces (unless `faces` is false) and `args`.
     TRun Render(const QStringList& args, bool faces = true,
                 const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) const
     {
-        QProcess p;
-        p.setProcessEnvironment(env);
-        const QStringList all = faces ? QStringList{"--front", Path("front.bmp"), "--side", Path("side.bmp"), "--top", Path("top.bmp")} : QStringList{};
-        p.start(TAVLO_CLI, QStringList{"render"} + all + args);
-        p.waitForFinished(120000);
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
+        const QStringList all{"--front", Path("front.bmp"), "--side", Path("side.bmp"), "--top", Path("top.bmp")};
+        return RunTavlo(QStringList{"render"} + (faces ? all : QStringList{}) + args, env);
     }
     QTemporaryDir FDir;
 };
