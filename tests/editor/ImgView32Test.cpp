@@ -1,5 +1,6 @@
 #include "editor/ImgView32.h"
 #include "raster/RubberbandLayer.h"
+#include "common/TestBitmaps.h"
 
 #include <QtWidgets>
 #include <QSignalSpy>
@@ -40,16 +41,10 @@ TEST_F(ViewFixture, CheckerboardAndCentredBaseImage)
 {
     const QSize vp = view.viewport()->size();
     ASSERT_EQ(vp, QSize(300, 200)); // no scroll bars while everything fits
-    EXPECT_EQ(At(0, 0), Grey);
-    EXPECT_EQ(At(7, 7), Grey);
-    EXPECT_EQ(At(8, 0), White);
-    EXPECT_EQ(At(0, 8), White);
-    EXPECT_EQ(At(8, 8), Grey);
-    EXPECT_EQ(At(17, 9), White);
+    for (auto [x, y, colour] : {std::tuple{0, 0, Grey}, {7, 7, Grey}, {8, 0, White}, {0, 8, White}, {8, 8, Grey}, {17, 9, White}})
+        EXPECT_EQ(At(x, y), colour) << x << "," << y;
 
-    TBitmap32 face(50, 40);
-    face.Clear(Color32(255, 0, 0));
-    view.SetBitmap(face);
+    view.SetBitmap(Filled(50, 40, Color32(255, 0, 0)));
     EXPECT_EQ(view.ImageRect(), QRect(125, 80, 50, 40));
     EXPECT_EQ(At(125, 80), Red);
     EXPECT_EQ(At(174, 119), Red);
@@ -101,9 +96,7 @@ TEST_F(ViewFixture, ZoomKeepsTheAnchorAndPaintToIgnoresZoom)
 
 TEST_F(ViewFixture, PressesGoToTheTopmostLayerHit)
 {
-    TBitmap32 face(200, 150);
-    face.Clear(Color32(255, 255, 255));
-    view.SetBitmap(face);
+    view.SetBitmap(Filled(200, 150, Color32(255, 255, 255)));
     const QPoint origin = view.ImageRect().topLeft();
     auto* low = AddLayer({10, 10, 60, 60}, Color32(255, 0, 0));
     auto* high = AddLayer({40, 40, 90, 90}, Color32(0, 255, 0));
@@ -122,9 +115,7 @@ TEST_F(ViewFixture, PressesGoToTheTopmostLayerHit)
 
 TEST_F(ViewFixture, FrameDragMovesTheChildAndRepaintsOnlyWhatChanged)
 {
-    TBitmap32 face(250, 180);
-    face.Clear(Color32(20, 40, 60));
-    view.SetBitmap(face);
+    view.SetBitmap(Filled(250, 180, Color32(20, 40, 60)));
     const QPoint origin = view.ImageRect().topLeft();
     for (int i = 0; i < 6; ++i)
         AddLayer({float(10 * i), float(5 * i), float(10 * i + 40), float(5 * i + 30)},
@@ -152,9 +143,7 @@ TEST_F(ViewFixture, FrameDragMovesTheChildAndRepaintsOnlyWhatChanged)
 
 TEST_F(ViewFixture, SuspendedRepaintAndOversizedFaces)
 {
-    TBitmap32 face(100, 100);
-    face.Clear(Color32(0, 0, 0));
-    view.SetBitmap(face);
+    view.SetBitmap(Filled(100, 100, Color32(0, 0, 0)));
     QTest::qWait(0);
     const QPoint inside = view.ImageRect().topLeft() + QPoint(5, 5);
     view.RenderPending();

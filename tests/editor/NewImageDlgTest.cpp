@@ -8,19 +8,13 @@
 
 TEST(NewImageDlg, TitleAndDefaultSizePerFace)
 {
-    const struct {
-        int face;
-        const char* caption;
-        const char* width;
-        const char* height;
-    } cases[] = {{0, "Book/Box Front Properties", "350", "400"},
-                 {1, "Book/Box Spine Properties", "100", "400"},
-                 {2, "Book/Box Top Properties", "350", "100"}};
-    for (const auto& c : cases) {
-        TNewImageFrm dlg(c.face);
-        EXPECT_EQ(dlg.windowTitle(), QString::fromLatin1(c.caption));
-        EXPECT_EQ(dlg.txtWidth->text(), QString::fromLatin1(c.width));
-        EXPECT_EQ(dlg.txtHeight->text(), QString::fromLatin1(c.height));
+    const char* cases[][3] = {{"Book/Box Front Properties", "350", "400"},
+                              {"Book/Box Spine Properties", "100", "400"},
+                              {"Book/Box Top Properties", "350", "100"}};
+    for (int face = 0; face < 3; ++face) {
+        TNewImageFrm dlg(face);
+        EXPECT_EQ((QStringList{dlg.windowTitle(), dlg.txtWidth->text(), dlg.txtHeight->text()}),
+                  (QStringList{cases[face][0], cases[face][1], cases[face][2]}));
         // OK left of Cancel, both below the colour group.
         EXPECT_LT(dlg.btnOK->geometry().right(), dlg.btnCancel->x());
         EXPECT_GT(dlg.btnCancel->y(), dlg.PTFrame2->geometry().bottom());
@@ -50,10 +44,8 @@ TEST(NewImageDlg, OkFollowsWholeNumbersAndUpDownKeepsItsRange)
 
 TEST(NewImageDlg, RefusesEmptyAndOversizedFacesButAcceptsPrintSizes)
 {
-    EXPECT_FALSE(CheckNewImageSize("0", "400").Ok);
-    EXPECT_FALSE(CheckNewImageSize("350", "-5").Ok);
-    EXPECT_FALSE(CheckNewImageSize("abc", "5").Ok);
-    EXPECT_FALSE(CheckNewImageSize("20000", "5").Ok);
+    for (auto [w, h] : {std::pair{"0", "400"}, {"350", "-5"}, {"abc", "5"}, {"20000", "5"}})
+        EXPECT_FALSE(CheckNewImageSize(w, h).Ok) << w << " x " << h;
     EXPECT_FALSE(CheckNewImageSize("20000", "5").Message.isEmpty());
     const TSizeCheck print = CheckNewImageSize("3500", "4000");
     EXPECT_TRUE(print.Ok);
@@ -82,14 +74,9 @@ TEST(NewImageDlg, FillsTheBitmapOpaqueAndRemembersOnlyConfirmedColours)
     EXPECT_FALSE(NewImageDialog(nullptr, 0));
 
     TBitmap32 bitmap;
-    WhenModal([](QWidget* w) {
-        auto* dlg = qobject_cast<TNewImageFrm*>(w);
-        ASSERT_NE(dlg, nullptr);
+    WhenModal<TNewImageFrm>([](TNewImageFrm* dlg) {
         EXPECT_EQ(dlg->Background(), QColor(255, 255, 255));
-        // Pick a colour through the colour dialog.
-        WhenModal([](QWidget* c) {
-            auto* colors = qobject_cast<QColorDialog*>(c);
-            ASSERT_NE(colors, nullptr);
+        WhenModal<QColorDialog>([](QColorDialog* colors) { // a colour picked through the colour dialog
             colors->setCurrentColor(QColor(10, 20, 30));
             colors->accept();
         }, dlg);
@@ -100,17 +87,14 @@ TEST(NewImageDlg, FillsTheBitmapOpaqueAndRemembersOnlyConfirmedColours)
         QTest::mouseClick(dlg->btnOK, Qt::LeftButton);
     });
     ASSERT_TRUE(NewImageDialog(&bitmap, 2));
-    ASSERT_EQ(bitmap.Width(), 30);
-    ASSERT_EQ(bitmap.Height(), 20);
+    ASSERT_EQ(bitmap.Size(), QSize(30, 20));
     EXPECT_EQ(bitmap.Pixel(0, 0), Color32(10, 20, 30, 255));
     EXPECT_EQ(bitmap.Pixel(29, 19), Color32(10, 20, 30, 255));
     EXPECT_EQ(TNewImageFrm::RememberedColor(), QColor(10, 20, 30));
 
     // The next dialog starts with it; a colour picked and then cancelled is not kept.
     TBitmap32 untouched(2, 2);
-    WhenModal([](QWidget* w) {
-        auto* dlg = qobject_cast<TNewImageFrm*>(w);
-        ASSERT_NE(dlg, nullptr);
+    WhenModal<TNewImageFrm>([](TNewImageFrm* dlg) {
         EXPECT_EQ(dlg->Background(), QColor(10, 20, 30));
         dlg->SetBackground(QColor(200, 0, 0));
         QTest::mouseClick(dlg->btnCancel, Qt::LeftButton);

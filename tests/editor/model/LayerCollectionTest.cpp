@@ -14,10 +14,15 @@ private:
     int* FFreed;
 };
 
-TBitmapLayer* AddAt(TLayerCollection& c, TFloatRect r)
+// A scaled, blended layer of one colour at `where`.
+TBitmapLayer* AddAt(TLayerCollection& c, TFloatRect where, int w = 0, int h = 0, TColor32 color = 0)
 {
     auto* layer = c.Add<TBitmapLayer>();
-    layer->SetLocation(r);
+    layer->SetScaled(true);
+    layer->Bitmap().SetSize(w, h);
+    layer->Bitmap().Clear(color);
+    layer->Bitmap().SetDrawMode(TDrawMode::dmBlend);
+    layer->SetLocation(where);
     return layer;
 }
 } // namespace
@@ -29,22 +34,15 @@ TEST(LayerCollection, AppendsOnTopAndClampsNewIndex)
     auto* b = c.Add<TBitmapLayer>();
     auto* d = c.Add<TBitmapLayer>();
     ASSERT_EQ(c.Count(), 3);
-    EXPECT_EQ(a->Index(), 0);
-    EXPECT_EQ(d->Index(), 2);
-
+    EXPECT_EQ(std::pair(a->Index(), d->Index()), std::pair(0, 2));
     a->SetIndex(99); // clamped to the top; the others shift down
-    EXPECT_EQ(c.Items(0), b);
-    EXPECT_EQ(c.Items(1), d);
-    EXPECT_EQ(c.Items(2), a);
+    EXPECT_EQ(std::tuple(c.Items(0), c.Items(1), c.Items(2)), std::tuple(b, d, a));
     a->SetIndex(-5);
-    EXPECT_EQ(a->Index(), 0);
-    EXPECT_EQ(b->Index(), 1);
+    EXPECT_EQ(std::pair(a->Index(), b->Index()), std::pair(0, 1));
     b->SetIndex(c.Count()); // "move to the top" as the selection frame does
     EXPECT_EQ(b->Index(), 2);
-
     // A new positioned layer is visible, takes presses and sits at (0, 0, 64, 64).
-    EXPECT_TRUE(a->Visible());
-    EXPECT_TRUE(a->MouseEvents());
+    EXPECT_TRUE(a->Visible() && a->MouseEvents());
     EXPECT_EQ(a->Location(), (TFloatRect{0, 0, 64, 64}));
 }
 
@@ -55,20 +53,14 @@ TEST(LayerCollection, MoveToAppendsThereAndFreeingLeavesTheCollection)
     auto* a = view.Add<TTrackedLayer>(&freed);
     auto* b = view.Add<TTrackedLayer>(&freed);
     store.Add<TTrackedLayer>(&freed);
-
     a->MoveTo(store);
     EXPECT_EQ(view.Count(), 1);
     EXPECT_EQ(&a->Collection(), &store);
     EXPECT_EQ(store.Items(1), a);
-
     delete b;
-    EXPECT_EQ(freed, 1);
-    EXPECT_EQ(view.Count(), 0);
-
+    EXPECT_EQ(std::pair(freed, view.Count()), std::pair(1, 0));
     store.Clear();
-    EXPECT_EQ(freed, 3);
-    EXPECT_EQ(store.Count(), 0);
-
+    EXPECT_EQ(std::pair(freed, store.Count()), std::pair(3, 0));
     {
         TLayerCollection scoped;
         scoped.Add<TTrackedLayer>(&freed);
@@ -86,12 +78,9 @@ TEST(LayerCollection, NotifiesTheHostAndHoldsBackDuringBulkChanges)
     auto* layer = c.Add<TBitmapLayer>();
     layer->SetScaled(true);
     host.Areas.clear();
-
     layer->SetLocation({5, 5, 15, 10});
     // Old and new painted areas, in control pixels: x = 10 + 2 * image x.
-    ASSERT_EQ(host.Areas.size(), 2u);
-    EXPECT_EQ(host.Areas[0], QRect(QPoint(10, 0), QPoint(137, 127)));
-    EXPECT_EQ(host.Areas[1], QRect(QPoint(20, 10), QPoint(39, 19)));
+    EXPECT_EQ(host.Areas, (std::vector{QRect(QPoint(10, 0), QPoint(137, 127)), QRect(QPoint(20, 10), QPoint(39, 19))}));
 
     host.Areas.clear();
     c.BeginUpdate();
@@ -100,24 +89,19 @@ TEST(LayerCollection, NotifiesTheHostAndHoldsBackDuringBulkChanges)
     c.Add<TBitmapLayer>();
     EXPECT_TRUE(host.Areas.empty());
     c.EndUpdate();
-    ASSERT_EQ(host.Areas.size(), 1u); // one repaint of everything
-    EXPECT_TRUE(host.Areas[0].isNull());
+    EXPECT_EQ(host.Areas, std::vector{QRect()}); // one repaint of everything
 
     // A layer leaving the collection is reported so the view can drop it (e.g. its mouse capture).
     TLayerCollection other;
     layer->MoveTo(other);
-    ASSERT_EQ(host.Removed.size(), 1u);
-    EXPECT_EQ(host.Removed[0], layer);
+    EXPECT_EQ(host.Removed, std::vector<TCustomLayer*>{layer});
 }
 
 TEST(LayerCollection, TopmostLayerTakingPressesIsHitAnywhereInItsRectangle)
 {
     TLayerCollection c;
     auto* low = AddAt(c, {0, 0, 100, 100});
-    auto* high = AddAt(c, {50, 50, 150, 150});
-    high->Bitmap().SetSize(100, 100); // fully transparent: still hit
-    high->Bitmap().SetDrawMode(TDrawMode::dmBlend);
-
+    auto* high = AddAt(c, {50, 50, 150, 150}, 100, 100); // fully transparent: still hit
     EXPECT_EQ(c.FindLayerAt({60, 60}), high);
     EXPECT_EQ(c.FindLayerAt({10, 10}), low);
     EXPECT_EQ(c.FindLayerAt({149, 149}), high);
@@ -139,40 +123,23 @@ TEST(FlattenLayers, CompositesAtScaleOneAndCutsOffWhatLiesOutside)
     host.Mapping.ScaleX = host.Mapping.ScaleY = 3.5; // the view's zoom must not matter
     host.Mapping.OffsetX = 40;
     TLayerCollection c(&host);
-
     TBitmap32 base(20, 10);
     base.Clear(Color32(0, 0, 255));
-
-    auto* half = c.Add<TBitmapLayer>();
-    half->SetScaled(true);
-    half->Bitmap().SetSize(10, 4);
-    half->Bitmap().Clear(Color32(255, 0, 0));
-    half->Bitmap().SetDrawMode(TDrawMode::dmBlend);
-    half->SetLocation({15, 2, 25, 6}); // right half outside the face
-
-    auto* glass = c.Add<TBitmapLayer>();
-    glass->SetScaled(true);
-    glass->Bitmap().SetSize(1, 1);
-    glass->Bitmap().Clear(Color32(0, 255, 0, 128));
-    glass->Bitmap().SetDrawMode(TDrawMode::dmBlend);
-    glass->SetLocation({0, 0, 4, 4}); // stretched 1x1 -> 4x4
+    auto* half = AddAt(c, {15, 2, 25, 6}, 10, 4, Color32(255, 0, 0)); // right half outside the face
+    AddAt(c, {0, 0, 4, 4}, 1, 1, Color32(0, 255, 0, 128));           // stretched 1x1 -> 4x4
 
     TBitmap32 flat;
     FlattenLayers(base, c, flat);
-    ASSERT_EQ(flat.Width(), 20);
-    ASSERT_EQ(flat.Height(), 10);
-    EXPECT_EQ(flat.Pixel(15, 2), Color32(255, 0, 0));
-    EXPECT_EQ(flat.Pixel(19, 5), Color32(255, 0, 0));
-    EXPECT_EQ(flat.Pixel(14, 2), Color32(0, 0, 255));
-    EXPECT_EQ(flat.Pixel(19, 6), Color32(0, 0, 255));
+    ASSERT_EQ(flat.Size(), QSize(20, 10));
+    for (auto [x, y, c] : {std::tuple{15, 2, Color32(255, 0, 0)}, {19, 5, Color32(255, 0, 0)}, {14, 2, Color32(0, 0, 255)},
+                           {19, 6, Color32(0, 0, 255)}, {4, 4, Color32(0, 0, 255)}})
+        EXPECT_EQ(flat.Pixel(x, y), c) << x << "," << y;
     const TColor32 mixed = flat.Pixel(3, 3); // half green over blue
     EXPECT_EQ(AlphaOf(mixed), 255);
     EXPECT_NEAR(GreenOf(mixed), 128, 2);
     EXPECT_NEAR(BlueOf(mixed), 127, 2);
-    EXPECT_EQ(flat.Pixel(4, 4), Color32(0, 0, 255));
 
-    // Invisible layers stay out.
-    half->SetVisible(false);
+    half->SetVisible(false); // invisible layers stay out
     FlattenLayers(base, c, flat);
     EXPECT_EQ(flat.Pixel(15, 2), Color32(0, 0, 255));
 }

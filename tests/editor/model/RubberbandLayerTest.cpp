@@ -18,6 +18,13 @@ struct FrameFixture : testing::Test {
         frame->SetChildLayer(child);
     }
     TRBDragState At(int x, int y) const { return frame->DragStateAt({x, y}, host.Mapping); }
+    // Moves the child and binds the frame to it afresh.
+    void Rebind(TFloatRect where)
+    {
+        child->SetLocation(where);
+        frame->SetChildLayer(nullptr);
+        frame->SetChildLayer(child);
+    }
 };
 } // namespace
 
@@ -26,27 +33,21 @@ TEST_F(FrameFixture, HandlesAreGrabbedWithinFourPixelsInTheirOrder)
     EXPECT_EQ(frame->Location(), child->Location());
     EXPECT_TRUE(frame->Scaled());
 
-    EXPECT_EQ(At(199, 149), TRBDragState::SizeBR);
-    EXPECT_EQ(At(203, 153), TRBDragState::SizeBR); // exactly 4 pixels beside
-    EXPECT_EQ(At(204, 149), TRBDragState::None);   // 5 pixels: outside and no handle
-    EXPECT_EQ(At(199, 154), TRBDragState::None);
-    EXPECT_EQ(At(96, 46), TRBDragState::SizeTL);
-    EXPECT_EQ(At(95, 50), TRBDragState::None);
-    EXPECT_EQ(At(105, 55), TRBDragState::Move); // 5 pixels inside the corner: moves
-    EXPECT_EQ(At(200, 99), TRBDragState::SizeR); // midpoints are integer halves: (50 + 149) / 2 = 99
-    EXPECT_EQ(At(149, 153), TRBDragState::SizeB);
-    EXPECT_EQ(At(100, 95), TRBDragState::SizeL);
-    EXPECT_EQ(At(153, 46), TRBDragState::SizeT);
-    EXPECT_EQ(At(150, 100), TRBDragState::Move);
+    using S = TRBDragState;
+    // 4 pixels beside a handle still grab it, 5 do not; 5 pixels inside the corner move; the
+    // midpoints are integer halves: (50 + 149) / 2 = 99.
+    for (auto [x, y, state] : {std::tuple{199, 149, S::SizeBR}, {203, 153, S::SizeBR}, {204, 149, S::None},
+                               {199, 154, S::None}, {96, 46, S::SizeTL}, {95, 50, S::None}, {105, 55, S::Move},
+                               {200, 99, S::SizeR}, {149, 153, S::SizeB}, {100, 95, S::SizeL}, {153, 46, S::SizeT},
+                               {150, 100, S::Move}})
+        EXPECT_EQ(At(x, y), state) << x << "," << y;
     EXPECT_TRUE(frame->HitTest({203, 153}, host.Mapping));
     EXPECT_FALSE(frame->HitTest({204, 153}, host.Mapping));
     EXPECT_EQ(frame->CursorAt({199, 50}, host.Mapping), Qt::SizeBDiagCursor);
     EXPECT_EQ(frame->CursorAt({150, 100}, host.Mapping), Qt::SizeAllCursor);
 
     // On a tiny frame every handle is in reach; the corners are tried first, bottom-right first.
-    child->SetLocation({10, 10, 13, 13});
-    frame->SetChildLayer(nullptr);
-    frame->SetChildLayer(child);
+    Rebind({10, 10, 13, 13});
     EXPECT_EQ(At(11, 11), TRBDragState::SizeBR);
     EXPECT_EQ(At(7, 11), TRBDragState::SizeBL); // 5 left of the right edge, 4 of the left one
 }
@@ -66,9 +67,7 @@ TEST_F(FrameFixture, DragsResizeTheChildAndKeepTheMinimumSize)
     EXPECT_EQ(child->Location(), (TFloatRect{100, 50, 101, 51}));
 
     // A side moves one edge; the default minimum is 10.
-    child->SetLocation({100, 50, 200, 150});
-    frame->SetChildLayer(nullptr);
-    frame->SetChildLayer(child);
+    Rebind({100, 50, 200, 150});
     frame->SetMinWidth(10.0f);
     frame->MouseDown(Qt::LeftButton, {100, 99});
     frame->MouseMove({400, 10});
@@ -77,9 +76,7 @@ TEST_F(FrameFixture, DragsResizeTheChildAndKeepTheMinimumSize)
 
     // At zoom 2 a move of 10 control pixels is 5 image pixels; aspect ratio is not kept.
     host.Mapping.ScaleX = host.Mapping.ScaleY = 2.0;
-    child->SetLocation({10, 10, 20, 20}); // control 20..39
-    frame->SetChildLayer(nullptr);
-    frame->SetChildLayer(child);
+    Rebind({10, 10, 20, 20}); // control 20..39
     frame->MouseDown(Qt::LeftButton, {30, 30});
     frame->MouseMove({40, 36});
     EXPECT_EQ(child->Location(), (TFloatRect{15, 13, 25, 23}));
@@ -118,30 +115,16 @@ TEST_F(FrameFixture, PaintsDottedFrameAndHandles)
         QPainter p(&canvas);
         frame->Paint(p, host.Mapping, true);
     }
-    const QRgb white = qRgb(255, 255, 255), black = qRgb(0, 0, 0);
-    // Top side, away from handles: white, white, black, black from the left edge.
-    EXPECT_EQ(canvas.pixel(120, 50), white);
-    EXPECT_EQ(canvas.pixel(121, 50), white);
-    EXPECT_EQ(canvas.pixel(122, 50), black);
-    EXPECT_EQ(canvas.pixel(123, 50), black);
-    EXPECT_EQ(canvas.pixel(124, 50), white);
-    // Left side runs down the same way.
-    EXPECT_EQ(canvas.pixel(100, 60), black);
-    EXPECT_EQ(canvas.pixel(100, 62), white);
-    EXPECT_EQ(canvas.pixel(100, 65), black);
-    // Inside and outside stay untouched.
-    EXPECT_EQ(canvas.pixel(120, 51), qRgb(0, 128, 0));
-    EXPECT_EQ(canvas.pixel(120, 49), qRgb(0, 128, 0));
-    // Bottom-right handle around (199, 149): pixels 196..201, black outline, white inside.
-    EXPECT_EQ(canvas.pixel(196, 146), black);
-    EXPECT_EQ(canvas.pixel(201, 151), black);
-    EXPECT_EQ(canvas.pixel(197, 147), white);
-    EXPECT_EQ(canvas.pixel(200, 150), white);
-    EXPECT_EQ(canvas.pixel(202, 152), qRgb(0, 128, 0));
-    // The right side's handle at (199, 99).
-    EXPECT_EQ(canvas.pixel(198, 98), white);
-    EXPECT_EQ(canvas.pixel(196, 96), black);
-
+    const QRgb white = qRgb(255, 255, 255), black = qRgb(0, 0, 0), green = qRgb(0, 128, 0);
+    // The top side, away from handles, runs white, white, black, black from the left edge; the left
+    // side runs down the same way; inside and outside stay untouched. The bottom-right handle around
+    // (199, 149) covers pixels 196..201: black outline, white inside; so does the right side's at (199, 99).
+    for (auto [x, y, colour] : {std::tuple{120, 50, white}, {121, 50, white}, {122, 50, black}, {123, 50, black},
+                                {124, 50, white}, {100, 60, black}, {100, 62, white}, {100, 65, black},
+                                {120, 51, green}, {120, 49, green}, {196, 146, black}, {201, 151, black},
+                                {197, 147, white}, {200, 150, white}, {202, 152, green}, {198, 98, white},
+                                {196, 96, black}})
+        EXPECT_EQ(canvas.pixel(x, y), colour) << x << "," << y;
     // Its painted area covers the handles.
     EXPECT_TRUE(frame->PaintBounds(host.Mapping).contains(QRect(96, 46, 107, 107)));
 }
