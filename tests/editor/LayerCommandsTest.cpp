@@ -152,8 +152,8 @@ TEST_F(EditorFixture, RotateAnchorsTopLeftAtPixelSizeAndFourTurnsRestore)
     EXPECT_EQ(layer->Location(), (TFloatRect{10, 20, 40, 60}));
     commands->RotateLayer(+1);
     EXPECT_EQ(layer->Location(), (TFloatRect{10, 20, 12, 23}));
-    EXPECT_EQ(commands->Rubberband()->Location(), layer->Location());
-    EXPECT_EQ(commands->Rubberband()->ChildLayer(), layer);
+    EXPECT_EQ(std::pair(commands->Rubberband()->Location(), commands->Rubberband()->ChildLayer()),
+              std::pair(layer->Location(), static_cast<TPositionedLayer*>(layer)));
     EXPECT_TRUE(layer->Bitmap().SamePixels(original.QuarterTurn(+1)));
     for (int turn : {+1, +1, +1, -1, +1})
         commands->RotateLayer(turn);
@@ -193,27 +193,20 @@ TEST_F(EditorFixture, LeavingAndReenteringAFaceRestoresLayersInOrder)
     TBitmapLayer* second = commands->AddImageLayer(&white);
     tools().gbrScaleBar->setValue(10); // 2x
     commands->LeaveFaceStep(0);
-    EXPECT_EQ(records[0].Layers.Count(), 2);
-    EXPECT_EQ(records[0].Bitmap.Width(), 120);
-    EXPECT_EQ(commands->SelectedLayer(), nullptr);
+    EXPECT_EQ(std::tuple(records[0].Layers.Count(), records[0].Bitmap.Width(), commands->SelectedLayer()),
+              std::tuple(2, 120, nullptr));
 
     commands->EnterFaceStep(1);
-    EXPECT_EQ(view().Bitmap().Width(), 40);
-    EXPECT_EQ(Count(), 0);
-    EXPECT_DOUBLE_EQ(view().Scale(), 2.0);
+    EXPECT_EQ(std::tuple(view().Bitmap().Width(), Count(), view().Scale()), std::tuple(40, 0, 2.0));
     tools().gbrScaleBar->setValue(-50); // 0.5x, in use when face 1 is left
     commands->LeaveFaceStep(1);
 
     commands->EnterFaceStep(0);
     ASSERT_EQ(Count(), 2);
-    EXPECT_EQ(view().Layers().Items(0), first);
-    EXPECT_EQ(view().Layers().Items(1), second);
-    EXPECT_EQ(commands->SelectedLayer(), nullptr);
-    EXPECT_EQ(commands->Rubberband(), nullptr);
-    EXPECT_DOUBLE_EQ(view().Scale(), 0.5);
-    EXPECT_EQ(tools().gbrScaleBar->value(), -50);
-    EXPECT_EQ(tools().lblZoom->text(), QStringLiteral("Zoom: 0.5x"));
-    EXPECT_EQ(tools().lblSize->text(), QStringLiteral("Size: 120 X 90"));
+    EXPECT_TRUE(view().Layers().Items(0) == first && view().Layers().Items(1) == second);
+    EXPECT_TRUE(commands->SelectedLayer() == nullptr && commands->Rubberband() == nullptr);
+    EXPECT_EQ(std::tuple(view().Scale(), tools().gbrScaleBar->value(), tools().lblZoom->text(), tools().lblSize->text()),
+              std::tuple(0.5, -50, QString("Zoom: 0.5x"), QString("Size: 120 X 90")));
 
     // A press on a restored layer selects it again.
     const QPoint at = view().BitmapToControl(QPointF(first->Location().Left + 2, first->Location().Top + 2)).toPoint();
@@ -259,10 +252,8 @@ TEST_F(EditorFixture, UnreadablePictureChangesNothing)
     EXPECT_THROW(commands->LoadFaceImage(), std::runtime_error);
     EXPECT_THROW(commands->AddImageLayerFromFile(), std::runtime_error);
     EXPECT_FALSE(modified);
-    EXPECT_EQ(Count(), 2);
-    EXPECT_EQ(view().Bitmap().Width(), 60);
-    EXPECT_EQ(view().Bitmap().Pixel(0, 0), Color32(1, 2, 3));
-    EXPECT_EQ(cover.Face(0)->Current, documentBytes);
+    EXPECT_EQ(std::tuple(Count(), view().Bitmap().Width(), view().Bitmap().Pixel(0, 0), cover.Face(0)->Current),
+              std::tuple(2, 60, Color32(1, 2, 3), documentBytes));
 }
 
 TEST_F(EditorFixture, EnsureFaceImageOffersTheNewImageDialog)
@@ -281,19 +272,16 @@ TEST_F(EditorFixture, EnsureFaceImageOffersTheNewImageDialog)
     });
     EXPECT_TRUE(commands->EnsureFaceImage());
     EXPECT_TRUE(modified && nextEnabled);
-    EXPECT_EQ(view().Bitmap().Size(), QSize(100, 400));
-    EXPECT_EQ(view().Bitmap().Pixel(5, 5), Color32(9, 8, 7));
-    EXPECT_EQ(tools().lblSize->text(), QStringLiteral("Size: 100 X 400"));
+    EXPECT_EQ(std::tuple(view().Bitmap().Size(), view().Bitmap().Pixel(5, 5), tools().lblSize->text()),
+              std::tuple(QSize(100, 400), Color32(9, 8, 7), QString("Size: 100 X 400")));
     // The document's side face now holds the picture as its working copy.
     TBitmap32 decoded;
     cover.LoadFaceInto(&decoded, 1);
     EXPECT_EQ(decoded.Size(), QSize(100, 400));
 
     commands->ClearFace();
-    EXPECT_TRUE(view().Bitmap().Empty());
-    EXPECT_TRUE(cover.Face(1)->Current.isEmpty());
-    EXPECT_FALSE(nextEnabled);
-    EXPECT_FALSE(tools().btnReset->isEnabled());
+    EXPECT_TRUE(view().Bitmap().Empty() && cover.Face(1)->Current.isEmpty());
+    EXPECT_FALSE(nextEnabled || tools().btnReset->isEnabled());
 }
 
 // The clipboard's own behaviour is tested with the clipboard; here only the toolbar's wiring.
@@ -310,9 +298,8 @@ TEST_F(EditorFixture, TextToolMakesEditsAndPastesTextLayers)
     tools().btnText->click();
     TTextLayer* text = selectedText();
     ASSERT_NE(text, nullptr);
-    EXPECT_EQ(text->Lines, QStringList{"Sale!"});
-    EXPECT_EQ(text->Location().Width(), float(text->Bitmap().Width()));
-    EXPECT_EQ(text->Bitmap().DrawMode(), TDrawMode::dmBlend);
+    EXPECT_EQ(std::tuple(text->Lines, text->Location().Width(), text->Bitmap().DrawMode()),
+              std::tuple(QStringList{"Sale!"}, float(text->Bitmap().Width()), TDrawMode::dmBlend));
     commands->RotateLayer(+1);
     commands->RotateLayer(+1);
     EXPECT_EQ(text->Rotation, 2);
@@ -450,7 +437,6 @@ TEST_F(EditorFixture, DroppedPicturesMakeTheFaceThenLayersInOneStep)
     commands->Undo();
     EXPECT_EQ(Count(), 2);
     commands->Undo();
-    EXPECT_TRUE(view().Bitmap().Empty());
-    EXPECT_EQ(commands->SelectedLayer(), nullptr);
+    EXPECT_TRUE(view().Bitmap().Empty() && commands->SelectedLayer() == nullptr);
     EXPECT_FALSE(modified);
 }
