@@ -57,25 +57,20 @@ TEST(BookType, EveryPerTypeDecision)
     }
 }
 
+static bool operator==(const TBoxProportions& a, const TBoxProportions& b)
+{
+    return a.X == b.X && a.Y == b.Y && a.Z == b.Z;
+}
+
 TEST(BookType, BoxProportionsAndFitToWindow)
 {
-    const TBoxProportions box = BoxProportionsFor(400, 600, 50);
-    EXPECT_FLOAT_EQ(box.X, 1.0f);
-    EXPECT_FLOAT_EQ(box.Y, 1.5f);
-    EXPECT_FLOAT_EQ(box.Z, 0.125f);
-    const TBoxProportions none = BoxProportionsFor(0, 600, 50);
-    EXPECT_EQ(none.X, 0.0f);
-    EXPECT_EQ(none.Y, 0.0f);
-
+    const TBoxProportions box = BoxProportionsFor(400, 600, 50), none = BoxProportionsFor(0, 600, 50);
+    EXPECT_EQ(box, (TBoxProportions{1.0f, 1.5f, 0.125f}));
+    EXPECT_TRUE(none.X == 0 && none.Y == 0);
     // A 400 x 300 window is wider than tall: a box 1.5 high is shrunk to 0.75 high, and fitting
-    // again changes nothing.
-    const TBoxProportions fitted = FitBoxToWindow(box, 400, 300);
-    EXPECT_FLOAT_EQ(fitted.Y, 0.75f);
-    EXPECT_FLOAT_EQ(fitted.X, 0.5f);
-    EXPECT_FLOAT_EQ(fitted.Z, 0.0625f);
-    EXPECT_FLOAT_EQ(FitBoxToWindow(fitted, 400, 300).X, 0.5f);
-    // A tall window, a degenerate window or a flat box leaves it.
-    EXPECT_FLOAT_EQ(FitBoxToWindow(box, 100, 400).Y, 1.5f);
-    EXPECT_FLOAT_EQ(FitBoxToWindow(box, 0, 0).Y, 1.5f);
-    EXPECT_FLOAT_EQ(FitBoxToWindow(none, 400, 300).Y, 0.0f);
+    // again changes nothing. A tall window, a degenerate window or a flat box leaves it.
+    const TBoxProportions fitted{0.5f, 0.75f, 0.0625f};
+    for (auto [in, w, h, out] : {std::tuple{box, 400, 300, fitted}, {fitted, 400, 300, fitted}, {box, 100, 400, box},
+                                 {box, 0, 0, box}, {none, 400, 300, none}})
+        EXPECT_EQ(FitBoxToWindow(in, w, h), out) << w << "x" << h;
 }

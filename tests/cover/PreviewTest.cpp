@@ -45,7 +45,7 @@ TEST_F(Preview, ComposesTheOriginalFilesIntoTheView)
     ASSERT_TRUE(view.Atlas);
     EXPECT_EQ(view.Atlas->Size(), QSize(50, 70));
     EXPECT_EQ(view.Atlas->Pixel(30, 5), Color32(0, 0, 255)); // the top file
-    EXPECT_EQ(view.Atlas->Pixel(30, 40), Color32(255, 0, 0));
+    EXPECT_EQ(view.Atlas->Pixel(30, 40), Color32(255, 0, 0)); // the front file, not the working copy
     EXPECT_TRUE(FlatCalls.isEmpty());
 
     // Paged types never decode the top: the page block shows.
@@ -70,10 +70,9 @@ TEST_F(Preview, FlatDrawingWithoutAView)
 TEST_F(Preview, UndecodableFaceMakesNoPicture)
 {
     QFile bad(Dir.filePath("bad.jpg"));
-    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-    bad.write("not a jpeg at all");
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly) && bad.write("not a jpeg at all") > 0);
     bad.close();
-    Cover.SetFaceFiles("T", Dir.filePath("bad.jpg"), Save("s.bmp", {10, 60}, Qt::green), QString());
+    Cover.SetFaceFiles("T", bad.fileName(), Save("s.bmp", {10, 60}, Qt::green), QString());
     ASSERT_TRUE(Cover.IsComplete()); // present, yet it does not decode
 
     TRecordingCoverView view;
