@@ -185,12 +185,20 @@ TEST_F(StartPageTest, TemplatesListedGreyOrReadyAndTheFirstCompleteIsApplied)
     EXPECT_FALSE(FView->isVisible());
 }
 
-TEST_F(StartPageTest, ChangingTemplateAsksFirstAndClearsTheFaces)
+TEST_F(StartPageTest, TypeChangeRedrawsAndChangingTemplateAsksFirstAndClearsTheFaces)
 {
     Templates({"Box", "Crate"});
     Build();
     TBookCover* box = FCover;
     ASSERT_EQ(box->Name, "Box");
+    // A type change redraws the preview and sets the final page's type.
+    const QImage before = FView->LastFrameImage();
+    C.cmbStartType->setCurrentIndex(4); // CD Cover
+    EXPECT_NE(FView->LastFrameImage(), before);
+    C.cmbStartType->setCurrentIndex(0);
+    EXPECT_EQ(FFinalTypes, QList<int>({4, 0}));
+    EXPECT_EQ(FView->LastFrameImage(), before);
+
     // The user edited the box's front base picture and its face record.
     box->Faces[0].Current = "edited";
     FFaceViews[0]->Bitmap.SetSize(10, 10);
@@ -292,18 +300,6 @@ TEST_F(StartPageTest, EditTemplatesOpensTheDialogAndTheRebuildAppliesTheFirstCom
     C.lbxCollection->setCurrentRow(2);
     QCoreApplication::processEvents();
     EXPECT_TRUE(opened);
-}
-
-TEST_F(StartPageTest, TypeChangeRedrawsThePreviewAndSetsTheFinalType)
-{
-    Templates({"Box"});
-    Build();
-    const QImage before = FView->LastFrameImage();
-    C.cmbStartType->setCurrentIndex(4); // CD Cover
-    EXPECT_NE(FView->LastFrameImage(), before);
-    C.cmbStartType->setCurrentIndex(0);
-    EXPECT_EQ(FFinalTypes, QList<int>({4, 0}));
-    EXPECT_EQ(FView->LastFrameImage(), before);
 }
 
 TEST_F(StartPageTest, WithoutOpenGLTheFlatDrawingIsShownAndNextStaysDisabled)

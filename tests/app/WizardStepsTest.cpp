@@ -24,10 +24,8 @@ TEST(WizardSteps, TopFaceStepOnlyForTheThreeSidedBox)
 
 TEST(WizardSteps, PromptsCountFiveStepsAndHelpTextsAreHtml)
 {
-    EXPECT_EQ(StepPrompt(0), QStringLiteral("Select an Tavlo Template or start a new Tavlo.  Step 1 of 5."));
-    EXPECT_EQ(StepPrompt(3), QStringLiteral("Select the Book/Box Top Image.  Step 4 of 5."));
-    EXPECT_EQ(StepPrompt(4), QStringLiteral("Save the Tavlo Image.  Step 5 of 5."));
     for (int s = 0; s < StepCount; ++s) {
+        EXPECT_TRUE(StepPrompt(s).endsWith(QString::asprintf("Step %d of 5.", s + 1))) << s;
         EXPECT_LE(StepPrompt(s).indexOf(QStringLiteral(".  Step")), 80) << s;
         EXPECT_TRUE(StepHelpText(s).startsWith(QStringLiteral("</b>"))) << s;
     }
