@@ -138,28 +138,28 @@ TEST(FinalPage, TypeRulesForOrientationShadowAndCDPosition)
 {
     TPageWindow w;
     TFinalPage& p = *w.page;
-    w.types->setCurrentIndex(4); // CD Cover
-    ASSERT_EQ(w.composeRequests, std::vector<TBookType>{btCDCover});
-    EXPECT_TRUE(p.trkPosCD->isVisible() && p.lblPosCD->isVisible());
-    EXPECT_FALSE(p.chkShadow->isChecked() || w.view->FShadow);
-    EXPECT_FALSE(p.gbrIntensity->isEnabled() || p.lblShadow->isEnabled());
-    EXPECT_FALSE(p.btnOrientLeft->isEnabled() || p.lblOrient->isEnabled());
-
-    w.types->setCurrentIndex(0); // back to the two-sided box: the shadow stays off
-    EXPECT_FALSE(p.trkPosCD->isVisible());
-    EXPECT_FALSE(p.chkShadow->isChecked() || w.view->FShadow);
-    EXPECT_TRUE(p.btnOrientLeft->isEnabled() && p.btnOrientRight->isEnabled());
-
-    // Switching the shadow on again by hand enables the intensity; type 7 keeps it.
-    QTest::mouseClick(p.chkShadow, Qt::LeftButton, {}, QPoint(4, p.chkShadow->height() / 2));
-    EXPECT_TRUE(p.chkShadow->isChecked() && w.view->FShadow && p.gbrIntensity->isEnabled());
-    p.FinalTypeChanged(btWideBox, false);
-    EXPECT_TRUE(p.chkShadow->isChecked() && p.btnOrientRight->isEnabled());
-    for (TBookType t : {btElectronicMagazine, btSpecialReport, btThinBook}) {
+    // Every type, the shadow switched on before: the controls follow the type's rules.
+    for (int i = 0; i < BookTypeCount; ++i) {
+        SCOPED_TRACE(i);
+        const TBookType t = TBookType(i);
         p.chkShadow->setChecked(true);
         p.FinalTypeChanged(t, false);
-        EXPECT_FALSE(p.chkShadow->isChecked() || p.btnOrientLeft->isEnabled()) << int(t);
+        EXPECT_EQ(p.trkPosCD->isVisible(), ShowsCDPosition(t));
+        EXPECT_EQ(p.lblPosCD->isVisible(), ShowsCDPosition(t));
+        EXPECT_EQ(p.lblOrient->isEnabled(), OrientationEnabledFor(t));
+        EXPECT_EQ(p.btnOrientLeft->isEnabled() && p.btnOrientRight->isEnabled(), OrientationEnabledFor(t));
+        EXPECT_EQ(p.chkShadow->isChecked(), !ClearsShadow(t));
+        EXPECT_EQ(w.view->FShadow, !ClearsShadow(t));
+        EXPECT_EQ(p.gbrIntensity->isEnabled() && p.lblShadow->isEnabled(), !ClearsShadow(t));
     }
+    // Chosen in the box, the CD case is composed; back at the two-sided box the shadow stays off
+    // until switched on by hand.
+    w.types->setCurrentIndex(4);
+    ASSERT_EQ(w.composeRequests, std::vector<TBookType>{btCDCover});
+    w.types->setCurrentIndex(0);
+    EXPECT_FALSE(p.chkShadow->isChecked() || w.view->FShadow);
+    QTest::mouseClick(p.chkShadow, Qt::LeftButton, {}, QPoint(4, p.chkShadow->height() / 2));
+    EXPECT_TRUE(p.chkShadow->isChecked() && w.view->FShadow && p.gbrIntensity->isEnabled());
     // The start page's choice selects the type and its rules without composing: nothing more
     // was asked of the window.
     p.SelectType(btCDCover);
