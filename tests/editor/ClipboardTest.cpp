@@ -118,9 +118,7 @@ TEST(Clipboard, TextLayerCopiedAndPastedEditsAsTheSameText)
     ASSERT_EQ(face.Layers.Count(), 2);
     auto* pasted = dynamic_cast<TTextLayer*>(face.Top());
     ASSERT_NE(pasted, nullptr);
-    EXPECT_NE(pasted, original);
-    EXPECT_TRUE(face.PlacedCentred);
-    EXPECT_EQ(face.Selected, pasted);
+    EXPECT_TRUE(pasted != original && face.PlacedCentred && face.Selected == pasted);
     EXPECT_EQ(static_cast<const TTextParams&>(*pasted), static_cast<const TTextParams&>(*original));
     EXPECT_TRUE(pasted->Bitmap().SamePixels(original->Bitmap())); // alpha included, still turned
 
@@ -163,14 +161,12 @@ TEST(Clipboard, CutRemovesTheLayerAndLeavesItPasteable)
     QGuiApplication::clipboard()->clear();
     EXPECT_FALSE(CanPaste());
     TLayerClipboard(face).CutSelected();
-    EXPECT_EQ(face.Layers.Count(), 0);
-    EXPECT_TRUE(CanPaste());
+    EXPECT_TRUE(face.Layers.Count() == 0 && CanPaste());
 
     // Without a selection, copy and cut do nothing.
     QGuiApplication::clipboard()->clear();
     TLayerClipboard(face).CutSelected();
-    EXPECT_FALSE(CanPaste());
-    EXPECT_EQ(face.ToolUpdates, 1);
+    EXPECT_FALSE(CanPaste() || face.ToolUpdates != 1);
 
     // A paste of it lands 10 pixels right and down, kept inside the face.
     EXPECT_EQ(PastedLocation({10, 20, 30, 40}, {20, 20}, {100, 100}), (TFloatRect{20, 30, 40, 50}));
@@ -186,15 +182,12 @@ TEST(Clipboard, NothingIsPastedWithoutAPictureOrAFaceImage)
     QGuiApplication::clipboard()->setMimeData(ownOnly);
     EXPECT_FALSE(CanPaste()); // the own format alone does not count
     clipboard.PasteLayer();
-    EXPECT_EQ(face.PasteEnabled, 0);
-    EXPECT_EQ(face.Layers.Count(), 0);
+    EXPECT_EQ(std::pair(face.PasteEnabled, face.Layers.Count()), std::pair(0, 0));
 
     PutOnClipboard(QByteArray("ClassName=TTextLayer\r\nCount=0\r\nLine0=x\r\n") + '\0');
     face.HasImage = false; // the new image dialog was cancelled
     clipboard.PasteLayer();
-    EXPECT_EQ(face.PasteEnabled, 1);
-    EXPECT_EQ(face.Layers.Count(), 0);
-    EXPECT_EQ(face.Placed, 0);
+    EXPECT_EQ(std::tuple(face.PasteEnabled, face.Layers.Count(), face.Placed), std::tuple(1, 0, 0));
 }
 
 TEST(Clipboard, DamagedOwnBlocksPasteAsPicturesOrSaneTextLayers)

@@ -25,12 +25,10 @@ TEST(NewImageDlg, OkFollowsWholeNumbersAndUpDownKeepsItsRange)
 {
     TNewImageFrm dlg(0);
     EXPECT_TRUE(dlg.btnOK->isEnabled());
-    dlg.txtWidth->clear();
-    EXPECT_FALSE(dlg.btnOK->isEnabled());
-    dlg.txtWidth->setText(QStringLiteral(" 12\t"));
-    EXPECT_TRUE(dlg.btnOK->isEnabled());
-    dlg.txtHeight->setText(QStringLiteral("1.5"));
-    EXPECT_FALSE(dlg.btnOK->isEnabled());
+    for (auto [field, text, ok] : {std::tuple{dlg.txtWidth, "", false}, {dlg.txtWidth, " 12\t", true}, {dlg.txtHeight, "1.5", false}}) {
+        field->setText(QString::fromLatin1(text));
+        EXPECT_EQ(dlg.btnOK->isEnabled(), ok) << text;
+    }
     dlg.txtHeight->setText(QStringLiteral("1999"));
     QTest::mouseClick(dlg.udHeight->UpButton(), Qt::LeftButton);
     QTest::mouseClick(dlg.udHeight->UpButton(), Qt::LeftButton);
