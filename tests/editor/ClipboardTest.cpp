@@ -34,11 +34,7 @@ public:
         layer->Bitmap() = bitmap;
         PlaceLayer(*layer, true);
     }
-    void DeleteLayer() override
-    {
-        delete Selected;
-        Selected = nullptr;
-    }
+    void DeleteLayer() override { delete std::exchange(Selected, nullptr); }
     void UpdateLayerTools() override { ++ToolUpdates; }
     void SetPasteEnabled(bool enabled) override { PasteEnabled = enabled; }
 

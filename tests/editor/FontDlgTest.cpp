@@ -33,9 +33,8 @@ TEST(FontDlg, NewLayerOpensWithItsTextSelectedAndTheShadowFieldsOff)
     TTextParams layer; // a new text layer's values, no text yet
     TFontDlgFrm dlg;
     dlg.LoadFromLayer(layer);
-    EXPECT_EQ(dlg.windowTitle(), "New Text Layer");
-    EXPECT_EQ(layer.Lines, QStringList{"Type your text here"});
-    EXPECT_EQ(dlg.memText->textCursor().selectedText(), "Type your text here");
+    EXPECT_EQ((QStringList{dlg.windowTitle(), dlg.memText->textCursor().selectedText()} + layer.Lines),
+              (QStringList{"New Text Layer", "Type your text here", "Type your text here"}));
     EXPECT_FALSE(dlg.edtPosX->isEnabled() || dlg.udPosY->isEnabled() || dlg.edtAlpha->isEnabled());
     EXPECT_FALSE(dlg.DrawReady()); // the first paint clears the preview only
     // OK sits left of Cancel at the dialog's right edge, inside it.
@@ -49,17 +48,15 @@ TEST(FontDlg, ExistingLayerDrawsOnTheFirstPaintOnThePreviewBackground)
         TTextParams layer = ExistingLayer(color);
         TFontDlgFrm dlg;
         dlg.LoadFromLayer(layer);
-        EXPECT_EQ(dlg.windowTitle(), "Edit Text Layer");
+        EXPECT_EQ(std::pair(dlg.windowTitle(), dlg.memText->textCursor().selectedText()), std::pair(QString("Edit Text Layer"), QString("Hello")));
         EXPECT_TRUE(dlg.DrawReady());
-        EXPECT_EQ(dlg.memText->textCursor().selectedText(), "Hello");
         ShowAndPaint(dlg);
         ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.TextSize().width() > 0; }));
         EXPECT_TRUE(dlg.btnOK->isEnabled());
         // The text in its colour on the preview's background (black only behind white text).
         const QImage shot = dlg.pbxText->grab().toImage();
         const QRgb ink = ColorOfRef(color).rgb(), background = TextPreviewBackground(color).rgb();
-        EXPECT_EQ(shot.pixel(1, 1), background);
-        EXPECT_EQ(shot.pixel(shot.width() - 2, shot.height() - 2), background);
+        EXPECT_EQ(std::pair(shot.pixel(1, 1), shot.pixel(shot.width() - 2, shot.height() - 2)), std::pair(background, background));
         bool inked = false;
         for (int y = 0; y < shot.height() && !inked; ++y)
             for (int x = 0; x < shot.width() && !inked; ++x)
@@ -134,8 +131,7 @@ TEST(FontDlg, EscapeCancelsAndEnterConfirmsUnlessWithCtrl)
         EXPECT_TRUE(dlg.isVisible());
         EXPECT_EQ(dlg.memText->toPlainText().count('\n'), key == Qt::Key_Return ? 2 : 1);
         QTest::keyClick(key == Qt::Key_Escape ? static_cast<QWidget*>(dlg.cbAAQuality) : dlg.memText, key);
-        EXPECT_FALSE(dlg.isVisible());
-        EXPECT_EQ(dlg.result(), result);
+        EXPECT_EQ(std::pair(dlg.isVisible(), dlg.result()), std::pair(false, int(result)));
     }
 }
 

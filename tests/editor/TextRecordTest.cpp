@@ -68,9 +68,8 @@ TEST(TextRecord, RoundTripGivesBackEveryField)
 TEST(TextRecord, KeysAndClassNameIgnoreAsciiCaseAndValuesKeepEquals)
 {
     const TTextParams p = Read({"classname=ttextlayer", "SHADOW=1", "line0=a=b", "count=0", "posx= 12\t"});
-    EXPECT_TRUE(p.Shadow);
-    EXPECT_EQ(p.Lines, QStringList{"a=b"});
-    EXPECT_EQ(p.PosX, 12); // blanks and control characters around a number are ignored
+    // Blanks and control characters around a number are ignored.
+    EXPECT_EQ(std::tuple(p.Shadow, p.Lines, p.PosX), std::tuple(true, QStringList{"a=b"}, 12));
 }
 
 TEST(TextRecord, CountIsTheLastIndex)
