@@ -2,7 +2,6 @@
 
 #include "cover/BookCover.h"
 #include "cover/MissingFile.h"
-#include "imageio/ImageWriter.h"
 #include "imageio/LastFolder.h"
 #include "imageio/dialog/PictureOpenDialog.h"
 #include "templates/InputDlg.h"
@@ -70,14 +69,7 @@ protected:
         return OpenStore();
     }
 
-    QString MakeFile(const QString& name) const
-    {
-        const QString path = FDir.path() + "/" + name;
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write("BM not really a picture, but bytes to hold");
-        return path;
-    }
+    QString MakeFile(const QString& name) const { return SavePicture(FDir.filePath(name), {4, 3}, Qt::red); }
 
     std::unique_ptr<TTemplateStore> FStore;
     TListEx<TBookCover> FList;
@@ -255,7 +247,7 @@ TEST_F(TemplatesDlgTest, BrowseFollowsTheFocusedImageField)
     TTemplatesFrm::SetPicturePicker({});
     QDir().mkpath(FDir.path() + "/art");
     const QString chosen = FDir.path() + "/art/top.bmp";
-    WriteImageFile(Filled(30, 20, Color32(200, 10, 10)), chosen);
+    SavePicture(chosen, {30, 20}, Qt::red);
     SetLastFolder(FDir.path());
     dialog.txtTopImage->setFocus();
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.OpenTarget() == dialog.txtTopImage; }));
