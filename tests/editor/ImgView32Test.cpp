@@ -1,6 +1,7 @@
 #include "editor/ImgView32.h"
 #include "raster/RubberbandLayer.h"
 #include "common/TestBitmaps.h"
+#include "editor/model/LayerTestHost.h"
 
 #include <QtWidgets>
 #include <QSignalSpy>
@@ -19,13 +20,7 @@ struct ViewFixture : testing::Test {
     }
     TBitmapLayer* AddLayer(TFloatRect where, TColor32 color, int w = 10, int h = 10)
     {
-        auto* layer = view.Layers().Add<TBitmapLayer>();
-        layer->SetScaled(true);
-        layer->Bitmap().SetSize(w, h);
-        layer->Bitmap().Clear(color);
-        layer->Bitmap().SetDrawMode(TDrawMode::dmBlend);
-        layer->SetLocation(where);
-        return layer;
+        return AddColourLayer(view.Layers(), where, w, h, color);
     }
     QRgb At(int x, int y)
     {

@@ -14,17 +14,6 @@ private:
     int* FFreed;
 };
 
-// A scaled, blended layer of one colour at `where`.
-TBitmapLayer* AddAt(TLayerCollection& c, TFloatRect where, int w = 0, int h = 0, TColor32 color = 0)
-{
-    auto* layer = c.Add<TBitmapLayer>();
-    layer->SetScaled(true);
-    layer->Bitmap().SetSize(w, h);
-    layer->Bitmap().Clear(color);
-    layer->Bitmap().SetDrawMode(TDrawMode::dmBlend);
-    layer->SetLocation(where);
-    return layer;
-}
 } // namespace
 
 TEST(LayerCollection, AppendsOnTopAndClampsNewIndex)
@@ -100,8 +89,8 @@ TEST(LayerCollection, NotifiesTheHostAndHoldsBackDuringBulkChanges)
 TEST(LayerCollection, TopmostLayerTakingPressesIsHitAnywhereInItsRectangle)
 {
     TLayerCollection c;
-    auto* low = AddAt(c, {0, 0, 100, 100});
-    auto* high = AddAt(c, {50, 50, 150, 150}, 100, 100); // fully transparent: still hit
+    auto* low = AddColourLayer(c, {0, 0, 100, 100});
+    auto* high = AddColourLayer(c, {50, 50, 150, 150}, 100, 100); // fully transparent: still hit
     EXPECT_EQ(c.FindLayerAt({60, 60}), high);
     EXPECT_EQ(c.FindLayerAt({10, 10}), low);
     EXPECT_EQ(c.FindLayerAt({149, 149}), high);
@@ -125,8 +114,8 @@ TEST(FlattenLayers, CompositesAtScaleOneAndCutsOffWhatLiesOutside)
     TLayerCollection c(&host);
     TBitmap32 base(20, 10);
     base.Clear(Color32(0, 0, 255));
-    auto* half = AddAt(c, {15, 2, 25, 6}, 10, 4, Color32(255, 0, 0)); // right half outside the face
-    AddAt(c, {0, 0, 4, 4}, 1, 1, Color32(0, 255, 0, 128));           // stretched 1x1 -> 4x4
+    auto* half = AddColourLayer(c, {15, 2, 25, 6}, 10, 4, Color32(255, 0, 0)); // right half outside the face
+    AddColourLayer(c, {0, 0, 4, 4}, 1, 1, Color32(0, 255, 0, 128));           // stretched 1x1 -> 4x4
 
     TBitmap32 flat;
     FlattenLayers(base, c, flat);

@@ -14,3 +14,15 @@ public:
     void LayerAreaChanged(const QRect& area) override { Areas.push_back(area); }
     void LayerRemoved(TCustomLayer& layer) override { Removed.push_back(&layer); }
 };
+
+// A scaled, blended layer of one colour (w x h pixels) at `where`.
+inline TBitmapLayer* AddColourLayer(TLayerCollection& c, TFloatRect where, int w = 0, int h = 0, TColor32 color = 0)
+{
+    auto* layer = c.Add<TBitmapLayer>();
+    layer->SetScaled(true);
+    layer->Bitmap().SetSize(w, h);
+    layer->Bitmap().Clear(color);
+    layer->Bitmap().SetDrawMode(TDrawMode::dmBlend);
+    layer->SetLocation(where);
+    return layer;
+}
