@@ -14,9 +14,7 @@
 #include "common/MessageLog.h"
 #include "common/TestBitmaps.h"
 
-#include <QAction>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>

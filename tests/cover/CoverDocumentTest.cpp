@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>

@@ -4,7 +4,6 @@
 #include "common/TestBitmaps.h"
 
 #include <QFile>
-#include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 

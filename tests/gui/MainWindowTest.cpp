@@ -10,7 +10,6 @@
 #include "ui/HTMLabel.h"
 #include "ui/MsgBox.h"
 #include "common/MessageLog.h"
-#include "common/RequireGL.h"
 
 #include "../app/FinalDialogDriver.h"
 
@@ -161,30 +160,6 @@ TEST(MainWindow, SaveQuestionGoesOnOnlyWhenAFileWasWritten)
     boxes.Answer = mrNo;
     w.close();
     EXPECT_FALSE(w.isVisible());
-}
-
-TEST(MainWindow, SaveAsOnTheFinalStepWritesTheFinalViewsPicture)
-{
-    TMessageLog boxes;
-    QTemporaryDir dir;
-    SetLastFolder(dir.path());
-    TExperChild w;
-    TAVLO_REQUIRE_GL(w.GLReady(), "the final view could not create its context");
-    w.GoToStep(4);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.FinalView()->isVisible(); }));
-    // The final view has the start-page preview's shape.
-    EXPECT_EQ(w.FinalView()->width(),
-              int(std::lround(double(w.pnlAboutExp->width()) * w.FinalView()->height() / w.pnlAboutExp->height())) - 6);
-    w.MarkModified();
-    TDialogDriver driver;
-    driver.Answer(dir.filePath("final.png"));
-    QTest::mouseClick(w.btnStore, Qt::LeftButton);
-    EXPECT_EQ(driver.Offered, QStringLiteral("Noname"));
-    // The size shown beside "Saved Picture Width" is the file's.
-    EXPECT_EQ(QImage(dir.filePath("final.png")).size(), w.FinalPage()->ExportSize());
-    EXPECT_FALSE(w.Modified());
-    EXPECT_EQ(w.Step(), 4);
-    EXPECT_TRUE(boxes.Asked.empty());
 }
 
 TEST(MainWindow, PromptTextsFitOnEveryStepAt96And120Ppi)

@@ -17,7 +17,6 @@
 #include <QComboBox>
 #include <QFile>
 #include <QPushButton>
-#include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -79,8 +78,14 @@ TEST(ProjectWindow, SavedProjectReopensAndRendersHeadlessAsTheWindowSaves)
         ASSERT_TRUE(QFile::exists(project));
         EXPECT_FALSE(w.Modified());
         EXPECT_TRUE(w.windowTitle().startsWith(QStringLiteral("shelf[*] -"))) << w.windowTitle().toStdString();
+        // Save As on the final step writes the view's picture at the size shown beside the width.
+        w.MarkModified();
         driver.Answer(dir.filePath("window.png"));
         QTest::mouseClick(w.btnStore, Qt::LeftButton);
+        EXPECT_EQ(driver.Offered, QStringLiteral("shelf"));
+        EXPECT_EQ(QImage(dir.filePath("window.png")).size(), final.ExportSize());
+        EXPECT_FALSE(w.Modified());
+        EXPECT_EQ(w.Step(), 4);
         for (int f = 0; f < 3; ++f)
             flat[size_t(f)] = w.FaceView(f)->Bitmap;
     }

@@ -89,12 +89,11 @@ TEST(D3DWin, OneSmoothedFrameIsKeptUntilTheNextRepaintAndTheViewFollowsItsPanel)
     v->repaint();
     const qreal dpr = v->devicePixelRatioF();
     QTRY_COMPARE(v->LastFrame().Size(), QSize(int(300 * dpr), int(300 * dpr)));
-    // A zero height is drawn as one pixel, not a division by zero.
+    // A zero height is drawn as one pixel, not a division by zero; offscreen the size is as asked.
     w.panelA->resize(300, 0);
     QCoreApplication::processEvents();
     const TBitmap32 big = v->RenderOffscreen(1200, 900);
     EXPECT_EQ(big.Size(), QSize(1200, 900));
-    EXPECT_TRUE(Near(big.Pixel(0, 0), Color32(255, 255, 255)));
     EXPECT_FALSE(ContentRect(big, Color32(255, 255, 255)).isEmpty());
 }
 
