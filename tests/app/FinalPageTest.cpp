@@ -15,6 +15,7 @@
 #include "common/TestBitmaps.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
