@@ -82,7 +82,7 @@ TEST(ProjectWindow, SavedProjectReopensAndRendersHeadlessAsTheWindowSaves)
         w.MarkModified();
         driver.Answer(dir.filePath("window.png"));
         QTest::mouseClick(w.btnStore, Qt::LeftButton);
-        EXPECT_EQ(driver.Offered, QStringLiteral("shelf"));
+        EXPECT_EQ(driver.Offered, QStringLiteral("Noname")); // the blank entry's name
         EXPECT_EQ(QImage(dir.filePath("window.png")).size(), final.ExportSize());
         EXPECT_FALSE(w.Modified());
         EXPECT_EQ(w.Step(), 4);
