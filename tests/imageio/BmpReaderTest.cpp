@@ -1,4 +1,3 @@
-#include "Pack.h"
 #include "TestPictures.h"
 #include "imageio/BmpReader.h"
 
@@ -42,27 +41,7 @@ QByteArray MakeBmp(const TBmpSpec& s, uint32_t seed, QByteArray* dibOut = nullpt
     return "BM" + U32s({14 + dib.size(), 0, 14 + pixelsAt}) + dib;
 }
 
-TBitmap32 Ours(const QByteArray& file)
-{
-    TBitmap32 b;
-    DecodeBmpFile(reinterpret_cast<const uchar*>(file.constData()), file.size(), b);
-    return b;
-}
-
-// The decoder's message; the target must stay untouched.
-std::string Refusal(const QByteArray& file)
-{
-    TBitmap32 target(2, 2);
-    target.Clear(Color32(1, 2, 3));
-    try {
-        DecodeBmpFile(reinterpret_cast<const uchar*>(file.constData()), file.size(), target);
-    } catch (const std::runtime_error& e) {
-        EXPECT_EQ(target.Size(), QSize(2, 2));
-        EXPECT_EQ(target.Pixel(1, 1), Color32(1, 2, 3));
-        return e.what();
-    }
-    return "(decoded)";
-}
+TBitmap32 Ours(const QByteArray& file) { return Decoded(DecodeBmpFile, file); }
 
 } // namespace
 
@@ -168,8 +147,8 @@ TEST(BmpReader, MalformedHeadersAreRefusedWithTheBitmapMessage)
                                   patched(14, 80),               // no such header size
                                   patched(14, 124).left(14 + 100), // header past the end
                                   good.left(good.size() - 20)})  // truncated bits
-        EXPECT_EQ(Refusal(bad), "Bitmap image is not valid");
-    const std::string huge = Refusal(patched(14 + 4, 1u << 30));
+        EXPECT_EQ(Refusal(DecodeBmpFile, bad), "Bitmap image is not valid");
+    const std::string huge = Refusal(DecodeBmpFile, patched(14 + 4, 1u << 30));
     EXPECT_NE(huge.find("too large"), std::string::npos) << "a picture a billion pixels wide: " << huge;
 }
 

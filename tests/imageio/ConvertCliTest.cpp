@@ -28,10 +28,9 @@ TRun Tavlo(const QStringList& args)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    env.remove("XDG_RUNTIME_DIR"); // a plain terminal: Qt must not talk about it
+    // A plain terminal: no display, and no runtime folder for Qt to talk about.
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"})
+        env.remove(name);
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(TAVLO_CLI), args);
     if (!process.waitForFinished(60000))
@@ -89,57 +88,44 @@ TEST(ConvertCli, HostileHeadersCostWhatTheirDataIsWorth)
     }
 }
 
-TEST(ConvertCli, ConvertsHeadlessAndReportsFailures)
+TEST(ConvertCli, ConvertsHeadlessReportsFailuresAndPrintsTheVersion)
 {
+    // A round trip through Qt's PNG writer and reader, without a display: alpha survives exactly.
     QTemporaryDir dir;
     const TBitmap32 source = RampPicture(64, 40, true);
-    const QString input = dir.filePath("in.bmp");
-    WriteFile(input, EncodeBmp(source));
-
-    for (const char* name : {"out.GIF", "out.jpg", "out.bmp", "out.png", "out.tif"}) {
-        const TRun run = Tavlo({"convert", input, dir.filePath(name)});
-        EXPECT_EQ(run.Code, 0) << name << ": " << run.Err.toStdString();
-        EXPECT_EQ(run.Err, QString()) << name;
+    WriteFile(dir.filePath("in.bmp"), EncodeBmp(source));
+    for (const auto& [from, to] : {std::pair{"in.bmp", "out.png"}, {"out.png", "back.bmp"}}) {
+        const TRun run = Tavlo({"convert", dir.filePath(from), dir.filePath(to)});
+        EXPECT_EQ(run.Code, 0) << to << ": " << run.Err.toStdString();
+        EXPECT_EQ(run.Err, QString()) << to;
     }
-    EXPECT_TRUE(ReadFile(dir.filePath("out.GIF")).contains("produced by Tavlo Generator v1.56"));
-    TBitmap32 back, back32;
-    LoadPictureFile(back, dir.filePath("out.bmp"));
-    EXPECT_TRUE(back.SamePixels(source)) << "BMP to BMP is lossless, alpha included";
-    EXPECT_EQ(QtDecode(ReadFile(dir.filePath("out.png"))).Size(), QSize(64, 40));
+    TBitmap32 back;
+    LoadPictureFile(back, dir.filePath("back.bmp"));
+    EXPECT_TRUE(back.SamePixels(source));
 
-    // PNG comes in too, alpha included.
-    const TRun fromPng = Tavlo({"convert", dir.filePath("out.png"), dir.filePath("x.bmp")});
-    EXPECT_EQ(fromPng.Code, 0) << fromPng.Err.toStdString();
-    LoadPictureFile(back32, dir.filePath("x.bmp"));
-    EXPECT_TRUE(back32.SamePixels(source));
+    // Failures: exit code 1 with the reader's or writer's message, 2 for a wrong command line.
     WriteFile(dir.filePath("in.xcf"), "x");
     const TRun unknownIn = Tavlo({"convert", dir.filePath("in.xcf"), dir.filePath("y.bmp")});
     EXPECT_EQ(unknownIn.Code, 1);
     EXPECT_TRUE(unknownIn.Err.contains("Unknown picture file extension (.xcf)")) << unknownIn.Err.toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath("y.bmp")));
+    const TRun unknownOut = Tavlo({"convert", dir.filePath("in.bmp"), dir.filePath("x.tiff")});
+    EXPECT_EQ(unknownOut.Code, 1);
+    EXPECT_FALSE(unknownOut.Err.isEmpty());
+    EXPECT_EQ(Tavlo({"convert", dir.filePath("in.bmp")}).Code, 2);
+    for (const char* command : {"convert", "atlas", "render", "batch"}) {
+        const TRun run = Tavlo({command, "--bogus", "a.bmp", "b.bmp"});
+        EXPECT_EQ(run.Code, 2) << command;
+        EXPECT_TRUE(run.Err.startsWith(QStringLiteral("tavlo %1: unknown option '--bogus'\n").arg(command))) << run.Err.toStdString();
+    }
+    EXPECT_TRUE(Tavlo({"render", "--front"}).Err.startsWith("tavlo render: missing value after '--front'\n"));
 
-    const TRun unknown = Tavlo({"convert", input, dir.filePath("x.tiff")});
-    EXPECT_EQ(unknown.Code, 1);
-    EXPECT_FALSE(unknown.Err.isEmpty());
-
-    EXPECT_EQ(Tavlo({"convert", input}).Code, 2);
     const TRun help = Tavlo({"--help"});
     EXPECT_EQ(help.Code, 0);
     EXPECT_TRUE(help.Out.contains("convert")) << help.Out.toStdString();
     EXPECT_TRUE(Tavlo({"convert", "--help"}).Out.contains("tavlo convert INPUT OUTPUT"));
-}
-
-TEST(ConvertCli, EveryCommandReportsOptionsAsTypedAndPrintsTheVersion)
-{
     const TRun version = Tavlo({"--version"});
     EXPECT_EQ(version.Code, 0);
     EXPECT_EQ(version.Out, "tavlo (Tavlo Generator) " TAVLO_VERSION "\n");
     EXPECT_EQ(version.Err, QString());
-    for (const char* command : {"convert", "atlas", "render", "batch"}) {
-        const TRun run = Tavlo({command, "--bogus", "a.bmp", "b.bmp"});
-        EXPECT_EQ(run.Code, 2) << command;
-        EXPECT_TRUE(run.Err.startsWith(QStringLiteral("tavlo %1: unknown option '--bogus'\n").arg(command)))
-            << run.Err.toStdString();
-    }
-    EXPECT_TRUE(Tavlo({"render", "--front"}).Err.startsWith("tavlo render: missing value after '--front'\n"));
 }

@@ -1,4 +1,3 @@
-#include "Pack.h"
 #include "TestPictures.h"
 #include "imageio/IconReader.h"
 #include "imageio/JpegReader.h"
@@ -11,26 +10,6 @@
 #include <stdexcept>
 
 namespace {
-
-using TDecoder = void (*)(const uchar*, qsizetype, TBitmap32&);
-
-TBitmap32 Decode(TDecoder decode, const QByteArray& bytes)
-{
-    TBitmap32 b;
-    decode(reinterpret_cast<const uchar*>(bytes.constData()), bytes.size(), b);
-    return b;
-}
-
-// The decoder's message, or "(decoded)".
-std::string Message(TDecoder decode, const QByteArray& bytes)
-{
-    try {
-        Decode(decode, bytes);
-    } catch (const std::runtime_error& e) {
-        return e.what();
-    }
-    return "(decoded)";
-}
 
 // An icon entry as a packed DIB: 40-byte header with doubled height, 32-bit BGRA or 8-bit with a
 // grey palette, then the AND mask (1 = masked).
@@ -74,7 +53,7 @@ TEST(Jpeg, QualityHundredRoundTripAndQtAgreement)
     const TBitmap32 source = RampPicture(97, 61);
     const QByteArray bytes = EncodeJpeg(source, 100);
     ASSERT_TRUE(bytes.startsWith("\xFF\xD8"));
-    const TBitmap32 back = Decode(DecodeJpeg, bytes);
+    const TBitmap32 back = Decoded(DecodeJpeg, bytes);
     ASSERT_EQ(back.Size(), source.Size());
     EXPECT_GT(Psnr(source, back), 45.0);
     EXPECT_LE(MaxDifference(back, QtDecode(bytes, "JPEG")), 2) << "an independent decode agrees";
@@ -88,14 +67,14 @@ TEST(Jpeg, ErrorsAreNumberedAndNeverExit)
     const QByteArray bytes = EncodeJpeg(RampPicture(40, 30), 100);
     const std::regex numbered("JPEG error #[0-9]+ \\(.+\\)"); // libjpeg's number and its own words
     for (const QByteArray& bad : {QByteArray("\xFF\xD8\xFF\xE0garbage"), bytes.left(bytes.size() / 2), QByteArray("not a jpeg at all"), bytes.left(200)})
-        EXPECT_TRUE(std::regex_match(Message(DecodeJpeg, bad), numbered)) << Message(DecodeJpeg, bad);
+        EXPECT_TRUE(std::regex_match(Refusal(DecodeJpeg, bad), numbered)) << Refusal(DecodeJpeg, bad);
     // Stray bytes before a marker: libjpeg only warns, and the picture is whole.
-    EXPECT_EQ(Decode(DecodeJpeg, QByteArray(bytes).insert(2, "junk")).Size(), QSize(40, 30));
+    EXPECT_EQ(Decoded(DecodeJpeg, QByteArray(bytes).insert(2, "junk")).Size(), QSize(40, 30));
     // Every cut either decodes at the full size (libjpeg fills what is missing) or ends in the
     // numbered message.
     for (qsizetype n = 0; n < bytes.size(); n += 7) {
         try {
-            EXPECT_EQ(Decode(DecodeJpeg, bytes.left(n)).Size(), QSize(40, 30)) << "cut at " << n;
+            EXPECT_EQ(Decoded(DecodeJpeg, bytes.left(n)).Size(), QSize(40, 30)) << "cut at " << n;
         } catch (const std::runtime_error& e) {
             EXPECT_TRUE(std::regex_match(e.what(), numbered)) << "cut at " << n << ": " << e.what();
         }
@@ -109,12 +88,12 @@ TEST(Icon, PicksTheLargestThenDeepestEntryAndAppliesItsMask)
     const QByteArray small8 = IconDib(16, 8, colour, ring), big8 = IconDib(32, 8, colour, ring);
     const QByteArray big32 = IconDib(32, 32, [](int x, int y) { return Color32(x * 8, y * 8, 50, x * 8); }, ring);
 
-    const TBitmap32 chosen = Decode(DecodeIcon, MakeIco({{16, small8}, {32, big8}, {32, big32}}));
+    const TBitmap32 chosen = Decoded(DecodeIcon, MakeIco({{16, small8}, {32, big8}, {32, big32}}));
     ASSERT_EQ(chosen.Size(), QSize(32, 32));
     EXPECT_EQ(chosen.Pixel(3, 4), Color32(24, 32, 50, 24)) << "the 32-bit entry wins and keeps its alpha";
     EXPECT_EQ(chosen.Pixel(5, 0), Color32(40, 0, 50, 40)) << "with alpha the mask is not used";
 
-    const TBitmap32 masked = Decode(DecodeIcon, MakeIco({{16, small8}, {32, big8}}));
+    const TBitmap32 masked = Decoded(DecodeIcon, MakeIco({{16, small8}, {32, big8}}));
     ASSERT_EQ(masked.Size(), QSize(32, 32));
     EXPECT_EQ(masked.Pixel(5, 0), 0u) << "masked pixels are transparent";
     EXPECT_EQ(masked.Pixel(3, 4), Color32(24, 24, 24)) << "8-bit grey palette, opaque";
@@ -129,7 +108,7 @@ TEST(Icon, PngEntriesAndBrokenDirectories)
     buffer.open(QIODevice::WriteOnly);
     QImageWriter(&buffer, "PNG").write(image);
     const QByteArray small = IconDib(16, 8, [](int, int) { return Color32(1, 1, 1); }, [](int, int) { return false; });
-    const TBitmap32 png = Decode(DecodeIcon, MakeIco({{16, small}, {48, buffer.data()}}));
+    const TBitmap32 png = Decoded(DecodeIcon, MakeIco({{16, small}, {48, buffer.data()}}));
     ASSERT_EQ(png.Size(), QSize(48, 48));
     EXPECT_EQ(png.Pixel(7, 7), Color32(10, 200, 30, 128));
 
@@ -138,9 +117,9 @@ TEST(Icon, PngEntriesAndBrokenDirectories)
     QByteArray outside = good;
     outside[6 + 12] = char(0xF0);
     for (const QByteArray& bad : {good.left(5), good.left(20), outside, good.left(good.size() - 100)})
-        EXPECT_EQ(Message(DecodeIcon, bad), "Icon image is not valid");
+        EXPECT_EQ(Refusal(DecodeIcon, bad), "Icon image is not valid");
     for (qsizetype n = 0; n < good.size(); n += 3)
-        EXPECT_FALSE(Message(DecodeIcon, good.left(n)).empty());
+        EXPECT_FALSE(Refusal(DecodeIcon, good.left(n)).empty());
 }
 
 TEST(Icon, HostileEntriesAndMasksAfterBitFields)
@@ -151,17 +130,17 @@ TEST(Icon, HostileEntriesAndMasksAfterBitFields)
     for (int i = 0; i < 8 * 8; ++i)
         dib += U16s({0x7C00});
     dib += U32s({0xFF, 0, 0, 0, 0, 0, 0, 0});
-    const TBitmap32 icon = Decode(DecodeIcon, MakeIco({{8, dib}}));
+    const TBitmap32 icon = Decoded(DecodeIcon, MakeIco({{8, dib}}));
     EXPECT_EQ(icon.Pixel(3, 7), 0u);
     EXPECT_EQ(icon.Pixel(3, 6), Color32(255, 0, 0));
 
     // PNG entries declaring 4-billion-pixel sides (their areas once overflowed), and a 52-byte
     // header (BI_ALPHABITFIELDS) whose alpha mask lies past the end of its entry.
     const QByteArray hugePng = QByteArray("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16) + QByteArray(8, char(0xFF)) + QByteArray(5, '\0');
-    EXPECT_THROW(Decode(DecodeIcon, MakeIco({{0, hugePng}, {0, hugePng}})), std::runtime_error);
+    EXPECT_THROW(Decoded(DecodeIcon, MakeIco({{0, hugePng}, {0, hugePng}})), std::runtime_error);
     QByteArray header52 = dib.left(40) + dib.mid(40, 12);
     header52[16] = 6;
     header52[14] = 32;
     header52[0] = 52;
-    EXPECT_THROW(Decode(DecodeIcon, MakeIco({{8, header52}})), std::runtime_error);
+    EXPECT_THROW(Decoded(DecodeIcon, MakeIco({{8, header52}})), std::runtime_error);
 }

@@ -1,4 +1,3 @@
-#include "Pack.h"
 #include "TestPictures.h"
 #include "imageio/BmpWriter.h"
 #include "imageio/GifLzw.h"

@@ -51,11 +51,10 @@ TEST_F(PictureOpenDialogTest, TitleFilterAndStartFolder)
     EXPECT_EQ(TPictureOpenDialog(3).windowTitle(), "New Layer");
     EXPECT_EQ(face.fileMode(), QFileDialog::ExistingFile);
     EXPECT_EQ(face.directory().absolutePath(), QDir(FDir.path()).absolutePath());
+    // The registered formats' filter in Qt's form: one entry each after "All".
     const QStringList filters = face.nameFilters();
     ASSERT_EQ(filters.size(), 12);
     EXPECT_EQ(filters[0], "All (*.gif *.jpg *.jpeg *.bmp *.ico *.emf *.wmf *.png *.tif *.tiff *.webp)");
-    EXPECT_EQ(filters[1], "GIF Image (*.gif)");
-    EXPECT_EQ(filters[7], "Metafiles (*.wmf)");
     EXPECT_EQ(filters[11], "WebP Image (*.webp)");
 }
 
@@ -105,10 +104,13 @@ TEST_F(PictureOpenDialogTest, ChosenFileMovesTheLastFolderAndCancelChangesNothin
     EXPECT_FALSE(loaded);
     EXPECT_EQ(LastFolder(), FDir.path() + "/");
 
-    WhenDialogOpens([&](TPictureOpenDialog& d) {
-        d.selectFile(picture);
-        static_cast<QDialog&>(d).accept(); // QFileDialog hides its override
-    });
+    auto choosePicture = [&] {
+        WhenDialogOpens([&](TPictureOpenDialog& d) {
+            d.selectFile(picture);
+            static_cast<QDialog&>(d).accept(); // QFileDialog hides its override
+        });
+    };
+    choosePicture();
     QString chosen;
     EXPECT_TRUE(OpenPictureFile(nullptr, OpenNewLayerMode, [&](const QString& path) { chosen = path; }));
     EXPECT_EQ(chosen, picture);
@@ -116,10 +118,7 @@ TEST_F(PictureOpenDialogTest, ChosenFileMovesTheLastFolderAndCancelChangesNothin
 
     // A failing load still leaves the folder moved and passes its message on.
     SetLastFolder(FDir.path());
-    WhenDialogOpens([&](TPictureOpenDialog& d) {
-        d.selectFile(picture);
-        static_cast<QDialog&>(d).accept(); // QFileDialog hides its override
-    });
+    choosePicture();
     EXPECT_THROW(OpenPictureFile(nullptr, OpenNewLayerMode, [](const QString&) { throw std::runtime_error("Bitmap image is not valid"); }),
                  std::runtime_error);
     EXPECT_EQ(LastFolder(), other.path() + "/");

@@ -10,11 +10,10 @@
 TBitmap32 RampPicture(int width, int height, bool withAlpha)
 {
     TBitmap32 b(width, height);
+    const int w = std::max(1, width - 1), h = std::max(1, height - 1), d = std::max(1, width + height - 2);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const int a = withAlpha ? (x * 255 / std::max(1, width - 1)) : 255;
-            b.SetPixel(x, y, Color32(x * 255 / std::max(1, width - 1), y * 255 / std::max(1, height - 1), (x + y) * 255 / std::max(1, width + height - 2), a));
-        }
+        for (int x = 0; x < width; ++x)
+            b.SetPixel(x, y, Color32(x * 255 / w, y * 255 / h, (x + y) * 255 / d, withAlpha ? x * 255 / w : 255));
     return b;
 }
 
@@ -26,8 +25,8 @@ int MaxDifference(const TBitmap32& a, const TBitmap32& b, bool compareAlpha)
     for (int y = 0; y < a.Height(); ++y)
         for (int x = 0; x < a.Width(); ++x) {
             const TColor32 p = a.Pixel(x, y), q = b.Pixel(x, y);
-            worst = std::max({worst, std::abs(RedOf(p) - RedOf(q)), std::abs(GreenOf(p) - GreenOf(q)),
-                              std::abs(BlueOf(p) - BlueOf(q)), compareAlpha ? std::abs(AlphaOf(p) - AlphaOf(q)) : 0});
+            worst = std::max({worst, std::abs(RedOf(p) - RedOf(q)), std::abs(GreenOf(p) - GreenOf(q)), std::abs(BlueOf(p) - BlueOf(q)),
+                              compareAlpha ? std::abs(AlphaOf(p) - AlphaOf(q)) : 0});
         }
     return worst;
 }
@@ -40,8 +39,8 @@ double Psnr(const TBitmap32& a, const TBitmap32& b)
     for (int y = 0; y < a.Height(); ++y)
         for (int x = 0; x < a.Width(); ++x) {
             const TColor32 p = a.Pixel(x, y), q = b.Pixel(x, y);
-            const double dr = RedOf(p) - RedOf(q), dg = GreenOf(p) - GreenOf(q), db = BlueOf(p) - BlueOf(q);
-            sum += dr * dr + dg * dg + db * db;
+            for (int d : {RedOf(p) - RedOf(q), GreenOf(p) - GreenOf(q), BlueOf(p) - BlueOf(q)})
+                sum += double(d) * d;
         }
     const double mse = sum / (3.0 * a.Width() * a.Height());
     return mse == 0 ? std::numeric_limits<double>::infinity() : 10 * std::log10(255.0 * 255.0 / mse);

@@ -1,16 +1,18 @@
 #pragma once
-// Helpers for the picture file tests: synthetic pictures, temporary folders, reference decodes.
+// Helpers for the picture file tests: synthetic pictures, reference decodes, files, decoder calls.
 
-#include "common/LittleEndian.h"
+#include "Pack.h"
 #include "raster/TBitmap32.h"
 
-#include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <gtest/gtest.h>
+#include <stdexcept>
+#include <string>
 
 // A picture with every pixel different: colour ramps across, down and diagonally.
 TBitmap32 RampPicture(int width, int height, bool withAlpha = false);
-// Max absolute channel difference over RGB (and alpha when compareAlpha).
+// Max absolute channel difference over RGB (and alpha when compareAlpha); 256 for other sizes.
 int MaxDifference(const TBitmap32& a, const TBitmap32& b, bool compareAlpha = true);
 // Peak signal-to-noise ratio over R, G, B in dB (infinity for identical pictures).
 double Psnr(const TBitmap32& a, const TBitmap32& b);
@@ -18,3 +20,26 @@ double Psnr(const TBitmap32& a, const TBitmap32& b);
 TBitmap32 QtDecode(const QByteArray& bytes, const char* format = nullptr);
 QByteArray ReadFile(const QString& path);
 void WriteFile(const QString& path, const QByteArray& bytes);
+
+// One of our decoders of a memory block (DecodeBmpFile, DecodeGif, DecodeIcon, DecodeJpeg ...).
+template <class Decoder> TBitmap32 Decoded(Decoder decode, const QByteArray& bytes)
+{
+    TBitmap32 b;
+    decode(reinterpret_cast<const uchar*>(bytes.constData()), bytes.size(), b);
+    return b;
+}
+
+// The decoder's message, or "(decoded)"; a refusal must leave the target untouched.
+template <class Decoder> std::string Refusal(Decoder decode, const QByteArray& bytes)
+{
+    TBitmap32 target(2, 2);
+    target.Clear(Color32(1, 2, 3));
+    try {
+        decode(reinterpret_cast<const uchar*>(bytes.constData()), bytes.size(), target);
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(target.Size(), QSize(2, 2)) << "target must stay untouched";
+        EXPECT_EQ(target.Pixel(1, 1), Color32(1, 2, 3));
+        return e.what();
+    }
+    return "(decoded)";
+}
