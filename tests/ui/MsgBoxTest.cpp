@@ -33,10 +33,9 @@ TEST(MsgBox, FixedQuestionsHaveTheirWording)
 
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].Text, QStringLiteral("Noname\r\nThis Tavlo has been changed.\r\n\r\nDo you want to save the changes ?"));
-    EXPECT_EQ(shown[0].Buttons, mbYes | mbNo | mbCancel);
-    EXPECT_EQ(shown[0].Caption, QStringLiteral("Tavlo Generator"));
     EXPECT_EQ(shown[1].Text, QStringLiteral("My Book\r\nSelected template will be permanently deleted.\r\n\r\nDo you want to continue ?"));
-    EXPECT_EQ(shown[1].Buttons, mbYes | mbNo);
+    EXPECT_EQ(QList<int>({shown[0].Buttons, shown[1].Buttons}), QList<int>({mbYes | mbNo | mbCancel, mbYes | mbNo}));
+    EXPECT_EQ(shown[0].Caption, QStringLiteral("Tavlo Generator"));
 }
 
 TEST(MsgBox, EscapeAnswersCancelButNotWithCtrl)
@@ -62,10 +61,10 @@ TEST(MsgBox, BoxHasCaptionButtonsAndWrapsLongText)
     ShowAndAct(
         [&](TMessageDlg* box) {
             EXPECT_EQ(box->windowTitle(), QStringLiteral("Tavlo Generator"));
-            ASSERT_EQ(box->Buttons().size(), 3);
-            EXPECT_EQ(box->Buttons()[0]->text(), QStringLiteral("&Yes"));
-            EXPECT_EQ(box->Buttons()[1]->text(), QStringLiteral("&No"));
-            EXPECT_EQ(box->Buttons()[2]->text(), QStringLiteral("Cancel"));
+            QStringList captions;
+            for (const QPushButton* button : box->Buttons())
+                captions << button->text();
+            EXPECT_EQ(captions, QStringList({"&Yes", "&No", "Cancel"}));
             // One row of buttons; the text wraps within half the screen's width.
             EXPECT_EQ(box->Buttons()[0]->y(), box->Buttons()[2]->y());
             auto* label = box->findChild<QLabel*>("Message");
