@@ -47,10 +47,6 @@ TEST(GifPalette, StaticColoursFrameTheOctreeColoursBeforeTheColourMapPass)
         EXPECT_EQ(map[i], statics[i]) << i;
         EXPECT_EQ(map[246 + i], statics[10 + i]) << 246 + i;
     }
-    EXPECT_EQ(map[0], Color32(0, 0, 0));
-    EXPECT_EQ(map[9], Color32(166, 202, 240));
-    EXPECT_EQ(map[246], Color32(255, 251, 240));
-    EXPECT_EQ(map[255], Color32(255, 255, 255));
     EXPECT_GT(std::set<TColor32>(map.begin() + 10, map.begin() + 246).size(), 200u) << "a picture with thousands of colours fills the octree slots";
 
     gif.Optimize(ooColorMap);

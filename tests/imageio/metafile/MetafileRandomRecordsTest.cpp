@@ -2,9 +2,8 @@
 // are garbage, must play without fault (the sanitizer build runs this too).
 #include "MetaWriter.h"
 
-#include "imageio/metafile/TMetafile.h"
+#include "fuzz/FuzzTargets.h"
 
-#include <QPainter>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -36,15 +35,7 @@ TEST(MetafileRandomRecords, WmfAndEmfRecordsWithGarbageParameters)
             else if (file % 2 == 0)
                 wmf.Raw(wmfFunctions[rng() % std::size(wmfFunctions)], randomBytes(int(rng() % 64)));
         }
-        TMetafile m;
-        try {
-            m.Load(file % 2 ? emf.File() : wmf.File());
-        } catch (const std::runtime_error&) {
-            continue;
-        }
-        QImage image(64, 64, QImage::Format_ARGB32);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        m.Draw(painter, QRectF(0, 0, 64, 64));
+        const QByteArray bytes = file % 2 ? emf.File() : wmf.File();
+        RunFuzzTarget(ImageFuzzTargets(), "metafile", reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
     }
 }

@@ -137,15 +137,9 @@ TEST(Metafile, TextAtItsReferencePointWithAlignmentAndBackground)
 {
     auto textFile = [](int align, int bkMode) {
         const QByteArray font = U16s({-40, 0, 0, 0, 700}) + QByteArray(8, '\0') + QByteArray("Arial").leftJustified(32, '\0');
-        return Render(TWmfWriter(true, QRect(0, 0, 200, 100))
-                          .Raw(0x02FB, font)
-                          .Select(0)
-                          .Words(0x0209, {0, 0})      // black text
-                          .Words(0x0201, {0, 0x00FF}) // background: 0x00FF0000 = blue
-                          .Words(0x0102, {bkMode})
-                          .Words(0x012E, {align})
-                          .Raw(0x0521, U16s({4}) + "HHHH" + U16s({50, 10})) // at y = 50, x = 10
-                          .File());
+        // Black text on a blue background (0x00FF0000), "HHHH" at y = 50, x = 10.
+        return Render(TWmfWriter(true, QRect(0, 0, 200, 100)).Raw(0x02FB, font).Select(0).Words(0x0209, {0, 0}).Words(0x0201, {0, 0x00FF})
+                          .Words(0x0102, {bkMode}).Words(0x012E, {align}).Raw(0x0521, U16s({4}) + "HHHH" + U16s({50, 10})).File());
     };
     // TA_TOP | TA_LEFT: the text hangs below and right of (10, 50).
     const TBitmap32 top = textFile(0, 1);
@@ -247,18 +241,10 @@ TEST(Metafile, ExtremeCoordinatesAndCountsFinishQuickly)
 {
     // Rectangles and a dashed polyline at the ends of the 32-bit range, a huge world scale and
     // counts that promise far more points than the record holds.
-    const TBitmap32 b = Render(TEmfWriter()
-                                   .Pen(1, 1, 3, Black)
-                                   .Select(1)
-                                   .Rectangle(-2147483647, -2147483647, 2147483647, 2147483647)
+    const TBitmap32 b = Render(TEmfWriter().Pen(1, 1, 3, Black).Select(1).Rectangle(-2147483647, -2147483647, 2147483647, 2147483647)
                                    .Ints(4, {0, 0, 0, 0, 3, -2147483647LL, -2147483647LL, 2147483647LL, 2147483647LL, 5, 5})
-                                   .WorldTransform(1e30f, 0, 0, 1e30f, 0, 0)
-                                   .Rectangle(0, 0, 10, 10)
-                                   .Ints(3, {0, 0, 0, 0, 0x7FFFFFFF, 1, 1})
-                                   .Brush(2, 0, Red)
-                                   .Select(2)
-                                   .Rectangle(10, 10, 20, 20)
-                                   .File());
+                                   .WorldTransform(1e30f, 0, 0, 1e30f, 0, 0).Rectangle(0, 0, 10, 10).Ints(3, {0, 0, 0, 0, 0x7FFFFFFF, 1, 1})
+                                   .Brush(2, 0, Red).Select(2).Rectangle(10, 10, 20, 20).File());
     // The whole picture is inside the first rectangle: filled with the default white brush
     // (the dashed line crosses it on the diagonal).
     EXPECT_EQ(b.Pixel(60, 20), Argb(White));
@@ -280,26 +266,12 @@ TEST(Metafile, EmfPathsPiesTextAndTransparentBitmaps)
         PutF32(keyed, f);
     keyed += U32s({0, 0, 108, 40, 148, dib.size() - 40, 2, 1}) + dib;
 
-    const TBitmap32 b = Render(TEmfWriter()
-                                   .Brush(1, 0, Blue)
-                                   .Select(1)
-                                   .Select(NullPen)
-                                   .Ints(59, {})                             // BEGINPATH
-                                   .Ints(27, {10, 10})                       // MOVETOEX
-                                   .Ints(54, {50, 10})                       // LINETO
-                                   .Ints(54, {50, 50})
-                                   .Ints(61, {})                             // CLOSEFIGURE
-                                   .Ints(60, {})                             // ENDPATH
-                                   .Ints(62, {0, 0, 0, 0})                   // FILLPATH
-                                   .Brush(2, 0, Green)
-                                   .Select(2)
-                                   .Ints(47, {50, 0, 96, 46, 96, 23, 73, 0}) // PIE: the upper right quarter
-                                   .Raw(82, font)
-                                   .Select(3)
-                                   .Ints(18, {1})                            // transparent text background
-                                   .Raw(84, text)
-                                   .Raw(116, keyed)
-                                   .File());
+    // A path (BEGINPATH, MOVETOEX, two LINETOs, CLOSEFIGURE, ENDPATH, FILLPATH), a PIE over the upper
+    // right quarter, the text over a transparent background and the keyed bitmap.
+    const TBitmap32 b = Render(TEmfWriter().Brush(1, 0, Blue).Select(1).Select(NullPen)
+                                   .Ints(59, {}).Ints(27, {10, 10}).Ints(54, {50, 10}).Ints(54, {50, 50}).Ints(61, {}).Ints(60, {}).Ints(62, {0, 0, 0, 0})
+                                   .Brush(2, 0, Green).Select(2).Ints(47, {50, 0, 96, 46, 96, 23, 73, 0})
+                                   .Raw(82, font).Select(3).Ints(18, {1}).Raw(84, text).Raw(116, keyed).File());
     // The keyed bitmap: its red half drawn, its white half left out.
     ExpectPixels(b, {{45, 15, Blue}, {15, 45, None}, {85, 12, Green}, {60, 35, None}, {65, 70, Red}, {75, 70, None}});
     // Each H stands on the baseline at y = 60 (TA_TOP is 0: the cell hangs below the point)...
@@ -336,15 +308,10 @@ TEST(Metafile, EmfRegionsFillAndClip)
     };
     const QByteArray twoBoxes = region({QRect(10, 10, 20, 20), QRect(50, 10, 20, 20)});
     const QByteArray lower = region({QRect(0, 50, 96, 20)});
-    const TBitmap32 b = Render(TEmfWriter()
-                                   .Brush(1, 0, Red)
-                                   .Brush(2, 0, Green)
-                                   .Select(2)
-                                   .Select(NullPen)
-                                   .Raw(71, U32s({0, 0, 0, 0, twoBoxes.size(), 1}) + twoBoxes) // FILLRGN with brush 1
-                                   .Raw(75, U32s({lower.size(), 5}) + lower)                   // EXTSELECTCLIPRGN, RGN_COPY
-                                   .Rectangle(0, 0, 96, 96)
-                                   .File());
+    // FILLRGN with brush 1, then EXTSELECTCLIPRGN (RGN_COPY).
+    const TBitmap32 b = Render(TEmfWriter().Brush(1, 0, Red).Brush(2, 0, Green).Select(2).Select(NullPen)
+                                   .Raw(71, U32s({0, 0, 0, 0, twoBoxes.size(), 1}) + twoBoxes).Raw(75, U32s({lower.size(), 5}) + lower)
+                                   .Rectangle(0, 0, 96, 96).File());
     // The selected brush is back after FILLRGN; the rectangle shows only inside the clip region.
     ExpectPixels(b, {{20, 20, Red}, {60, 20, Red}, {40, 20, None}, {40, 60, Green}, {40, 40, None}, {40, 80, None}});
 }
@@ -364,15 +331,9 @@ TEST(Metafile, PolyDrawMovesDrawsAndClosesByPointType)
 TEST(Metafile, HatchedBrushesOverOpaqueOrTransparentBackground)
 {
     auto hatched = [](int bkMode) {
-        return Render(TWmfWriter()
-                          .Pen(5, 0, Black)
-                          .Brush(2, Red, 0)                // HS_HORIZONTAL
-                          .Select(0)
-                          .Select(1)
-                          .Words(0x0201, {0xFFFF, 0x00FF}) // white background
-                          .Words(0x0102, {bkMode})
-                          .Rectangle(10, 10, 90, 90)
-                          .File());
+        // HS_HORIZONTAL over a white background.
+        return Render(TWmfWriter().Pen(5, 0, Black).Brush(2, Red, 0).Select(0).Select(1).Words(0x0201, {0xFFFF, 0x00FF}).Words(0x0102, {bkMode})
+                          .Rectangle(10, 10, 90, 90).File());
     };
     auto count = [](const TBitmap32& b, QColor c) {
         int n = 0;
