@@ -1,31 +1,18 @@
 #include "TestPictures.h"
+#include "common/WhenModal.h"
 #include "imageio/BmpWriter.h"
 #include "imageio/LastFolder.h"
 #include "imageio/dialog/PictureOpenDialog.h"
 
-#include <QApplication>
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
 namespace {
-
-// Runs action on the modal file dialog once it is up.
-void WhenDialogOpens(const std::function<void(TPictureOpenDialog&)>& action)
-{
-    QTimer::singleShot(0, [action] {
-        QWidget* modal = nullptr;
-        ASSERT_TRUE(QTest::qWaitFor([&] { return (modal = QApplication::activeModalWidget()) != nullptr; }, 5000));
-        auto* dialog = qobject_cast<TPictureOpenDialog*>(modal);
-        ASSERT_NE(dialog, nullptr);
-        action(*dialog);
-    });
-}
 
 class PictureOpenDialogTest : public testing::Test {
 protected:
@@ -98,16 +85,16 @@ TEST_F(PictureOpenDialogTest, ChosenFileMovesTheLastFolderAndCancelChangesNothin
     const QString picture = other.filePath("pic.bmp");
     WriteFile(picture, EncodeBmp(RampPicture(4, 4)));
 
-    WhenDialogOpens([](TPictureOpenDialog& d) { d.reject(); });
+    WhenModal<TPictureOpenDialog>([](TPictureOpenDialog* d) { d->reject(); });
     bool loaded = false;
     EXPECT_FALSE(OpenPictureFile(nullptr, OpenFaceImageMode, [&](const QString&) { loaded = true; }));
     EXPECT_FALSE(loaded);
     EXPECT_EQ(LastFolder(), FDir.path() + "/");
 
     auto choosePicture = [&] {
-        WhenDialogOpens([&](TPictureOpenDialog& d) {
-            d.selectFile(picture);
-            static_cast<QDialog&>(d).accept(); // QFileDialog hides its override
+        WhenModal<TPictureOpenDialog>([&](TPictureOpenDialog* d) {
+            d->selectFile(picture);
+            static_cast<QDialog*>(d)->accept(); // QFileDialog hides its override
         });
     };
     choosePicture();

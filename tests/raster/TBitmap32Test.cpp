@@ -1,3 +1,4 @@
+#include "common/TestBitmaps.h"
 #include "raster/TBitmap32.h"
 
 #include <gtest/gtest.h>
@@ -10,13 +11,6 @@ TBitmap32 Numbered(int w, int h)
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             b.SetPixel(x, y, Color32(x, y, x + y, 200 + x));
-    return b;
-}
-
-TBitmap32 Filled(int w, int h, TColor32 c)
-{
-    TBitmap32 b(w, h);
-    b.Clear(c);
     return b;
 }
 } // namespace

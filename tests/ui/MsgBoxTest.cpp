@@ -1,21 +1,17 @@
+#include "common/WhenModal.h"
 #include "ui/MsgBox.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
 // Runs `act` on the box once it is shown, then answers with what the box returned.
 int ShowAndAct(std::function<void(TMessageDlg*)> act, const QString& text, TMsgDlgButtons buttons)
 {
-    QTimer::singleShot(0, [act] {
-        auto* box = qobject_cast<TMessageDlg*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        act(box);
-    });
+    WhenModal<TMessageDlg>(act);
     return ShowMessageBox(text, QString(), mtConfirmation, 0, buttons);
 }
 } // namespace
