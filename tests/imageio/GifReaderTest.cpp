@@ -59,8 +59,7 @@ std::vector<uchar> RandomIndices(int n, int colours, uint32_t seed)
 {
     std::mt19937 rng(seed);
     std::vector<uchar> v(size_t(n), 0);
-    for (auto& i : v)
-        i = uchar(rng() % colours);
+    std::generate(v.begin(), v.end(), [&] { return uchar(rng() % colours); });
     return v;
 }
 

@@ -116,14 +116,12 @@ TEST_F(PictureLoaderTest, PngTiffAndWebPKeepTheirAlphaAsFaceAndLayer)
     // Alpha exactly; colours where they show (TIFF keeps them premultiplied, WebP drops the
     // colour of invisible pixels).
     auto keptAlpha = [&](const TBitmap32& b) {
-        if (b.Size() != source.Size())
-            return false;
-        for (int i = 0; i < b.Width() * b.Height(); ++i) {
+        for (int i = 0; b.Size() == source.Size() && i < b.Width() * b.Height(); ++i) {
             const TColor32 p = b.Pixel(i % b.Width(), i / b.Width()), q = source.Pixel(i % b.Width(), i / b.Width());
             if (AlphaOf(p) != AlphaOf(q) || (AlphaOf(q) >= 128 && std::abs(RedOf(p) - RedOf(q)) + std::abs(BlueOf(p) - BlueOf(q)) > 2))
                 return false;
         }
-        return true;
+        return b.Size() == source.Size();
     };
     for (const char* format : {"png", "tif", "tiff", "webp"}) {
         SCOPED_TRACE(format);

@@ -32,10 +32,9 @@ TEST(ListEx, FreesItsItemsLastFirst)
         TListEx<Tracked> list(50);
         for (int i = 0; i < 3; ++i)
             list.Add(std::make_unique<Tracked>(&log, i));
-        auto taken = list.Extract(1);
+        list.Extract(1).reset();
         EXPECT_EQ(list.Count(), 2u);
         EXPECT_EQ(list.IndexOf(list[1]), 1);
-        taken.reset();
     }
     EXPECT_EQ(log, (std::vector<int>{1, 2, 0}));
 }
