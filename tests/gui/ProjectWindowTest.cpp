@@ -64,6 +64,10 @@ TEST(ProjectWindow, SavedProjectReopensAndRendersHeadlessAsTheWindowSaves)
         w.GoToStep(4);
         TFinalPage& final = *w.FinalPage();
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.FinalView()->isVisible(); }));
+        // In the window the final view has the start-page preview's shape, the options beside it.
+        EXPECT_EQ(w.FinalView()->width(),
+                  int(std::lround(double(w.pnlAboutExp->width()) * w.FinalView()->height() / w.pnlAboutExp->height())) - 6);
+        EXPECT_EQ(final.pnlOptions->x(), w.FinalView()->x() + w.FinalView()->width());
         final.trkAngleY->setValue(40);
         final.gbrIntensity->setValue(70);
         final.gbrLightCY->setValue(60);
