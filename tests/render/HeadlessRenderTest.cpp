@@ -2,7 +2,6 @@
 #include "render/Accumulator.h"
 #include "render/GLHeaders.h"
 #include "render/HeadlessView.h"
-#include "render/TextureObject.h"
 
 #include "RenderTestUtil.h"
 #include "common/RequireGL.h"
@@ -138,24 +137,6 @@ TEST_F(HeadlessRender, SmoothingIsTheAverageOfTheJitteredPasses)
     FView->FSmooth = false;
     FView->ShowCover(nullptr, 0, 0, 0);
     EXPECT_FALSE(FView->LastFrame().SamePixels(results[0]));
-}
-
-TEST_F(HeadlessRender, GeneratedTexturesUploadTexelForTexel)
-{
-    ASSERT_TRUE(FView->MakeCurrent());
-    TTextureObject disc(nullptr, TTextureKind::Disc);
-    TTextureObject ring(nullptr, TTextureKind::Ring);
-    for (auto [tex, expected, size] : {std::tuple{&disc, MakeDiscTexels(), 512}, {&ring, MakeRingTexels(), 32}}) {
-        std::vector<uint8_t> read(size_t(size) * size * 4);
-        glBindTexture(GL_TEXTURE_2D, tex->Name());
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, read.data());
-        EXPECT_EQ(read, expected);
-    }
-    GLint wrap = 0;
-    glBindTexture(GL_TEXTURE_2D, ring.Name());
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
-    EXPECT_EQ(wrap, GL_REPEAT);
 }
 
 TEST_F(HeadlessRender, CDPositionPullsTheDiscOutAndRingsDrawDark)
