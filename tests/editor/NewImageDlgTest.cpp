@@ -6,21 +6,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-TEST(NewImageDlg, TitleAndDefaultSizePerFace)
-{
-    const char* cases[][3] = {{"Book/Box Front Properties", "350", "400"},
-                              {"Book/Box Spine Properties", "100", "400"},
-                              {"Book/Box Top Properties", "350", "100"}};
-    for (int face = 0; face < 3; ++face) {
-        TNewImageFrm dlg(face);
-        EXPECT_EQ((QStringList{dlg.windowTitle(), dlg.txtWidth->text(), dlg.txtHeight->text()}),
-                  (QStringList{cases[face][0], cases[face][1], cases[face][2]}));
-        // OK left of Cancel, both below the colour group.
-        EXPECT_LT(dlg.btnOK->geometry().right(), dlg.btnCancel->x());
-        EXPECT_GT(dlg.btnCancel->y(), dlg.PTFrame2->geometry().bottom());
-    }
-}
-
 TEST(NewImageDlg, OkFollowsWholeNumbersAndUpDownKeepsItsRange)
 {
     TNewImageFrm dlg(0);

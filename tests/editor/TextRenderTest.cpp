@@ -144,14 +144,6 @@ TEST(TextRender, RotationTurnsTheLevelDrawingByItsSignedRemainder)
     EXPECT_EQ(ReducedRotation(-7), -3);
 }
 
-TEST(TextRender, PreviewBackgroundIsBlackOnlyBehindPureWhite)
-{
-    EXPECT_EQ(TextPreviewBackground(0x00FFFFFF), QColor(0, 0, 0));
-    const QColor window = QGuiApplication::palette().color(QPalette::Base);
-    EXPECT_EQ(TextPreviewBackground(0x00FFFFFE).rgb(), window.rgb());
-    EXPECT_EQ(TextPreviewBackground(0x000000FF).rgb(), window.rgb());
-}
-
 TEST(TextRender, NewLayerFontFollowsTheMainWindowFont)
 {
     QFont main("Arial");
