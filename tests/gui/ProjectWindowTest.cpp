@@ -101,12 +101,9 @@ TEST(ProjectWindow, SavedProjectReopensAndRendersHeadlessAsTheWindowSaves)
     for (int f = 0; f < 3; ++f)
         EXPECT_TRUE(w.FaceView(f)->Bitmap.SamePixels(flat[size_t(f)])) << "face " << f;
     const TFinalPage& final = *w.FinalPage();
-    EXPECT_EQ(final.SelectedType(), btBookCover);
-    EXPECT_EQ(final.trkAngleY->value(), 40);
-    EXPECT_EQ(final.gbrIntensity->value(), 70);
-    EXPECT_EQ(final.gbrLightCY->value(), 60);
-    EXPECT_EQ(final.gbrScaleFinal->value(), -10);
-    EXPECT_TRUE(final.Transparent());
+    EXPECT_EQ(std::tuple(final.SelectedType(), final.trkAngleY->value(), final.gbrIntensity->value(),
+                         final.gbrLightCY->value(), final.gbrScaleFinal->value(), final.Transparent()),
+              std::tuple(btBookCover, 40, 70, 60, -10, true));
     // The front's layers come back as layers, the text one still editable as text.
     w.GoToStep(1);
     const TLayerCollection& layers = w.LayerCommands()->imgView->Layers();

@@ -51,7 +51,6 @@ TEST_F(StartPageWindowTest, AppliesTheFirstCompleteTemplateAndWritesTheStoreBack
         TExperChild window;
         ASSERT_NE(window.Cover(), nullptr);
         EXPECT_EQ(window.Cover()->Name, "Box");
-        EXPECT_EQ(window.lbxCollection->currentRow(), 5);
         // Without OpenGL there is no preview and no Next; CI must have it.
         EXPECT_TRUE(window.GLReady() || !qEnvironmentVariableIsSet("TAVLO_REQUIRE_GL"));
         EXPECT_EQ(window.btnNext->isEnabled() && window.StartPage()->PreviewShown(), window.GLReady());
