@@ -150,7 +150,7 @@ TEST(Clipboard, ImageLayerKeepsItsAlphaAndForeignPicturesArriveOpaque)
     EXPECT_TRUE(face.Top()->Bitmap().Size() == opaque.Size() && face.Top()->Bitmap().SamePixels(opaque));
 }
 
-TEST(Clipboard, CutRemovesTheLayerAndLeavesItPasteable)
+TEST(Clipboard, CutLeavesItPasteableButNothingIsPastedWithoutAPictureOrAFaceImage)
 {
     TFakeFace face;
     face.SelectPicture();
@@ -167,11 +167,8 @@ TEST(Clipboard, CutRemovesTheLayerAndLeavesItPasteable)
     // A paste of it lands 10 pixels right and down, kept inside the face.
     EXPECT_EQ(PastedLocation({10, 20, 30, 40}, {20, 20}, {100, 100}), (TFloatRect{20, 30, 40, 50}));
     EXPECT_EQ(PastedLocation({85, 90, 105, 110}, {20, 20}, {100, 100}), (TFloatRect{80, 80, 100, 100}));
-}
 
-TEST(Clipboard, NothingIsPastedWithoutAPictureOrAFaceImage)
-{
-    TFakeFace face;
+    // Nothing is pasted without a picture or a face image.
     TLayerClipboard clipboard(face);
     auto* ownOnly = new QMimeData;
     ownOnly->setData(LayerClipboardMimeType(), QByteArray("ClassName=TTextLayer\r\nCount=0\r\nLine0=x\r\n") + '\0');

@@ -62,7 +62,7 @@ TEST(FontDlg, ExistingLayerDrawsOnTheFirstPaintOnThePreviewBackground)
     }
 }
 
-TEST(FontDlg, OkFollowsTheValidation)
+TEST(FontDlg, OkFollowsTheValidationAndTheOffsetArrowsStopAtTheRange)
 {
     TTextParams layer = ExistingLayer();
     TFontDlgFrm dlg;
@@ -81,6 +81,18 @@ TEST(FontDlg, OkFollowsTheValidation)
     EXPECT_TRUE(okAfter([&] { dlg.edtPosX->setText(" 12 "); }));
     EXPECT_FALSE(okAfter([&] { dlg.edtAlpha->setText("9a"); }));
     EXPECT_TRUE(okAfter([&] { dlg.edtAlpha->setText("-5"); }));
+
+    // The offset arrows stop at the range; a typed value is taken as typed.
+    dlg.edtPosX->setText("59");
+    dlg.udPosX->Step(+1);
+    dlg.udPosX->Step(+1);
+    EXPECT_EQ(dlg.edtPosX->text(), "60");
+    dlg.edtPosX->setText("500");
+    EXPECT_EQ(dlg.CurrentParams().PosX, 500);
+    QTest::mouseClick(dlg.udPosX->DownButton(), Qt::LeftButton); // back into the range
+    EXPECT_EQ(dlg.edtPosX->text(), "60");
+    QTest::keyClick(dlg.edtPosX, Qt::Key_Down);
+    EXPECT_EQ(dlg.edtPosX->text(), "59");
 }
 
 TEST(FontDlg, OffsetRangesDeriveFromTheStoredXOffset)
@@ -97,23 +109,6 @@ TEST(FontDlg, OffsetRangesDeriveFromTheStoredXOffset)
         // The stored Y offset is kept even where the arrows could not reach it.
         EXPECT_EQ(dlg.CurrentParams().PosY, 3);
     }
-
-    // The arrows stop at the range; a typed value is taken as typed.
-    TTextParams layer = ExistingLayer();
-    TFontDlgFrm dlg;
-    dlg.LoadFromLayer(layer);
-    ShowAndPaint(dlg);
-    dlg.cbxShadow->setChecked(true);
-    dlg.edtPosX->setText("59");
-    dlg.udPosX->Step(+1);
-    dlg.udPosX->Step(+1);
-    EXPECT_EQ(dlg.edtPosX->text(), "60");
-    dlg.edtPosX->setText("500");
-    EXPECT_EQ(dlg.CurrentParams().PosX, 500);
-    QTest::mouseClick(dlg.udPosX->DownButton(), Qt::LeftButton); // back into the range
-    EXPECT_EQ(dlg.edtPosX->text(), "60");
-    QTest::keyClick(dlg.edtPosX, Qt::Key_Down);
-    EXPECT_EQ(dlg.edtPosX->text(), "59");
 }
 
 // Escape cancels but Ctrl+Escape does not; Enter in the text confirms, Ctrl+Enter starts a new line.
