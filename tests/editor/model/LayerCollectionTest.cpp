@@ -30,9 +30,6 @@ TEST(LayerCollection, AppendsOnTopAndClampsNewIndex)
     EXPECT_EQ(std::pair(a->Index(), b->Index()), std::pair(0, 1));
     b->SetIndex(c.Count()); // "move to the top" as the selection frame does
     EXPECT_EQ(b->Index(), 2);
-    // A new positioned layer is visible, takes presses and sits at (0, 0, 64, 64).
-    EXPECT_TRUE(a->Visible() && a->MouseEvents());
-    EXPECT_EQ(a->Location(), (TFloatRect{0, 0, 64, 64}));
 }
 
 TEST(LayerCollection, MoveToAppendsThereAndFreeingLeavesTheCollection)
