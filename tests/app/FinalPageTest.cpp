@@ -11,6 +11,7 @@
 #include "ui/MsgBox.h"
 
 #include "FinalDialogDriver.h"
+#include "../render/RenderTestUtil.h"
 #include "common/MessageLog.h"
 #include "common/TestBitmaps.h"
 
@@ -72,19 +73,9 @@ void ComposeSample(TPageWindow& w, TBookType type, bool opaque = false)
         w.view->FBackColor = Color32(255, 255, 255, 255);
     w.page->ComposeFinal(type, front, side, top);
 }
-// The bounding box of the pixels `hit` picks.
-QRect Where(const TBitmap32& b, const std::function<bool(TColor32)>& hit)
-{
-    QRect r;
-    for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x)
-            if (hit(b.Pixel(x, y)))
-                r |= QRect(x, y, 1, 1);
-    return r;
-}
 QRect RedRect(const TBitmap32& b)
 {
-    return Where(b, [](TColor32 c) { return RedOf(c) > 120 && GreenOf(c) < 80 && BlueOf(c) < 80; });
+    return ContentRect(b, [](TColor32 c) { return RedOf(c) > 120 && GreenOf(c) < 80 && BlueOf(c) < 80; });
 }
 
 // A save flow whose window records what happens, in order.
@@ -425,7 +416,7 @@ TEST(FinalSaveFlow, FinalPictureHasTheWidthAskedTheWholeShadowAndOptionalTranspa
     const TBitmap32 atView = CaptureFinalView(*view, natural);
     EXPECT_EQ(atView.Size(), FinalPictureSize(*view, natural));
     // Framed around everything: nothing reaches the picture's edges, little is left empty.
-    const QRect content = Where(atView, [](TColor32 c) { return c != Color32(255, 255, 255, 255); });
+    const QRect content = ContentRect(atView, Color32(255, 255, 255), 0);
     EXPECT_TRUE(QRect(1, 1, atView.Width() - 2, atView.Height() - 2).contains(content));
     EXPECT_GT(content.width(), atView.Width() * 8 / 10);
     EXPECT_GT(content.height(), atView.Height() * 7 / 10);

@@ -11,6 +11,7 @@
 #include "common/MessageLog.h"
 #include "common/RequireGL.h"
 #include "common/RunTavlo.h"
+#include "common/TestBitmaps.h"
 
 #include "../app/FinalDialogDriver.h"
 
@@ -23,13 +24,10 @@
 
 namespace {
 
-TBitmap32 Face(int w, int h, TColor32 color)
+TBitmap32 Face(int w, int h, QColor colour)
 {
-    TBitmap32 b(w, h);
-    b.Clear(color);
-    for (int y = 0; y < h; y += 6)
-        for (int x = 0; x < w; ++x)
-            b.SetPixel(x, y, Color32(250, 240, 200));
+    TBitmap32 b;
+    b.Assign(Striped(w, h, colour, 6));
     return b;
 }
 
@@ -47,11 +45,11 @@ TEST(ProjectWindow, SavedProjectReopensAndRendersHeadlessAsTheWindowSaves)
         TExperChild w;
         TAVLO_REQUIRE_GL(w.GLReady(), "the final view could not create its context");
         w.cmbStartType->setCurrentIndex(int(btBookCover));
-        w.Cover()->Faces[0].StoreBitmap(Face(240, 360, Color32(190, 50, 40)));
-        w.Cover()->Faces[1].StoreBitmap(Face(40, 360, Color32(40, 60, 170)));
+        w.Cover()->Faces[0].StoreBitmap(Face(240, 360, QColor(190, 50, 40)));
+        w.Cover()->Faces[1].StoreBitmap(Face(40, 360, QColor(40, 60, 170)));
         w.GoToStep(1);
         TLayerCommands& editor = *w.LayerCommands();
-        const TBitmap32 sticker = Face(50, 30, Color32(20, 160, 60, 200));
+        const TBitmap32 sticker = Filled(50, 30, Color32(20, 160, 60, 200));
         editor.AddImageLayer(&sticker);
         auto* text = editor.imgView->Layers().Add<TTextLayer>();
         text->Lines = {QStringLiteral("Spring")};

@@ -47,15 +47,20 @@ inline int CountDiffering(const TBitmap32& a, const TBitmap32& b, int tolerance)
     return n;
 }
 
-// Bounding box of the pixels that differ from `bg` by more than `tolerance`.
-inline QRect ContentRect(const TBitmap32& b, TColor32 bg, int tolerance = 8)
+// Bounding box of the pixels `content` picks.
+inline QRect ContentRect(const TBitmap32& b, const std::function<bool(TColor32)>& content)
 {
     QRect r;
     for (int y = 0; y < b.Height(); ++y)
         for (int x = 0; x < b.Width(); ++x)
-            if (!Near(b.Pixel(x, y), bg, tolerance))
+            if (content(b.Pixel(x, y)))
                 r |= QRect(x, y, 1, 1);
     return r;
+}
+// Bounding box of the pixels that differ from `bg` by more than `tolerance`.
+inline QRect ContentRect(const TBitmap32& b, TColor32 bg, int tolerance = 8)
+{
+    return ContentRect(b, [&](TColor32 c) { return !Near(c, bg, tolerance); });
 }
 
 // Projected size in pixels of a length at distance `depth` in front of the camera (28.1 degree
