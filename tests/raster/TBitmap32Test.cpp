@@ -75,10 +75,6 @@ TEST(TBitmap32, AssignFromEachImageFormat)
     b.Assign(indexed);
     EXPECT_EQ(AlphaOf(b.Pixel(0, 0)), 255);
     EXPECT_EQ(b.Pixel(1, 0), Color32(40, 50, 60));
-    QImage rgb16(3, 3, QImage::Format_RGB16);
-    rgb16.fill(Qt::white);
-    b.Assign(rgb16);
-    EXPECT_EQ(b.Pixel(2, 2), Color32(255, 255, 255));
     b.Assign(QImage());
     EXPECT_TRUE(b.Empty());
 }

@@ -1,10 +1,10 @@
 // Metafiles through the picture loader: as a face image the background comes out opaque black,
 // as a layer it stays transparent.
 #include "MetaWriter.h"
+#include "../TestPictures.h"
 
 #include "imageio/PictureLoader.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -13,9 +13,8 @@ TEST(MetafileLoader, FaceImageIsOpaqueLayerKeepsTransparency)
 {
     QTemporaryDir dir;
     auto write = [&](const QString& name, const QByteArray& bytes) {
-        QFile f(dir.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-        return f.fileName();
+        WriteFile(dir.filePath(name), bytes);
+        return dir.filePath(name);
     };
     const QString wmf = write("box.WMF", TWmfWriter().Brush(0, QColor(255, 0, 0)).Select(0).Pen(5, 0, Qt::black).Select(1).Rectangle(20, 20, 80, 80).File());
     const QString emf = write("box.emf", TEmfWriter().Brush(1, 0, QColor(0, 0, 255)).Select(1).Select(0x80000008).Rectangle(20, 20, 80, 80).File());
