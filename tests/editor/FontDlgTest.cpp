@@ -131,7 +131,6 @@ TEST(FontDlg, SettingsGoToTheParametersWithTheColourButtonsColour)
     TTextParams layer = ExistingLayer();
     TFontDlgFrm dlg;
     dlg.LoadFromLayer(layer);
-    dlg.memText->setPlainText("one\ntwo\nthree");
     dlg.cbxShadow->setChecked(true);
     dlg.edtPosX->setText("-4");
     dlg.edtPosY->setText("7");
@@ -148,7 +147,6 @@ TEST(FontDlg, SettingsGoToTheParametersWithTheColourButtonsColour)
     TTextParams out;
     out.Rotation = 3;
     dlg.ApplyToParams(out);
-    EXPECT_EQ(out.Lines, (QStringList{"one", "two", "three"}));
     EXPECT_EQ(std::tuple(out.Shadow, out.Bevel, out.PosX, out.PosY, out.PosAlpha, out.Alpha, out.Quality, out.Rotation),
               std::tuple(true, true, -4, 7, 50, 200, 2, 3));
     EXPECT_EQ(std::tuple(out.Font.Name, out.Font.PointSize(), out.Font.Italic, out.Font.Color),

@@ -85,7 +85,6 @@ TEST_F(EditorFixture, ZoomGaugeAndLabels)
     t.gbrScaleBar->setValue(-85);
     QTest::mouseDClick(view().viewport(), Qt::LeftButton);
     EXPECT_EQ(t.gbrScaleBar->value(), -90);
-    EXPECT_EQ(t.lblSize->text(), QStringLiteral("Size: 300 X 200"));
 }
 
 TEST_F(EditorFixture, ReorderLimitsWithTheFrameOnTop)
