@@ -1,6 +1,7 @@
 #include "render/Transfrm.h"
 
 #include "RenderTestUtil.h"
+#include "common/TestBitmaps.h"
 
 #include <gtest/gtest.h>
 
@@ -8,13 +9,6 @@ namespace {
 const TColor32 Blue = Color32(0, 0, 255);
 const TColor32 Green = Color32(0, 200, 0);
 const TColor32 Orange = Color32(250, 150, 0);
-
-TBitmap32 Solid(int w, int h, TColor32 c)
-{
-    TBitmap32 b(w, h);
-    b.Clear(c);
-    return b;
-}
 
 // First and last row of column x that hold `c`.
 std::pair<int, int> Span(const TBitmap32& b, int x, TColor32 c)
@@ -33,7 +27,7 @@ std::pair<int, int> Span(const TBitmap32& b, int x, TColor32 c)
 TEST(Transfrm, TaperColumnsShortensEveryTenthColumnAndStretchesItsContent)
 {
     const int H = 60;
-    const TBitmap32 front = Solid(100, H, Blue);
+    const TBitmap32 front = Filled(100, H, Blue);
     const TBitmap32 left = TaperColumns(front, 10, true), right = TaperColumns(front, 10, false);
     ASSERT_EQ(left.Size(), front.Size());
     // From the left the left edge stays full height; from the right the right edge does.
@@ -45,7 +39,7 @@ TEST(Transfrm, TaperColumnsShortensEveryTenthColumnAndStretchesItsContent)
     EXPECT_TRUE(TaperColumns(TBitmap32(), 10, true).Empty());
 
     // A column with a top half orange and bottom half blue keeps the halves after shrinking.
-    TBitmap32 src = Solid(30, 40, Blue);
+    TBitmap32 src = Filled(30, 40, Blue);
     src.FillRect(QRect(0, 0, 30, 20), Orange);
     const TBitmap32 t = TaperColumns(src, 10, true);
     for (auto [y, c] : {std::pair{1, FlatBackground}, {2, Orange}, {18, Orange}, {21, Blue}, {37, Blue}})
@@ -54,8 +48,8 @@ TEST(Transfrm, TaperColumnsShortensEveryTenthColumnAndStretchesItsContent)
 
 TEST(Transfrm, FlatTwoSidedSqueezesTheSpineAndOverlapsTheFront)
 {
-    const TBitmap32 front = Solid(100, 80, Blue);
-    const TBitmap32 side = Solid(41, 80, Green);
+    const TBitmap32 front = Filled(100, 80, Blue);
+    const TBitmap32 side = Filled(41, 80, Green);
     const TBitmap32 flat = FlatTwoSided(front, side);
     ASSERT_EQ(flat.Width(), 100 + 20);
     ASSERT_EQ(flat.Height(), 80);
@@ -72,9 +66,9 @@ TEST(Transfrm, FlatTwoSidedSqueezesTheSpineAndOverlapsTheFront)
 
 TEST(Transfrm, FlatThreeSidedPlacesTheParallelograms)
 {
-    const TBitmap32 front = Solid(200, 300, Blue);
-    const TBitmap32 side = Solid(40, 300, Green);
-    const TBitmap32 top = Solid(200, 40, Orange);
+    const TBitmap32 front = Filled(200, 300, Blue);
+    const TBitmap32 side = Filled(40, 300, Green);
+    const TBitmap32 top = Filled(200, 40, Orange);
     const TBitmap32 flat = FlatThreeSided(front, side, &top);
     const int h = 20, R = 330;
     ASSERT_EQ(flat.Width(), 200 + h + 10);
@@ -94,7 +88,7 @@ TEST(Transfrm, FlatThreeSidedPlacesTheParallelograms)
 
 TEST(Transfrm, FlatCoverByTypeAndThePreviewsMessage)
 {
-    const TBitmap32 front = Solid(60, 90, Blue), side = Solid(20, 90, Green);
+    const TBitmap32 front = Filled(60, 90, Blue), side = Filled(20, 90, Green);
     QString message;
     EXPECT_EQ(FlatCover(0, &front, &side, nullptr, &message).Width(), 70);
     EXPECT_EQ(FlatCover(1, &front, &side, nullptr, &message).Height(), 120);
