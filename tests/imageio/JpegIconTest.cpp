@@ -52,10 +52,8 @@ TEST(Jpeg, QualityHundredRoundTripAndQtAgreement)
 {
     const TBitmap32 source = RampPicture(97, 61);
     const QByteArray bytes = EncodeJpeg(source, 100);
-    ASSERT_TRUE(bytes.startsWith("\xFF\xD8"));
     const TBitmap32 back = Decoded(DecodeJpeg, bytes);
-    ASSERT_EQ(back.Size(), source.Size());
-    EXPECT_GT(Psnr(source, back), 45.0);
+    EXPECT_GT(Psnr(source, back), 45.0) << "0 when the sizes differ";
     EXPECT_LE(MaxDifference(back, QtDecode(bytes, "JPEG")), 2) << "an independent decode agrees";
     EXPECT_EQ(AlphaOf(back.Pixel(5, 5)), 255);
     // Lower quality makes a smaller file: the quality really reaches libjpeg.
