@@ -19,11 +19,9 @@ TEST(HTMLabel, PicturesComeFromTheImageListAndAnchorsAreBlue)
     red.fill(Qt::red);
     const QString rich = THTMLabel::ToRichText(
         QStringLiteral("see <img src=\"idx:0\" align=\"middle\"> and <a href=\"next\">Next</a>"), {red});
-    EXPECT_TRUE(rich.contains(QStringLiteral("src=\"data:image/png;base64,")));
-    EXPECT_FALSE(rich.contains(QStringLiteral("idx:0")));
     EXPECT_TRUE(rich.contains(QStringLiteral("color:#0000ff")));
 
-    // The picture is really drawn, in the middle of the line.
+    // The image list's picture is really drawn, in the middle of the line.
     THTMLabel label;
     label.SetImageList({red});
     label.SetHtml(QStringLiteral("x <img src=\"idx:0\" align=\"middle\"> y"));
