@@ -51,12 +51,11 @@ TEST(MsgBox, EscapeAnswersCancelButNotWithCtrl)
     EXPECT_EQ(withCtrl, mrNo);
 }
 
-TEST(MsgBox, BoxHasCaptionOneRowOfButtonsAndWrapsLongText)
+TEST(MsgBox, BoxHasOneRowOfButtonsAndWrapsLongText)
 {
     const QString longText = QString(QStringLiteral("word ")).repeated(400);
     ShowAndAct(
         [&](TMessageDlg* box) {
-            EXPECT_EQ(box->windowTitle(), QStringLiteral("Tavlo Generator"));
             ASSERT_EQ(box->Buttons().size(), 3);
             // One row of buttons; the text wraps within half the screen's width.
             EXPECT_EQ(box->Buttons()[0]->y(), box->Buttons()[2]->y());
