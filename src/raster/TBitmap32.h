@@ -24,7 +24,8 @@ constexpr int BlueOf(TColor32 c) { return int(c & 0xFF); }
 class TBitmap32 {
 public:
     // Pictures beyond these bounds are refused with a readable message instead of exhausting memory.
-    static constexpr int MaxSide = 16384;
+    // A side may be as long as GIF and icon headers can declare; the pixel count bounds memory.
+    static constexpr int MaxSide = 65535;
     static constexpr int64_t MaxPixels = 256000000; // 256 megapixels: 16384 x 16384 is refused
 
     TBitmap32() = default;
