@@ -42,4 +42,8 @@ function(tavlo_test)
     set_tests_properties(${T_NAME} PROPERTIES LABELS "${labels}")
   endif()
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 600)
+  if(T_GUI OR T_OWNMAIN)
+    # Window tests share one X display and so one clipboard: two at once can take it from each other.
+    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK x11_clipboard)
+  endif()
 endfunction()

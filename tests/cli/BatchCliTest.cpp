@@ -81,6 +81,13 @@ TEST(BatchCli, RendersRowsReportsFailuresResumesAndShards)
         << run.Out.toStdString();
     EXPECT_TRUE(run.Out.contains("2 rendered, 0 up to date, 0 failed")) << run.Out.toStdString();
 
+    // On a terminal the progress is one bar redrawn in place.
+    QProcess terminal;
+    terminal.start("script", {"-qec", QString("'%1' batch '%2' --shard 0/2 --force").arg(TAVLO_CLI, path("jobs.csv")), "/dev/null"});
+    ASSERT_TRUE(terminal.waitForFinished(300000));
+    const QString screen = QString::fromUtf8(terminal.readAllStandardOutput());
+    EXPECT_TRUE(screen.contains("\r[#") && screen.contains("] 2/2")) << screen.toStdString();
+
     // A column that is no option stops the batch before anything is rendered.
     ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
     csv.write("output,colour\nx.png,red\n");

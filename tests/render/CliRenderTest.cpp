@@ -71,12 +71,14 @@ TEST_F(CliRender, OptionsReachThePicture)
     EXPECT_EQ(qAlpha(alpha.pixel(0, 0)), 0);
 
     // The turntable: the frames asked for, looping forever, read back by another decoder.
-    run = Render({"--size", "200x150", "--turntable", "12", "-o", turn});
+    run = Render({"--size", "200x150", "--turntable", "12", "--transparent", "-o", turn});
     ASSERT_EQ(run.Exit, 0) << run.Err.toStdString();
     QImageReader reader(turn);
     EXPECT_EQ(reader.imageCount(), 12);
     EXPECT_EQ(reader.loopCount(), -1); // -1: forever
-    EXPECT_EQ(reader.read().width(), 200);
+    const QImage first = reader.read();
+    EXPECT_EQ(first.width(), 200);
+    EXPECT_EQ(qAlpha(first.pixel(0, 0)), 0); // the background is the transparent index
     EXPECT_GT(reader.nextImageDelay(), 0);
 }
 
