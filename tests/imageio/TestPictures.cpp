@@ -31,21 +31,6 @@ int MaxDifference(const TBitmap32& a, const TBitmap32& b, bool compareAlpha)
     return worst;
 }
 
-double Psnr(const TBitmap32& a, const TBitmap32& b)
-{
-    if (a.Size() != b.Size() || a.Empty())
-        return 0;
-    double sum = 0;
-    for (int y = 0; y < a.Height(); ++y)
-        for (int x = 0; x < a.Width(); ++x) {
-            const TColor32 p = a.Pixel(x, y), q = b.Pixel(x, y);
-            for (int d : {RedOf(p) - RedOf(q), GreenOf(p) - GreenOf(q), BlueOf(p) - BlueOf(q)})
-                sum += double(d) * d;
-        }
-    const double mse = sum / (3.0 * a.Width() * a.Height());
-    return mse == 0 ? std::numeric_limits<double>::infinity() : 10 * std::log10(255.0 * 255.0 / mse);
-}
-
 TBitmap32 QtDecode(const QByteArray& bytes, const char* format)
 {
     QBuffer buffer;

@@ -2,6 +2,7 @@
 // Helpers for the picture file tests: synthetic pictures, reference decodes, files, decoder calls.
 
 #include "Pack.h"
+#include "common/TestBitmaps.h"
 #include "raster/TBitmap32.h"
 
 #include <QImage>
@@ -14,8 +15,6 @@
 TBitmap32 RampPicture(int width, int height, bool withAlpha = false);
 // Max absolute channel difference over RGB (and alpha when compareAlpha); 256 for other sizes.
 int MaxDifference(const TBitmap32& a, const TBitmap32& b, bool compareAlpha = true);
-// Peak signal-to-noise ratio over R, G, B in dB (infinity for identical pictures).
-double Psnr(const TBitmap32& a, const TBitmap32& b);
 // Reads a picture with Qt's own readers as an independent reference (alpha kept).
 TBitmap32 QtDecode(const QByteArray& bytes, const char* format = nullptr);
 QByteArray ReadFile(const QString& path);

@@ -82,20 +82,6 @@ TEST(HeadlessCover, BadInputIsRefusedWithAMessage)
     EXPECT_NO_THROW(ValidateSettings(s));
 }
 
-// Peak signal-to-noise ratio of b against a over the colour channels, in dB.
-static double Psnr(const TBitmap32& a, const TBitmap32& b)
-{
-    double sum = 0;
-    for (int y = 0; y < a.Height(); ++y)
-        for (int x = 0; x < a.Width(); ++x) {
-            const TColor32 p = a.Pixel(x, y), q = b.Pixel(x, y);
-            for (int d : {RedOf(p) - RedOf(q), GreenOf(p) - GreenOf(q), BlueOf(p) - BlueOf(q)})
-                sum += double(d) * d;
-        }
-    const double mse = sum / (3.0 * a.Width() * a.Height());
-    return mse > 0 ? 10 * std::log10(255.0 * 255.0 / mse) : 99;
-}
-
 // The default smoothing (soft shadow layer, nine edge passes) against 255 whole jittered passes
 // of the same scene, shadow on, a photograph on the front: no visible ghosts of the shadow or
 // the edges may remain.
