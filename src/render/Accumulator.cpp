@@ -33,19 +33,6 @@ void DrawTextureQuad(unsigned texture, int width, int height, float weight, bool
     pass.Draw();
 }
 
-unsigned MakeTexture(GLint internalFormat, int width, int height, GLenum type)
-{
-    unsigned name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, width, height, 0, GL_RGBA, type, nullptr);
-    return name;
-}
-
 class TCpuAccumulator final : public TAccumulator {
 public:
     TBackend Backend() const override { return TBackend::Cpu; }
@@ -98,8 +85,8 @@ public:
             Release();
             FWidth = width;
             FHeight = height;
-            FSumTexture = MakeTexture(GL_RGBA32F, width, height, GL_FLOAT);
-            FPassTexture = MakeTexture(GL_RGBA8, width, height, GL_UNSIGNED_BYTE);
+            FSumTexture = MakePassTexture(GL_RGBA32F, width, height, GL_FLOAT, GL_NEAREST);
+            FPassTexture = MakePassTexture(GL_RGBA8, width, height, GL_UNSIGNED_BYTE, GL_NEAREST);
             glGenFramebuffers(1, &FFbo);
         }
         const GLint previous = BoundFramebuffer();

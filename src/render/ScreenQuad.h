@@ -14,3 +14,7 @@ public:
     // The whole texture over the whole viewport, with the current blending and texture mode.
     void Draw() const;
 };
+
+// A texture for such passes, w x h with no pixels yet, clamped at its edges and sampled with
+// `filter` (GL_NEAREST or GL_LINEAR); it stays bound.
+unsigned MakePassTexture(int internalFormat, int width, int height, unsigned type, int filter);

@@ -38,14 +38,8 @@ bool TSoftShadow::Begin(int targetWidth, int targetHeight)
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &FPrevious);
     if (width != FWidth || height != FHeight || !FFbo) {
         Release();
-        glGenTextures(1, &FTexture);
-        glBindTexture(GL_TEXTURE_2D, FTexture);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         // Half floats: 256 additions of a small darkness stay well within a tenth of a level.
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA16F, width, height, 0, GL_RGBA, GL_FLOAT, nullptr);
+        FTexture = MakePassTexture(GL_RGBA16F, width, height, GL_FLOAT, GL_LINEAR);
         glGenRenderbuffers(1, &FStencil);
         glBindRenderbuffer(GL_RENDERBUFFER, FStencil);
         glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
