@@ -1,5 +1,4 @@
 #include "cover/BookCover.h"
-#include "cover/ITemplateStore.h"
 #include "cover/MissingFile.h"
 #include "common/TestBitmaps.h"
 
@@ -7,30 +6,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <map>
 #include <stdexcept>
 
 namespace {
-// An in-memory template store that records its calls.
-class TMemoryStore : public ITemplateStore {
-public:
-    std::map<std::pair<QString, QString>, QString> Values;
-    QStringList Deleted;
-    int Writes = 0;
-
-    QString ReadValue(const QString& t, const QString& v, const QString& def) override
-    {
-        const auto it = Values.find({t, v});
-        return it == Values.end() || it->second.isEmpty() ? def : it->second;
-    }
-    void WriteValue(const QString& t, const QString& v, const QString& value) override
-    {
-        ++Writes;
-        Values[{t, v}] = value;
-    }
-    void DeleteTemplate(const QString& t) override { Deleted << t; }
-};
-
 // Collects missing-file messages for the life of a test.
 class TReports {
 public:
@@ -84,7 +62,6 @@ TEST_F(CoverDocument, FilesLoadWithTheKindOfTheirExtension)
         TImageInfo face(0);
         face.LoadFromFile(c.Path, true);
         EXPECT_TRUE(face.HasImage());
-        EXPECT_EQ(face.FileName, c.Path);
         EXPECT_EQ(face.OriginalKind, c.Kind);
         EXPECT_EQ(face.CurrentKind, c.Kind);
         if (c.Centre == 0) {
@@ -166,46 +143,6 @@ TEST_F(CoverDocument, UnreadableFileFailsWithAMessageAndChangesNothing)
         EXPECT_NE(QString::fromUtf8(e.what()).indexOf("locked.bmp"), -1) << e.what();
     }
     EXPECT_FALSE(face.HasImage());
-}
-
-TEST_F(CoverDocument, TemplatesLoadAndSaveThroughTheStore)
-{
-    TReports reports;
-    TMemoryStore store;
-    const QString front = Save("f.bmp", Qt::red, "BMP");
-    const QString side = Save("s.bmp", Qt::green, "BMP");
-    store.Values[{"Boxy", "FrontImage"}] = front;
-    store.Values[{"Boxy", "SideImage"}] = side;
-    store.Values[{"Boxy", "TopImage"}] = Path("missing-top.bmp");
-
-    TBookCover cover(TBookCover::KindTemplate, "Boxy", &store);
-    EXPECT_EQ(cover.Faces[0].FileName, front);
-    EXPECT_TRUE(cover.IsComplete());
-    EXPECT_FALSE(cover.Faces[2].HasImage());
-    EXPECT_TRUE(reports.Messages.isEmpty()); // loading templates reports nothing
-
-    cover.Faces[1].FileName = Path("other-side.bmp");
-    cover.SaveFaces();
-    EXPECT_EQ((store.Values[{"Boxy", "SideImage"}]), Path("other-side.bmp"));
-    EXPECT_EQ((store.Values[{"Boxy", "TopImage"}]), "");
-    EXPECT_TRUE(store.Deleted.isEmpty());
-
-    // A deleted entry removes its template instead of writing it.
-    const int writes = store.Writes;
-    cover.Deleted = true;
-    EXPECT_FALSE(cover.IsComplete());
-    cover.SaveFaces();
-    EXPECT_EQ(store.Deleted, QStringList{"Boxy"});
-    EXPECT_EQ(store.Writes, writes);
-
-    // The blank and the edit entries neither write nor delete.
-    for (auto kind : {TBookCover::KindNone, TBookCover::KindEditEntry}) {
-        TBookCover other(kind, QString(), &store);
-        other.Deleted = true;
-        other.SaveFaces();
-    }
-    EXPECT_EQ(store.Writes, writes);
-    EXPECT_EQ(store.Deleted.size(), 1);
 }
 
 TEST_F(CoverDocument, CompletenessAndDecodingFaces)
