@@ -1,12 +1,15 @@
 #include "TestPictures.h"
 #include "imageio/BmpReader.h"
+#include "imageio/GifAnimation.h"
 #include "imageio/GifImage.h"
 #include "imageio/GifReader.h"
 #include "imageio/ImageWriter.h"
 #include "imageio/JpegReader.h"
 #include "imageio/PictureLoader.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QImageReader>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <random>
@@ -103,6 +106,45 @@ TEST_F(ImageWriterTest, GifHasTheCommentAndAgreesWithQt)
     const TBitmap32 ours = Decoded(DecodeGif, bytes);
     EXPECT_EQ(MaxDifference(ours, QtDecode(bytes, "GIF")), 0) << "an independent reader agrees";
     EXPECT_GT(Psnr(source, ours), 30.0);
+}
+
+TEST(GifWriter, ClearPixelsStayInTheirFrameAndRowAndTheWidestSideFits)
+{
+    // Frame two clears its top rows: a clear mask out of step with the frames shows in row two.
+    const TColor32 blue = Color32(0, 0, 255), red = Color32(255, 0, 0);
+    TBitmap32 second = Filled(4, 4, red);
+    for (int i = 0; i < 8; ++i)
+        second.SetPixel(i % 4, i / 4, 0);
+    TGifAnimation animation;
+    animation.SetTransparentBackground(Color32(0, 255, 0));
+    animation.AddFrame(Filled(4, 4, blue), 10);
+    animation.AddFrame(second, 20);
+    QByteArray bytes = animation.Encode();
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer, "gif");
+    const QImage one = reader.read(), two = reader.read();
+    ASSERT_EQ(reader.imageCount(), 2);
+    for (int y = 0; y < 4; ++y) {
+        EXPECT_EQ(one.pixel(1, y), 0xFF0000FFu) << y;
+        if (y < 2)
+            EXPECT_EQ(qAlpha(two.pixel(1, y)), 0) << y;
+        else
+            EXPECT_EQ(two.pixel(1, y), 0xFFFF0000u) << y;
+    }
+
+    // A picture with nothing to show keeps its whole screen, clear.
+    TGIFImage clear;
+    clear.AssignWithTransparency(Filled(5, 3, 0));
+    clear.Optimize(ooCrop);
+    EXPECT_TRUE(Decoded(DecodeGif, clear.Encode()).SamePixels(Filled(5, 3, 0)));
+
+    // 65535 pixels, the widest side a picture can have, is also the widest a GIF can name.
+    TGifAnimation wide;
+    wide.AddFrame(Filled(65535, 1, blue), 10);
+    TGIFImage still;
+    still.Assign(Filled(65535, 1, blue));
+    for (const QByteArray& file : {wide.Encode(), still.Encode()})
+        EXPECT_EQ(file.mid(6, 2), QByteArray("\xFF\xFF", 2));
 }
 
 TEST_F(ImageWriterTest, BmpIsExactAndJpegIsSequentialAtQualityHundredInAnyCase)
