@@ -148,6 +148,7 @@ TEST_F(PictureLoaderTest, FailuresNameTheFileAndChangeNothing)
     };
     EXPECT_EQ(message(LoadPictureFile, Write("pic.xcf", "x")), "Unknown picture file extension (.xcf)");
     EXPECT_EQ(message(LoadPictureFile, Write("broken.bmp", "BMxx")), "broken.bmp\r\nBitmap image is not valid");
+    EXPECT_EQ(message(LoadPictureFromFile, Write("fake.emf", "not a metafile")), "fake.emf\r\nMetafile is not valid");
     EXPECT_EQ(message(LoadPictureFile, Write("broken.gif", "GIF89a")), "broken.gif\r\nInvalid GIF data")
         << "a GIF the layer path cannot read reports the framework reader's message";
     const std::string png = message(LoadPictureFromFile, Write("cut.png", QByteArray("\x89PNG\r\n\x1A\n", 8)));
