@@ -115,17 +115,15 @@ TEST(FinalPage, TypeRulesForOrientationShadowAndCDPosition)
     TFinalPage& p = *w.page;
     // Every type, the shadow switched on before: the controls follow the type's rules.
     for (int i = 0; i < BookTypeCount; ++i) {
-        SCOPED_TRACE(i);
         const TBookType t = TBookType(i);
         p.chkShadow->setChecked(true);
         p.FinalTypeChanged(t, false);
-        EXPECT_EQ(p.trkPosCD->isVisible(), ShowsCDPosition(t));
-        EXPECT_EQ(p.lblPosCD->isVisible(), ShowsCDPosition(t));
-        EXPECT_EQ(p.lblOrient->isEnabled(), OrientationEnabledFor(t));
-        EXPECT_EQ(p.btnOrientLeft->isEnabled() && p.btnOrientRight->isEnabled(), OrientationEnabledFor(t));
-        EXPECT_EQ(p.chkShadow->isChecked(), !ClearsShadow(t));
-        EXPECT_EQ(w.view->FShadow, !ClearsShadow(t));
-        EXPECT_EQ(p.gbrIntensity->isEnabled() && p.lblShadow->isEnabled(), !ClearsShadow(t));
+        const bool cd = ShowsCDPosition(t), turn = OrientationEnabledFor(t), shadow = !ClearsShadow(t);
+        EXPECT_EQ(std::tuple(p.trkPosCD->isVisible(), p.lblPosCD->isVisible(), p.lblOrient->isEnabled(),
+                             p.btnOrientLeft->isEnabled(), p.btnOrientRight->isEnabled(), p.chkShadow->isChecked(),
+                             w.view->FShadow, p.gbrIntensity->isEnabled(), p.lblShadow->isEnabled()),
+                  std::tuple(cd, cd, turn, turn, turn, shadow, shadow, shadow, shadow))
+            << i;
     }
     // Chosen in the box, the CD case is composed; back at the two-sided box the shadow stays off
     // until switched on by hand.
@@ -143,7 +141,9 @@ TEST(FinalPage, TypeRulesForOrientationShadowAndCDPosition)
     EXPECT_EQ(w.composeRequests.size(), 2u);
 }
 
-TEST(FinalPage, AngleTrackBarsDriveTheViewAndTheOrientationButtons)
+// What the renderer makes of angles, light, shadow and smoothing its own tests show; here the
+// controls reach the view.
+TEST(FinalPage, ControlsDriveTheView)
 {
     TPageWindow w;
     TFinalPage& p = *w.page;
@@ -151,8 +151,7 @@ TEST(FinalPage, AngleTrackBarsDriveTheViewAndTheOrientationButtons)
     // The buttons are down only at their own angles.
     for (auto [angle, left, right] : {std::tuple{30, true, false}, {31, false, false}, {330, false, true}}) {
         p.trkAngleY->setValue(angle);
-        EXPECT_EQ(p.btnOrientLeft->isChecked(), left) << angle;
-        EXPECT_EQ(p.btnOrientRight->isChecked(), right) << angle;
+        EXPECT_EQ(std::pair(p.btnOrientLeft->isChecked(), p.btnOrientRight->isChecked()), std::pair(left, right)) << angle;
         EXPECT_NEAR(w.view->GetAngleY(), angle * M_PI / 180, 1e-5);
         EXPECT_EQ(p.trkAngleY->toolTip(), QString::asprintf("Current position = %d", angle));
     }
@@ -165,20 +164,12 @@ TEST(FinalPage, AngleTrackBarsDriveTheViewAndTheOrientationButtons)
     }
     p.trkAngleX->setValue(45);
     EXPECT_NEAR(w.view->GetAngleX(), M_PI / 4, 1e-5);
-    EXPECT_EQ(p.trkAngleX->toolTip(), QStringLiteral("Current position = 45"));
-
     // A new composition brings the type's angles back onto the track bars.
     ComposeSample(w, btTwoSidedBox);
     EXPECT_EQ(p.trkAngleX->value(), AnglePosition(w.view->GetAngleX()));
     EXPECT_EQ(p.trkAngleY->value(), AnglePosition(w.view->GetAngleY()));
-    EXPECT_EQ(p.trkAngleY->toolTip(), QString::asprintf("Current position = %d", p.trkAngleY->value()));
     EXPECT_NE(p.trkAngleX->value(), 45);
-}
 
-TEST(FinalPage, ZoomGaugeAndItsLabel)
-{
-    TPageWindow w;
-    TFinalPage& p = *w.page;
     // Gauge, the zoom asked, the renderer's zoom (2 v^2 - 1 below 1) and the label.
     for (auto [gauge, asked, zoom, label] : {std::tuple{-20, 0.8, 0.28, "Zoom: 0.28x"}, {20, 1.1, 1.1, "Zoom: 1.1x"},
                                              {0, 1.0, 1.0, "Zoom: 1x"}}) {
@@ -187,19 +178,11 @@ TEST(FinalPage, ZoomGaugeAndItsLabel)
         EXPECT_NEAR(w.view->FZoom, zoom, 1e-6) << gauge;
         EXPECT_EQ(p.lblZoomFinal->text(), QLatin1String(label));
     }
-}
 
-TEST(FinalPage, LightShadowAndCDControlsWriteTheView)
-{
-    TPageWindow w;
-    TFinalPage& p = *w.page;
-    ComposeSample(w, btTwoSidedBox);
     struct TReference : TD3DRenderer {
         void ShowCover(const TBitmap32*, int, int, int) override {}
     } reference;
     p.trkLight->setValue(35);
-    reference.SetLight(0.72f, 0.35f);
-    EXPECT_EQ(w.view->FLightPos, reference.FLightPos);
     p.gbrLightCY->setValue(40);
     reference.SetLight(0.40f, 0.35f);
     EXPECT_EQ(w.view->FLightPos, reference.FLightPos);
@@ -207,23 +190,17 @@ TEST(FinalPage, LightShadowAndCDControlsWriteTheView)
     EXPECT_FLOAT_EQ(w.view->FShadowStrength, 0.8f);
     p.trkPosCD->setValue(20);
     EXPECT_FLOAT_EQ(w.view->FCDPosition, 0.2f);
-
-    // The view redraws on the change; how strength shades the shadow the renderer's tests show.
+    // The view redraws on the change.
     const TBitmap32 before = w.view->LastFrame();
     p.gbrIntensity->setValue(100);
     EXPECT_FALSE(w.view->LastFrame().SamePixels(before));
-}
 
-// What a smoothed frame is, and that only one is drawn, the view's tests show; here the button.
-TEST(FinalPage, SmoothButtonDrawsOneSmoothedFrame)
-{
-    TPageWindow w;
-    ComposeSample(w, btTwoSidedBox);
+    // Smoothing draws one smoothed frame (the edges blended) and does not stay on.
     const TBitmap32 plain = w.view->LastFrame();
-    QTest::mouseClick(w.page->btnSmooth, Qt::LeftButton);
+    QTest::mouseClick(p.btnSmooth, Qt::LeftButton);
     EXPECT_FALSE(w.view->FSmooth);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_FALSE(w.view->LastFrame().SamePixels(plain)); // the edges are blended
+    EXPECT_FALSE(w.view->LastFrame().SamePixels(plain));
 }
 
 TEST(FinalPage, ExportSizeIsTheSavedPicturesSize)
@@ -239,7 +216,6 @@ TEST(FinalPage, ExportSizeIsTheSavedPicturesSize)
     const int chosen = p.ExportSize().width() * 4;
     p.SetExportWidth(chosen);
     EXPECT_EQ(p.ExportSize(), FinalPictureSize(*w.view, chosen));
-    EXPECT_EQ(p.lblExportHeight->text(), QString::asprintf(" x %d", p.ExportSize().height()));
     // Never beyond 8192 on either side.
     p.SetExportWidth(8192);
     EXPECT_LE(p.ExportSize().width(), 8192);
@@ -279,7 +255,6 @@ TEST(FinalPage, TheViewTurnsZoomsAndResetsByMouseAndCopiesWithCtrlC)
     QTest::mouseRelease(w.view, Qt::LeftButton, {}, c + QPoint(40, -20));
     EXPECT_EQ(p.trkAngleY->value(), (y + 20) % 360); // a degree for every two pixels
     EXPECT_EQ(p.trkAngleX->value(), (x - 10 + 360) % 360);
-    EXPECT_NEAR(w.view->GetAngleY(), p.trkAngleY->value() * M_PI / 180, 1e-5);
 
     QWheelEvent wheel(QPointF(c), w.view->mapToGlobal(QPointF(c)), {}, QPoint(0, 3 * 120), Qt::NoButton, {},
                       Qt::NoScrollPhase, false);
@@ -319,8 +294,7 @@ TEST(FinalSaveFlow, TypedNameTakesTheChosenTypesExtension)
     QTemporaryDir dir;
     QFileDialog dialog;
     SetUpSaveDialog(dialog, dir.path(), QStringLiteral("My Book"));
-    // Confirmed without an extension, the name gets the chosen type's: GIF until another is chosen.
-    EXPECT_EQ(QFileInfo(dialog.selectedFiles().value(0)).fileName(), QStringLiteral("My Book.gif"));
+    // Confirmed without an extension, the name gets the chosen type's.
     const QStringList filters = SaveNameFilters();
     for (int i = 1; i < filters.size(); ++i) {
         dialog.selectNameFilter(filters[i]);
@@ -332,54 +306,47 @@ TEST(FinalSaveFlow, TypedNameTakesTheChosenTypesExtension)
     EXPECT_EQ(SuffixForFilter(QString()), QStringLiteral("bmp")); // no type chosen
 }
 
-TEST(FinalSaveFlow, ConfirmedNameIsWrittenAndTheFolderRemembered)
+TEST(FinalSaveFlow, WrittenOnlyWhenConfirmedAndWritableAndTheStartPageModeStepsBackWhateverHappens)
 {
     TMessageLog answer;
     QTemporaryDir dir, other;
     SetLastFolder(dir.path());
     TFlowHost host;
     TDialogDriver driver;
+    using TLog = std::vector<QString>;
     driver.Answer(dir.filePath("out.gif"));
     EXPECT_EQ(host.Flow.SaveImageAs(4), TSaveResult::Written);
     EXPECT_EQ(driver.Selected, QStringLiteral("GIF Image (*.gif)"));
     EXPECT_EQ(driver.Offered, QStringLiteral("My Book"));
     EXPECT_EQ(driver.Directory, QDir(dir.path()).absolutePath());
-    EXPECT_EQ(host.Log, (std::vector<QString>{"capture final", "write"}));
+    EXPECT_EQ(host.Log, (TLog{"capture final", "write"}));
     EXPECT_EQ(host.WrittenPath, dir.filePath("out.gif"));
     EXPECT_EQ(host.Written.Size(), QSize(30, 20));
     EXPECT_TRUE(answer.Asked.empty());
 
-    // A name without an extension gets the chosen type's; the next dialog opens in the folder used last.
+    // A name without an extension gets the chosen type's (GIF until another is chosen); the
+    // next dialog opens in the folder used last.
     driver.Answer(other.filePath("plain"));
     host.Log.clear();
     EXPECT_EQ(host.Flow.SaveImageAs(3), TSaveResult::Written);
     EXPECT_EQ(host.WrittenPath, other.filePath("plain.gif"));
-    EXPECT_EQ(host.Log, (std::vector<QString>{"capture face", "write"}));
+    EXPECT_EQ(host.Log, (TLog{"capture face", "write"}));
     EXPECT_EQ(driver.Offered, QStringLiteral("My Book Top"));
     EXPECT_EQ(LastFolder(), other.path() + QLatin1Char('/'));
-}
 
-TEST(FinalSaveFlow, FailuresWriteNothingAndTheStartPageModeStepsBackWhateverHappens)
-{
-    TMessageLog answer;
-    QTemporaryDir dir;
-    TFlowHost host;
-    TDialogDriver driver;
-    using TLog = std::vector<QString>;
+    host.Log.clear();
     driver.Answer(QString()); // cancelled
     EXPECT_EQ(host.Flow.SaveImageAs(0), TSaveResult::Cancelled);
     EXPECT_EQ(host.Log, (TLog{"forward", "capture face", "back"}));
     EXPECT_EQ(driver.Offered, QStringLiteral("My Book Front"));
 
     // An unwritable extension writes nothing and says which formats exist.
-    for (const char* name : {"cover.tiff", "cover.ico"}) {
-        host.Log.clear();
-        driver.Answer(dir.filePath(QString::fromLatin1(name)));
-        EXPECT_EQ(host.Flow.SaveImageAs(4), TSaveResult::Failed) << name;
-        EXPECT_EQ(host.Log, TLog{"capture final"}) << name;
-        EXPECT_FALSE(QFile::exists(dir.filePath(QString::fromLatin1(name))));
-    }
-    ASSERT_EQ(answer.Asked.size(), 2u);
+    host.Log.clear();
+    driver.Answer(dir.filePath("cover.tiff"));
+    EXPECT_EQ(host.Flow.SaveImageAs(4), TSaveResult::Failed);
+    EXPECT_EQ(host.Log, TLog{"capture final"});
+    EXPECT_FALSE(QFile::exists(dir.filePath("cover.tiff")));
+    ASSERT_EQ(answer.Asked.size(), 1u);
     EXPECT_EQ(answer.Asked[0].Text, UnsupportedFormatMessage(dir.filePath("cover.tiff")));
 
     // A writer failure is shown like every other error and the wizard still steps back.
@@ -390,9 +357,9 @@ TEST(FinalSaveFlow, FailuresWriteNothingAndTheStartPageModeStepsBackWhateverHapp
     driver.Answer(dir.filePath("x.jpg"));
     EXPECT_EQ(host.Flow.SaveImageAs(0), TSaveResult::Failed);
     EXPECT_EQ(host.Log, (TLog{"forward", "capture face", "write", "back"}));
-    ASSERT_EQ(answer.Asked.size(), 3u);
-    EXPECT_EQ(answer.Asked[2].Text, "Cannot create file " + dir.filePath("x.jpg") + ".");
-    EXPECT_EQ(answer.Asked[2].Type, mtInformation);
+    ASSERT_EQ(answer.Asked.size(), 2u);
+    EXPECT_EQ(answer.Asked[1].Text, "Cannot create file " + dir.filePath("x.jpg") + ".");
+    EXPECT_EQ(answer.Asked[1].Type, mtInformation);
 
     // A capture failure ends the flow before any dialog, also stepping back.
     TFlowHost failing;
