@@ -68,6 +68,10 @@ TEST(FontDlg, OkFollowsTheValidationAndTheOffsetArrowsStopAtTheRange)
     dlg.LoadFromLayer(layer);
     ShowAndPaint(dlg);
     EXPECT_TRUE(dlg.btnOK->isEnabled());
+    // OK and Cancel sit side by side below the text box, wholly inside the dialog.
+    for (QPushButton* b : {dlg.btnOK, dlg.btnCancel})
+        EXPECT_TRUE(b->y() > dlg.PTFrame3->geometry().bottom() && dlg.rect().contains(b->geometry())) << b->text().toStdString();
+    EXPECT_FALSE(dlg.btnOK->geometry().intersects(dlg.btnCancel->geometry()));
     const auto okAfter = [&](const std::function<void()>& change) {
         change();
         return dlg.btnOK->isEnabled();
@@ -126,11 +130,19 @@ TEST(FontDlg, EscapeCancelsAndEnterConfirmsUnlessWithCtrl)
     }
 }
 
-TEST(FontDlg, SettingsGoToTheParametersWithTheColourButtonsColour)
+TEST(FontDlg, DamagedValuesAreBroughtIntoRangeAndSettingsGoToTheParameters)
 {
     TTextParams layer = ExistingLayer();
+    layer.Alpha = layer.Quality = layer.PosAlpha = layer.Font.PixelsPerInch = layer.Font.Charset = -1;
+    layer.PosX = 2000000000;
+    layer.Font.Pitch = 7;
     TFontDlgFrm dlg;
     dlg.LoadFromLayer(layer);
+    const TTextParams p = dlg.CurrentParams();
+    EXPECT_EQ(std::tuple(p.Alpha, p.Quality, p.PosAlpha, p.PosX, p.Font.PixelsPerInch, p.Font.Pitch, p.Font.Charset),
+              std::tuple(0, 0, 0, 9999, 96, 0, 1));
+
+    // The settings with the colour button's colour.
     dlg.cbxShadow->setChecked(true);
     dlg.edtPosX->setText("-4");
     dlg.edtPosY->setText("7");
@@ -151,17 +163,4 @@ TEST(FontDlg, SettingsGoToTheParametersWithTheColourButtonsColour)
               std::tuple(true, true, -4, 7, 50, 200, 2, 3));
     EXPECT_EQ(std::tuple(out.Font.Name, out.Font.PointSize(), out.Font.Italic, out.Font.Color),
               std::tuple(QString("DejaVu Serif"), 14, true, TColorRef(0x001E140A)));
-}
-
-TEST(FontDlg, DamagedRecordValuesAreBroughtIntoRange)
-{
-    TTextParams layer = ExistingLayer();
-    layer.Alpha = layer.Quality = layer.PosAlpha = layer.Font.PixelsPerInch = layer.Font.Charset = -1;
-    layer.PosX = 2000000000;
-    layer.Font.Pitch = 7;
-    TFontDlgFrm dlg;
-    dlg.LoadFromLayer(layer);
-    const TTextParams p = dlg.CurrentParams();
-    EXPECT_EQ(std::tuple(p.Alpha, p.Quality, p.PosAlpha, p.PosX, p.Font.PixelsPerInch, p.Font.Pitch, p.Font.Charset),
-              std::tuple(0, 0, 0, 9999, 96, 0, 1));
 }

@@ -253,20 +253,30 @@ TEST_F(EditorFixture, EnsureFaceImageOffersTheNewImageDialog)
 {
     commands->EnterFaceStep(1); // an empty side face
     EXPECT_FALSE(nextEnabled);
-    WhenModal([](QWidget* w) { QTest::mouseClick(qobject_cast<TNewImageFrm*>(w)->btnCancel, Qt::LeftButton); });
+    TNewImageFrm::SetRememberedColor(QColor(9, 8, 7));
+    WhenModal<TNewImageFrm>([](TNewImageFrm* dlg) {
+        dlg->SetBackground(QColor(200, 0, 0)); // a colour picked and then cancelled is not kept
+        QTest::mouseClick(dlg->btnCancel, Qt::LeftButton);
+    });
     EXPECT_FALSE(commands->EnsureFaceImage());
     EXPECT_FALSE(modified);
 
-    TNewImageFrm::SetRememberedColor(QColor(9, 8, 7));
-    WhenModal([](QWidget* w) {
-        auto* dlg = qobject_cast<TNewImageFrm*>(w);
-        EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Book/Box Spine Properties"));
+    WhenModal<TNewImageFrm>([](TNewImageFrm* dlg) {
+        EXPECT_EQ(std::pair(dlg->windowTitle(), dlg->Background()),
+                  std::pair(QStringLiteral("Book/Box Spine Properties"), QColor(9, 8, 7)));
+        WhenModal<QColorDialog>([](QColorDialog* colors) {
+            colors->setCurrentColor(QColor(10, 20, 30));
+            colors->accept();
+        }, dlg);
+        QTest::mouseClick(dlg->btnColor, Qt::LeftButton);
         QTest::mouseClick(dlg->btnOK, Qt::LeftButton);
     });
     EXPECT_TRUE(commands->EnsureFaceImage());
     EXPECT_TRUE(modified && nextEnabled);
-    EXPECT_EQ(std::tuple(view().Bitmap().Size(), view().Bitmap().Pixel(5, 5), tools().lblSize->text()),
-              std::tuple(QSize(100, 400), Color32(9, 8, 7), QString("Size: 100 X 400")));
+    // Filled opaque with the picked colour, which the next dialog starts with.
+    EXPECT_EQ(std::tuple(view().Bitmap().Size(), view().Bitmap().Pixel(99, 399), tools().lblSize->text(),
+                         TNewImageFrm::RememberedColor()),
+              std::tuple(QSize(100, 400), Color32(10, 20, 30, 255), QString("Size: 100 X 400"), QColor(10, 20, 30)));
     // The document's side face now holds the picture as its working copy.
     TBitmap32 decoded;
     cover.LoadFaceInto(&decoded, 1);
@@ -280,7 +290,9 @@ TEST_F(EditorFixture, EnsureFaceImageOffersTheNewImageDialog)
 // The clipboard's own behaviour is tested with the clipboard; here only the toolbar's wiring.
 TEST_F(EditorFixture, TextToolMakesEditsAndPastesTextLayers)
 {
+    QGuiApplication::clipboard()->clear();
     EnterWithFace(0, 400, 300, Color32(255, 255, 255));
+    EXPECT_FALSE(tools().btnPaste->isEnabled()); // nothing to paste yet
     auto selectedText = [this] { return dynamic_cast<TTextLayer*>(commands->SelectedLayer()); };
     const int before = Count();
     WhenModal<TFontDlgFrm>([](TFontDlgFrm* dlg) { dlg->reject(); });
@@ -294,8 +306,17 @@ TEST_F(EditorFixture, TextToolMakesEditsAndPastesTextLayers)
     EXPECT_EQ(std::tuple(text->Lines, text->Location().Width(), text->Bitmap().DrawMode()),
               std::tuple(QStringList{"Sale!"}, float(text->Bitmap().Width()), TDrawMode::dmBlend));
     commands->RotateLayer(+1);
-    commands->RotateLayer(+1);
-    EXPECT_EQ(text->Rotation, 2);
+    const TFloatRect at = text->Location();
+    commands->Rubberband()->SetLocation({at.Left, at.Top, at.Right + 50, at.Bottom + 30}); // stretched with the handles
+    // An edit draws the text again, turned as the layer is, at 1:1 on the same top-left corner.
+    WriteText("Sale, now!");
+    commands->EditText(text);
+    TTextParams level = *text;
+    level.Rotation = 0;
+    TBitmap32 drawn;
+    RenderTextBitmap(level, drawn);
+    EXPECT_TRUE(text->Bitmap().SamePixels(drawn.QuarterTurn(+1)));
+    EXPECT_EQ(text->Location(), (TFloatRect{at.Left, at.Top, at.Left + drawn.Height(), at.Top + drawn.Width()}));
 
     tools().btnCopy->click();
     tools().btnPaste->click();
@@ -306,7 +327,7 @@ TEST_F(EditorFixture, TextToolMakesEditsAndPastesTextLayers)
 
     // The menu edits the pasted layer (what an edit does is walked through in the undo test).
     WhenModal<TFontDlgFrm>([](TFontDlgFrm* dlg) {
-        EXPECT_EQ(dlg->memText->toPlainText(), "Sale!");
+        EXPECT_EQ(dlg->memText->toPlainText(), "Sale, now!");
         dlg->reject();
     });
     commands->miEdit->trigger();
@@ -360,24 +381,23 @@ TEST_F(EditorFixture, UndoAndRedoWalkEveryKindOfChange)
          }},
         {"clear the face", [&] { commands->ClearFace(); }},
     };
-    const auto same = [](const TBitmap32& a, const TBitmap32& b) { return a.Size() == b.Size() && a.SamePixels(b); };
     modified = false;
     std::vector<TBitmap32> faces{Flat()};
     for (const auto& [name, change] : changes) {
         change();
         faces.push_back(Flat());
-        ASSERT_FALSE(same(faces.back(), faces[faces.size() - 2])) << name << " changed nothing";
+        ASSERT_FALSE(faces.back().SamePixels(faces[faces.size() - 2])) << name << " changed nothing";
         EXPECT_TRUE(modified) << name;
     }
     for (std::size_t at = changes.size(); at-- > 0;) {
         tools().btnUndo->click();
-        EXPECT_TRUE(same(Flat(), faces[at])) << "undo to " << at;
+        EXPECT_TRUE(Flat().SamePixels(faces[at])) << "undo to " << at;
     }
     EXPECT_FALSE(modified);
     EXPECT_FALSE(tools().btnUndo->isEnabled());
     for (std::size_t at = 1; at <= changes.size(); ++at) {
         tools().btnRedo->click();
-        EXPECT_TRUE(same(Flat(), faces[at])) << "redo to " << at;
+        EXPECT_TRUE(Flat().SamePixels(faces[at])) << "redo to " << at;
     }
     EXPECT_TRUE(modified);
     EXPECT_FALSE(commands->miRedo->isEnabled());

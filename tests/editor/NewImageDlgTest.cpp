@@ -1,6 +1,5 @@
 #include "editor/NewImageDlg.h"
 #include "ui/MsgBox.h"
-#include "common/WhenModal.h"
 
 #include <QtWidgets>
 #include <QTest>
@@ -25,6 +24,7 @@ TEST(NewImageDlg, RefusesEmptyAndOversizedFacesButAcceptsPrintSizes)
     for (auto [w, h] : {std::pair{"0", "400"}, {"350", "-5"}, {"abc", "5"}, {"70000", "5"}})
         EXPECT_FALSE(CheckNewImageSize(w, h).Ok) << w << " x " << h;
     EXPECT_FALSE(CheckNewImageSize("70000", "5").Message.isEmpty());
+    EXPECT_FALSE(NewImageDialog(nullptr, 0)); // nowhere to put the picture
     const TSizeCheck print = CheckNewImageSize("3500", "4000");
     EXPECT_TRUE(print.Ok);
     EXPECT_EQ(print.Size, QSize(3500, 4000));
@@ -44,40 +44,4 @@ TEST(NewImageDlg, RefusesEmptyAndOversizedFacesButAcceptsPrintSizes)
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains(QStringLiteral("at least 1 pixel")));
     SetMessageHandler(nullptr);
-}
-
-TEST(NewImageDlg, FillsTheBitmapOpaqueAndRemembersOnlyConfirmedColours)
-{
-    TNewImageFrm::SetRememberedColor(QColor(255, 255, 255));
-    EXPECT_FALSE(NewImageDialog(nullptr, 0));
-
-    TBitmap32 bitmap;
-    WhenModal<TNewImageFrm>([](TNewImageFrm* dlg) {
-        EXPECT_EQ(dlg->Background(), QColor(255, 255, 255));
-        WhenModal<QColorDialog>([](QColorDialog* colors) { // a colour picked through the colour dialog
-            colors->setCurrentColor(QColor(10, 20, 30));
-            colors->accept();
-        }, dlg);
-        QTest::mouseClick(dlg->btnColor, Qt::LeftButton);
-        EXPECT_EQ(dlg->Background(), QColor(10, 20, 30));
-        dlg->txtWidth->setText(QStringLiteral("30"));
-        dlg->txtHeight->setText(QStringLiteral("20"));
-        QTest::mouseClick(dlg->btnOK, Qt::LeftButton);
-    });
-    ASSERT_TRUE(NewImageDialog(&bitmap, 2));
-    ASSERT_EQ(bitmap.Size(), QSize(30, 20));
-    EXPECT_EQ(bitmap.Pixel(0, 0), Color32(10, 20, 30, 255));
-    EXPECT_EQ(bitmap.Pixel(29, 19), Color32(10, 20, 30, 255));
-    EXPECT_EQ(TNewImageFrm::RememberedColor(), QColor(10, 20, 30));
-
-    // The next dialog starts with it; a colour picked and then cancelled is not kept.
-    TBitmap32 untouched(2, 2);
-    WhenModal<TNewImageFrm>([](TNewImageFrm* dlg) {
-        EXPECT_EQ(dlg->Background(), QColor(10, 20, 30));
-        dlg->SetBackground(QColor(200, 0, 0));
-        QTest::mouseClick(dlg->btnCancel, Qt::LeftButton);
-    });
-    EXPECT_FALSE(NewImageDialog(&untouched, 0));
-    EXPECT_EQ(untouched.Pixel(0, 0), 0u);
-    EXPECT_EQ(TNewImageFrm::RememberedColor(), QColor(10, 20, 30));
 }
