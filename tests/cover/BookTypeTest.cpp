@@ -1,7 +1,7 @@
 #include "cover/BookType.h"
 
 #include <gtest/gtest.h>
-#include <cmath>
+#include <tuple>
 #include <numbers>
 
 TEST(BookType, NamesParseBackAndUnknownTextIsRefused)
@@ -21,39 +21,30 @@ TEST(BookType, NamesParseBackAndUnknownTextIsRefused)
 TEST(BookType, EveryPerTypeDecision)
 {
     // Index 8 stands for any unknown type: a plain box without reshaping, pages or extras.
-    struct TRow {
-        int Type, AngleX, AngleY;
-        bool Paged;
-        float PageScale; // of the page block: 1 - 0.04 x inset
-        int SideWidth;   // 0: the side keeps its size
-        bool Ring, CD, Orientation, ClearsShadow;
+    // Paged, page inset, side width (0: the side keeps its size), the side taking the front's
+    // height, ring binding, CD case (and its position control), orientation, shadow cleared.
+    using TFacts = std::tuple<bool, float, int, bool, bool, bool, bool, bool, bool>;
+    const std::tuple<int, int, int, TFacts> rows[] = {
+        {0, 0, 30, {false, 1, 0, false, false, false, false, true, false}},
+        {1, 21, 21, {false, 1, 150, false, false, false, false, false, false}},
+        {2, 30, 330, {true, 1, 0, false, false, false, false, false, false}},
+        {3, 290, 0, {true, 0.3f, 8, false, false, false, false, false, true}},
+        {4, 25, 33, {false, 1, 0, false, false, true, true, false, true}},
+        {5, 325, 0, {true, 0.3f, 14, true, true, false, false, false, true}},
+        {6, 300, 0, {true, 0.8f, 30, false, false, false, false, false, true}},
+        {7, 0, 325, {false, 1, 225, false, false, false, false, true, false}},
+        {8, 0, 30, {false, 1, 0, false, false, false, false, false, false}},
     };
-    const TRow rows[] = {
-        {0, 0, 30, false, 0.96f, 0, false, false, true, false},
-        {1, 21, 21, false, 0.96f, 150, false, false, false, false},
-        {2, 30, 330, true, 0.96f, 0, false, false, false, false},
-        {3, 290, 0, true, 0.988f, 8, false, false, false, true},
-        {4, 25, 33, false, 0.96f, 0, false, true, false, true},
-        {5, 325, 0, true, 0.988f, 14, true, false, false, true},
-        {6, 300, 0, true, 0.968f, 30, false, false, false, true},
-        {7, 0, 325, false, 0.96f, 225, false, false, true, false},
-        {8, 0, 30, false, 0.96f, 0, false, false, false, false},
-    };
-    for (const TRow& r : rows) {
-        SCOPED_TRACE(r.Type);
-        const TBookType t = TBookType(r.Type);
+    for (const auto& [type, angleX, angleY, facts] : rows) {
+        SCOPED_TRACE(type);
+        const TBookType t = TBookType(type);
         const TViewAngles a = DefaultAnglesFor(t);
-        EXPECT_NEAR(a.X, r.AngleX * std::numbers::pi_v<float> / 180, 1e-5); // radians, not degrees
-        EXPECT_NEAR(a.Y, r.AngleY * std::numbers::pi_v<float> / 180, 1e-5);
-        EXPECT_EQ(IsPagedType(t), r.Paged);
-        EXPECT_FLOAT_EQ(1.0f - 0.04f * PageInsetFor(t), r.PageScale);
-        EXPECT_EQ(SideShapeFor(t) ? SideShapeFor(t)->Width : 0, r.SideWidth);
-        EXPECT_EQ(SideShapeFor(t) && SideShapeFor(t)->FrontHeight, r.Type == 5);
-        EXPECT_EQ(HasRingBinding(t), r.Ring);
-        EXPECT_EQ(IsCDCase(t), r.CD);
-        EXPECT_EQ(ShowsCDPosition(t), r.CD);
-        EXPECT_EQ(OrientationEnabledFor(t), r.Orientation);
-        EXPECT_EQ(ClearsShadow(t), r.ClearsShadow);
+        EXPECT_NEAR(a.X, angleX * std::numbers::pi_v<float> / 180, 1e-5); // radians, not degrees
+        EXPECT_NEAR(a.Y, angleY * std::numbers::pi_v<float> / 180, 1e-5);
+        const auto side = SideShapeFor(t);
+        EXPECT_EQ(TFacts(IsPagedType(t), PageInsetFor(t), side ? side->Width : 0, side && side->FrontHeight,
+                         HasRingBinding(t), IsCDCase(t), ShowsCDPosition(t), OrientationEnabledFor(t), ClearsShadow(t)),
+                  facts);
     }
 }
 

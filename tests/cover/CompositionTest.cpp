@@ -59,18 +59,14 @@ TEST(Composition, EveryTypesAtlasAndViewSettings)
         ASSERT_TRUE(Compose(r.Type, &view, r.Top ? &top : nullptr, &side, &front));
         ASSERT_EQ(view.ShowCount, 1);
         ASSERT_TRUE(view.Atlas);
-        EXPECT_EQ(view.Atlas->Size(), r.Atlas);
-        EXPECT_EQ(view.FrontWidth, r.Front.width());
-        EXPECT_EQ(view.FrontHeight, r.FrontHeight);
-        EXPECT_EQ(view.SideWidth, r.SideWidth);
+        EXPECT_EQ(std::tuple(view.Atlas->Size(), view.FrontWidth, view.FrontHeight, view.SideWidth),
+                  std::tuple(r.Atlas, r.Front.width(), r.FrontHeight, r.SideWidth));
         for (const TProbe& p : r.Probes)
             EXPECT_EQ(view.Atlas->Pixel(p.X, p.Y), p.Colour) << p.X << "," << p.Y;
-        EXPECT_EQ(view.PagedBook, IsPagedType(r.Type));
-        EXPECT_EQ(view.RingBinding, HasRingBinding(r.Type));
-        EXPECT_EQ(view.IsCD, IsCDCase(r.Type));
-        EXPECT_FLOAT_EQ(view.PageInset, PageInsetFor(r.Type));
-        EXPECT_EQ(view.AngleX, DefaultAnglesFor(r.Type).X);
-        EXPECT_EQ(view.AngleY, DefaultAnglesFor(r.Type).Y);
+        // The type's settings (their values are the book types' own test).
+        EXPECT_EQ(std::tuple(view.PagedBook, view.RingBinding, view.IsCD, view.PageInset, view.AngleX, view.AngleY),
+                  std::tuple(IsPagedType(r.Type), HasRingBinding(r.Type), IsCDCase(r.Type), PageInsetFor(r.Type),
+                             DefaultAnglesFor(r.Type).X, DefaultAnglesFor(r.Type).Y));
     }
 }
 

@@ -6,7 +6,6 @@
 
 #include "RenderTestUtil.h"
 #include "common/RequireGL.h"
-#include "common/TestBitmaps.h"
 
 #include <QElapsedTimer>
 #include <QImage>

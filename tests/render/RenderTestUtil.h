@@ -1,25 +1,21 @@
 #pragma once
 // Helpers shared by the render tests: synthetic atlases and pixel counting.
 
+#include "cover/Composition.h"
 #include "raster/TBitmap32.h"
+
+#include "common/TestBitmaps.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <functional>
 
-// An atlas of front fw x fh, side sw wide, top fw x sw, each region one colour.
+// An atlas of front fw x fh, side sw wide, top fw x sw, each region one colour, laid out by the
+// cover's own code.
 inline TBitmap32 MakeAtlas(int fw, int fh, int sw, TColor32 front, TColor32 side, TColor32 top)
 {
-    TBitmap32 atlas(fw + sw, fh + sw);
-    atlas.Clear(Color32(0, 0, 0));
-    for (int y = 0; y < atlas.Height(); ++y)
-        for (int x = 0; x < atlas.Width(); ++x) {
-            if (y >= sw)
-                atlas.SetPixel(x, y, x < sw ? side : front);
-            else if (x >= sw)
-                atlas.SetPixel(x, y, top);
-        }
-    return atlas;
+    TBitmap32 topFace = Filled(fw, sw, top);
+    return BuildAtlas(Filled(fw, fh, front), Filled(sw, fh, side), &topFace);
 }
 
 inline bool Near(TColor32 a, TColor32 b, int tolerance = 2)
@@ -47,20 +43,15 @@ inline int CountDiffering(const TBitmap32& a, const TBitmap32& b, int tolerance)
     return n;
 }
 
-// Bounding box of the pixels `content` picks.
-inline QRect ContentRect(const TBitmap32& b, const std::function<bool(TColor32)>& content)
+// Bounding box of the pixels that differ from `bg` by more than `tolerance`.
+inline QRect ContentRect(const TBitmap32& b, TColor32 bg, int tolerance = 8)
 {
     QRect r;
     for (int y = 0; y < b.Height(); ++y)
         for (int x = 0; x < b.Width(); ++x)
-            if (content(b.Pixel(x, y)))
+            if (!Near(b.Pixel(x, y), bg, tolerance))
                 r |= QRect(x, y, 1, 1);
     return r;
-}
-// Bounding box of the pixels that differ from `bg` by more than `tolerance`.
-inline QRect ContentRect(const TBitmap32& b, TColor32 bg, int tolerance = 8)
-{
-    return ContentRect(b, [&](TColor32 c) { return !Near(c, bg, tolerance); });
 }
 
 // Projected size in pixels of a length at distance `depth` in front of the camera (28.1 degree

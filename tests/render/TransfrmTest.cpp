@@ -1,7 +1,6 @@
 #include "render/Transfrm.h"
 
 #include "RenderTestUtil.h"
-#include "common/TestBitmaps.h"
 
 #include <gtest/gtest.h>
 
