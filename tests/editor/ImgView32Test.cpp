@@ -4,7 +4,6 @@
 #include "editor/model/LayerTestHost.h"
 
 #include <QtWidgets>
-#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -70,24 +69,6 @@ TEST_F(ViewFixture, ZoomKeepsTheAnchor)
     view.SetScale(1.5);
     EXPECT_NEAR(view.ControlToBitmap(view.ViewportRect().center()).x(), centre.x(), 1.0);
     EXPECT_NEAR(view.ControlToBitmap(view.ViewportRect().center()).y(), centre.y(), 1.0);
-}
-
-TEST_F(ViewFixture, PressesGoToTheTopmostLayerHit)
-{
-    view.SetBitmap(Filled(200, 150, Color32(255, 255, 255)));
-    const QPoint origin = view.ImageRect().topLeft();
-    auto* low = AddLayer({10, 10, 60, 60}, Color32(255, 0, 0));
-    auto* high = AddLayer({40, 40, 90, 90}, Color32(0, 255, 0));
-    QSignalSpy layerSpy(&view, &TImgView32::LayerMouseDown);
-    QSignalSpy viewSpy(&view, &TImgView32::ViewMouseDown);
-
-    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, origin + QPoint(45, 45));
-    ASSERT_EQ(layerSpy.count(), 1);
-    EXPECT_EQ(layerSpy.at(0).at(0).value<TCustomLayer*>(), high);
-    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, origin + QPoint(15, 15));
-    EXPECT_EQ(layerSpy.at(1).at(0).value<TCustomLayer*>(), low);
-    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, origin + QPoint(150, 120));
-    EXPECT_TRUE(viewSpy.count() == 1 && layerSpy.count() == 2);
 }
 
 TEST_F(ViewFixture, FrameDragMovesTheChildAndRepaintsOnlyWhatChanged)
