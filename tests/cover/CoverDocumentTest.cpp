@@ -61,20 +61,12 @@ TEST_F(CoverDocument, FilesLoadWithTheKindOfTheirExtension)
         SCOPED_TRACE(c.Path.toStdString());
         TImageInfo face(0);
         face.LoadFromFile(c.Path, true);
-        EXPECT_TRUE(face.HasImage());
-        EXPECT_EQ(face.OriginalKind, c.Kind);
-        EXPECT_EQ(face.CurrentKind, c.Kind);
-        if (c.Centre == 0) {
-            EXPECT_FALSE(face.GetGraphic(true));
-            continue;
-        }
         const auto picture = face.GetGraphic(true);
-        ASSERT_TRUE(picture);
-        EXPECT_EQ(picture->Size(), QSize(16, 12));
-        const TColor32 p = picture->Pixel(8, 6);
-        for (int d : {RedOf(p) - RedOf(c.Centre), GreenOf(p) - GreenOf(c.Centre), BlueOf(p) - BlueOf(c.Centre)})
-            EXPECT_LE(std::abs(d), 4);
-        EXPECT_EQ(AlphaOf(p), 255);
+        EXPECT_EQ(std::tuple(face.HasImage(), face.OriginalKind, face.CurrentKind, bool(picture)),
+                  std::tuple(true, c.Kind, c.Kind, c.Centre != 0));
+        if (picture) { // the whole picture, within the encoder's loss (0 when the size is wrong)
+            EXPECT_GT(Psnr(*picture, Filled(16, 12, c.Centre)), 35.0);
+        }
     }
 }
 
@@ -86,17 +78,12 @@ TEST_F(CoverDocument, MissingFilesAreReportedOnlyWhenAsked)
     const QByteArray before = face.Original;
 
     face.LoadFromFile(Path("sub/Front-Cover_ä.jpg"), true);
-    ASSERT_EQ(reports.Messages.size(), 1);
-    EXPECT_EQ(reports.Messages[0], QString::fromUtf8("FRONT-COVER_ä.JPG\r\nThe required file cannot be found."));
-    EXPECT_EQ(face.Original, before); // unchanged
-    EXPECT_EQ(face.FileName, Path("keep.bmp"));
-
     face.LoadFromFile(Path("gone.bmp"), false);
     face.LoadFromFile(QString(), true);
     face.LoadFromFile(Dir.path(), true); // a folder is no file
-    EXPECT_EQ(reports.Messages.size(), 2);
-    EXPECT_EQ(reports.Messages[1], QString("%1\r\nThe required file cannot be found.").arg(QDir(Dir.path()).dirName().toUpper()));
-    EXPECT_EQ(face.Original, before);
+    EXPECT_EQ(reports.Messages, QStringList({QString::fromUtf8("FRONT-COVER_ä.JPG\r\nThe required file cannot be found."),
+                                             QDir(Dir.path()).dirName().toUpper() + "\r\nThe required file cannot be found."}));
+    EXPECT_EQ(std::pair(face.Original, face.FileName), std::pair(before, Path("keep.bmp"))); // unchanged
 }
 
 TEST_F(CoverDocument, WorkingCopyStoreRevertClear)
@@ -109,9 +96,8 @@ TEST_F(CoverDocument, WorkingCopyStoreRevertClear)
     edited.Clear(Color32(1, 2, 3, 255));
     edited.SetPixel(4, 0, Color32(250, 128, 7, 77)); // alpha survives the BMP file image
     face.StoreBitmap(edited);
-    EXPECT_EQ(face.CurrentKind, PictureKind::Bitmap);
-    EXPECT_EQ(face.OriginalKind, PictureKind::Jpeg);
-    EXPECT_EQ(face.Current.left(2), "BM");
+    EXPECT_EQ(std::tuple(face.CurrentKind, face.OriginalKind, face.Current.left(2)),
+              std::tuple(PictureKind::Bitmap, PictureKind::Jpeg, QByteArray("BM")));
     const auto working = face.GetGraphic(false);
     ASSERT_TRUE(working);
     EXPECT_TRUE(working->SamePixels(edited));
@@ -159,9 +145,7 @@ TEST_F(CoverDocument, CompletenessAndDecodingFaces)
     EXPECT_FALSE(cover.IsComplete());
     ASSERT_TRUE(cover.FaceAsBitmap(0));
     EXPECT_FALSE(cover.FaceAsBitmap(1)); // no original
-    EXPECT_FALSE(cover.FaceAsBitmap(7));
-    EXPECT_EQ(cover.Face(3), nullptr);
-    EXPECT_EQ(cover.Face(-1), nullptr);
+    EXPECT_FALSE(cover.FaceAsBitmap(7) || cover.Face(3) || cover.Face(-1));
 
     cover.SetFaceFiles(QString(), Path("f.bmp"), Path("s.bmp"), QString());
     EXPECT_EQ(cover.Name, "Fresh");
@@ -171,9 +155,8 @@ TEST_F(CoverDocument, CompletenessAndDecodingFaces)
     TBitmap32 target(3, 3);
     target.SetDrawMode(TDrawMode::dmBlend);
     cover.LoadFaceInto(&target, 1);
-    EXPECT_EQ(target.Size(), QSize(16, 12));
-    EXPECT_EQ(target.Pixel(0, 0), Color32(0, 255, 0));
-    EXPECT_EQ(target.DrawMode(), TDrawMode::dmBlend);
+    EXPECT_EQ(std::tuple(target.Size(), target.Pixel(0, 0), target.DrawMode()),
+              std::tuple(QSize(16, 12), Color32(0, 255, 0), TDrawMode::dmBlend));
     cover.LoadFaceInto(&target, 2); // nothing to decode: emptied
     EXPECT_TRUE(target.Empty());
     cover.LoadFaceInto(nullptr, 0);

@@ -84,11 +84,8 @@ TEST(FaceShaping, CDCaseFaces)
     TBitmap32 front = Filled(400, 300, Color32(200, 10, 10)), side = Filled(30, 300, Color32(10, 200, 10));
     TBitmap32 top = Filled(5, 5, Color32(1, 1, 1));
     MakeCDCaseFaces(front, side, top);
-    EXPECT_EQ(top.Size(), QSize(400, 400));
-    EXPECT_EQ(top.Pixel(29, 399), Color32(0, 0, 0));
-    EXPECT_EQ(top.Pixel(30, 0), Color32(200, 10, 10));
-    EXPECT_EQ(front.Size(), QSize(400, 12));
-    EXPECT_EQ(side.Size(), QSize(400, 12));
+    EXPECT_EQ(std::tuple(top.Size(), front.Size(), side.Size()), std::tuple(QSize(400, 400), QSize(400, 12), QSize(400, 12)));
+    EXPECT_EQ(std::pair(top.Pixel(29, 399), top.Pixel(30, 0)), std::pair(Color32(0, 0, 0), Color32(200, 10, 10)));
     TBitmap32 narrow = Filled(20, 30, Color32(200, 10, 10)), narrowTop;
     MakeCDCaseFaces(narrow, side, narrowTop);
     EXPECT_EQ(narrowTop.Size(), QSize(20, 20));

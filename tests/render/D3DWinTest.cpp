@@ -25,7 +25,7 @@ struct TWindow {
 };
 } // namespace
 
-TEST(D3DWin, TwoViewsEachWithItsOwnContextDrawAtOnce)
+TEST(D3DWin, TwoViewsDrawAtOnceAndASmoothedFrameIsKeptUntilTheNextRepaint)
 {
     TWindow w;
     bool okA = false, okB = false;
@@ -47,44 +47,35 @@ TEST(D3DWin, TwoViewsEachWithItsOwnContextDrawAtOnce)
     // The box fitted to the window's pixels, whatever their ratio to the widget's size.
     EXPECT_NEAR(ContentRect(a->LastFrame(), Color32(10, 90, 160)).height(),
                 ProjectedPixels(0.75, 3 - 0.0375 / 2, int(300 * dpr)), 2.0);
-}
 
-TEST(D3DWin, OneSmoothedFrameIsKeptUntilTheNextRepaintAndTheViewFollowsItsPanel)
-{
-    TWindow w;
-    bool ok = false;
-    auto* v = new TD3DWin(w.panelA, ok);
-    ASSERT_TRUE(ok);
-    w.top.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.top));
-    const TBitmap32 atlas = MakeAtlas(200, 300, 40, Red, Color32(20, 20, 200), Color32(200, 200, 200));
-    v->FAngleX = 20;
-    v->FAngleY = 30;
-    v->FShadow = true;
-    v->ShowCover(&atlas, 200, 300, 40);
-    const TBitmap32 plain = v->LastFrame();
-    v->FSmooth = true;
-    v->ShowCover(nullptr, 0, 0, 0);
-    v->FSmooth = false;
-    const TBitmap32 smooth = v->LastFrame();
+    // A shadowed box, plain and then smoothed.
+    const TBitmap32 box = MakeAtlas(200, 300, 40, Red, Color32(20, 20, 200), Color32(200, 200, 200));
+    a->FAngleX = 20;
+    a->FAngleY = 30;
+    a->FShadow = true;
+    a->ShowCover(&box, 200, 300, 40);
+    const TBitmap32 plain = a->LastFrame();
+    a->FSmooth = true;
+    a->ShowCover(nullptr, 0, 0, 0);
+    a->FSmooth = false;
+    const TBitmap32 smooth = a->LastFrame();
     EXPECT_FALSE(smooth.SamePixels(plain));
     // The update that presents the smoothed frame does not redraw it; a later repaint is plain.
     QCoreApplication::processEvents();
-    EXPECT_TRUE(v->LastFrame().SamePixels(smooth));
-    v->repaint();
-    QTRY_VERIFY(v->LastFrame().SamePixels(plain));
+    EXPECT_TRUE(a->LastFrame().SamePixels(smooth));
+    a->repaint();
+    QTRY_VERIFY(a->LastFrame().SamePixels(plain));
 
     w.panelA->resize(300, 300);
-    QTRY_COMPARE(v->size(), QSize(300, 300));
-    v->repaint();
-    const qreal dpr = v->devicePixelRatioF();
-    QTRY_COMPARE(v->LastFrame().Size(), QSize(int(300 * dpr), int(300 * dpr)));
+    QTRY_COMPARE(a->size(), QSize(300, 300));
+    a->repaint();
+    QTRY_COMPARE(a->LastFrame().Size(), QSize(int(300 * dpr), int(300 * dpr)));
     // A zero height is drawn as one pixel, not a division by zero; offscreen the size is as asked.
     w.panelA->resize(300, 0);
     QCoreApplication::processEvents();
-    const TBitmap32 big = v->RenderOffscreen(1200, 900);
+    const TBitmap32 big = a->RenderOffscreen(1200, 900);
     EXPECT_EQ(big.Size(), QSize(1200, 900));
-    EXPECT_FALSE(ContentRect(big, Color32(255, 255, 255)).isEmpty());
+    EXPECT_FALSE(ContentRect(big, Color32(10, 90, 160)).isEmpty());
 }
 
 // Run in a child process on the offscreen platform without a display, which has no OpenGL.
@@ -132,5 +123,5 @@ TEST(D3DWinPlatforms, WithoutOpenGLAndAtTwiceThePixelRatio)
     EXPECT_TRUE(noGL.contains("[       OK ] D3DWinNoGL.FailureIsReportedThroughOk")) << noGL.toStdString();
     const QString hiDpi = RunChild("D3DWin.*", {{"QT_SCALE_FACTOR", "2"}});
     EXPECT_FALSE(hiDpi.startsWith("FAILED")) << hiDpi.toStdString();
-    EXPECT_TRUE(hiDpi.contains("[  PASSED  ] 2 tests")) << hiDpi.toStdString();
+    EXPECT_TRUE(hiDpi.contains("[  PASSED  ] 1 test.")) << hiDpi.toStdString();
 }

@@ -185,8 +185,8 @@ TEST_F(TemplateStoreTest, DamagedOrUnreadableFileIsReportedAndLeftAsItWas)
     for (const QByteArray& content : damaged) {
         WriteSettingsFile(content);
         auto store = OpenStore();
-        EXPECT_TRUE(store->Problem().contains("The settings file is damaged or cannot be read"));
-        EXPECT_TRUE(store->Problem().startsWith(QDir::toNativeSeparators(SettingsFile())));
+        EXPECT_TRUE(store->Problem().startsWith(QDir::toNativeSeparators(SettingsFile()))
+                    && store->Problem().contains("The settings file is damaged or cannot be read")) << store->Problem().toStdString();
         store->ReadValue("Box", Front);
         store->ReadValue("New one", Front);
         store->WriteValue("Box", Front, "/other.jpg");
