@@ -29,7 +29,6 @@ TEST(WizardSteps, PromptsCountFiveStepsAndHelpTextsAreHtml)
         EXPECT_LE(StepPrompt(s).indexOf(QStringLiteral(".  Step")), 80) << s;
         EXPECT_TRUE(StepHelpText(s).startsWith(QStringLiteral("</b>"))) << s;
     }
-    EXPECT_TRUE(StepHelpText(4).contains(QStringLiteral("<a href=\"store\">Save As button</a>.\r\n The <B>Save As</B>")));
 }
 
 TEST(WizardSteps, WindowBoundsFollowTheScreen)
