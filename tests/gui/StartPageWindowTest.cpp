@@ -5,6 +5,7 @@
 #include "app/FrameFrm.h"
 #include "app/StartPage.h"
 #include "common/TestBitmaps.h"
+#include "common/WhenModal.h"
 #include "templates/StoreFixture.h"
 #include "cover/BookCover.h"
 #include "ui/MsgBox.h"
@@ -16,7 +17,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -69,10 +69,10 @@ TEST_F(StartPageWindowTest, DamagedSettingsAreReportedOnceAndLeftAlone)
     WriteSettingsFile(damaged);
     {
         TExperChild window;
-        EXPECT_EQ(FMessages.size(), 1);
-        EXPECT_TRUE(FMessages.value(0).contains("The settings file is damaged or cannot be read"));
+        EXPECT_EQ(FMessages.size(), 1); // at start-up
     }
-    EXPECT_EQ(FMessages.size(), 1);
+    ASSERT_EQ(FMessages.size(), 1); // not again at exit
+    EXPECT_TRUE(FMessages[0].contains("The settings file is damaged or cannot be read"));
     EXPECT_EQ(ReadSettingsFile(), damaged);
 }
 
@@ -110,9 +110,7 @@ TEST_F(StartPageWindowTest, AboutShowsTheVersionLicenceAndLibraries)
     TExperChild window;
     ASSERT_TRUE(window.btnAbout->isVisible());
     QString version, libraries, licence;
-    QTimer::singleShot(0, [&] {
-        auto* about = qobject_cast<TAboutFrm*>(QApplication::activeModalWidget());
-        ASSERT_NE(about, nullptr);
+    WhenModal<TAboutFrm>([&](TAboutFrm* about) {
         version = about->findChild<QLabel*>("lblVersion")->text();
         libraries = about->findChild<QLabel*>("lblLibraries")->text();
         licence = about->findChild<QPlainTextEdit*>("memLicence")->toPlainText();
