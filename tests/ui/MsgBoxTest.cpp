@@ -1,3 +1,4 @@
+#include "common/MessageLog.h"
 #include "common/WhenModal.h"
 #include "ui/MsgBox.h"
 
@@ -18,20 +19,15 @@ int ShowAndAct(std::function<void(TMessageDlg*)> act, const QString& text, TMsgD
 
 TEST(MsgBox, FixedQuestionsHaveTheirWording)
 {
-    std::vector<TMessageRequest> shown;
-    SetMessageHandler([&](const TMessageRequest& r) {
-        shown.push_back(r);
-        return int(mrYes);
-    });
+    TMessageLog shown;
+    shown.Answer = mrYes;
     EXPECT_EQ(AskSaveChanges(QStringLiteral("Noname"), QStringLiteral("Tavlo")), mrYes);
     EXPECT_TRUE(ConfirmDelete(QStringLiteral("My Book"), QStringLiteral("Template")));
-    SetMessageHandler(nullptr);
-
-    ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[0].Text, QStringLiteral("Noname\r\nThis Tavlo has been changed.\r\n\r\nDo you want to save the changes ?"));
-    EXPECT_EQ(shown[1].Text, QStringLiteral("My Book\r\nSelected template will be permanently deleted.\r\n\r\nDo you want to continue ?"));
-    EXPECT_EQ(QList<int>({shown[0].Buttons, shown[1].Buttons}), QList<int>({mbYes | mbNo | mbCancel, mbYes | mbNo}));
-    EXPECT_EQ(shown[0].Caption, QStringLiteral("Tavlo Generator"));
+    ASSERT_EQ(shown.Asked.size(), 2u);
+    EXPECT_EQ(shown.Texts(), QStringList({"Noname\r\nThis Tavlo has been changed.\r\n\r\nDo you want to save the changes ?",
+                                          "My Book\r\nSelected template will be permanently deleted.\r\n\r\nDo you want to continue ?"}));
+    EXPECT_EQ(QList<int>({shown.Asked[0].Buttons, shown.Asked[1].Buttons}), QList<int>({mbYes | mbNo | mbCancel, mbYes | mbNo}));
+    EXPECT_EQ(shown.Asked[0].Caption, QStringLiteral("Tavlo Generator"));
 }
 
 TEST(MsgBox, EscapeAnswersCancelButNotWithCtrl)
