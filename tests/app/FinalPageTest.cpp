@@ -73,9 +73,15 @@ void ComposeSample(TPageWindow& w, TBookType type, bool opaque = false)
         w.view->FBackColor = Color32(255, 255, 255, 255);
     w.page->ComposeFinal(type, front, side, top);
 }
+// The front's box: its red pixels.
 QRect RedRect(const TBitmap32& b)
 {
-    return ContentRect(b, [](TColor32 c) { return RedOf(c) > 120 && GreenOf(c) < 80 && BlueOf(c) < 80; });
+    QRect r;
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x)
+            if (const TColor32 c = b.Pixel(x, y); RedOf(c) > 120 && GreenOf(c) < 80 && BlueOf(c) < 80)
+                r |= QRect(x, y, 1, 1);
+    return r;
 }
 
 // A save flow whose window records what happens, in order.
