@@ -3,32 +3,34 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
+namespace {
+// The atlas coordinates (s, t) of a quad's four corners, in order.
+std::vector<std::pair<double, double>> Corners(const TMeshQuad& q)
+{
+    std::vector<std::pair<double, double>> st;
+    for (const TMeshVertex& v : q)
+        st.emplace_back(v.S, v.T);
+    return st;
+}
+} // namespace
+
 TEST(CoverMesh, UnitCubeSplitsTheAtlasInHalves)
 {
     const auto quads = BoxQuads({{1, 1, 1}, false, 1.0f});
     ASSERT_EQ(quads.size(), 6u);
-    // Spine: s from 0 (back edge) to sL, t from 0 to tF.
-    EXPECT_DOUBLE_EQ(quads[0][1].S, 0.5);
-    EXPECT_DOUBLE_EQ(quads[0][2].T, 0.5);
-    EXPECT_FLOAT_EQ(quads[0][0].Pos.x, -0.5f);
-    EXPECT_FLOAT_EQ(quads[0][0].Normal.x, -1);
-    // Front cover at +Z/2 facing the viewer, from (sL, 0) to (1, tF).
-    const TMeshQuad& front = quads[4];
-    EXPECT_FLOAT_EQ(front[0].Normal.z, 1);
-    for (const auto& v : front)
+    using TST = std::vector<std::pair<double, double>>;
+    // Spine: s from 0 (back edge) to sL, t from 0 to tF; at x = -X/2, facing left.
+    EXPECT_EQ(Corners(quads[0]), (TST{{0, 0}, {0.5, 0}, {0.5, 0.5}, {0, 0.5}}));
+    EXPECT_EQ(std::pair(quads[0][0].Pos.x, quads[0][0].Normal.x), std::pair(-0.5f, -1.0f));
+    // The top samples the top region; the front cover, at +Z/2 facing the viewer, runs from
+    // (sL, 0) to (1, tF); the back shows it mirrored (its right edge samples the region's left).
+    EXPECT_EQ(Corners(quads[1]), (TST{{0.5, 1}, {0.5, 0.5}, {1, 0.5}, {1, 1}}));
+    EXPECT_EQ(Corners(quads[4]), (TST{{1, 0}, {1, 0.5}, {0.5, 0.5}, {0.5, 0}}));
+    EXPECT_EQ(Corners(quads[5]), (TST{{0.5, 0.5}, {0.5, 0}, {1, 0}, {1, 0.5}}));
+    EXPECT_FLOAT_EQ(quads[4][0].Normal.z, 1);
+    for (const auto& v : quads[4])
         EXPECT_FLOAT_EQ(v.Pos.z, 0.5f);
-    EXPECT_DOUBLE_EQ(front[0].S, 1.0);
-    EXPECT_DOUBLE_EQ(front[2].S, 0.5);
-    EXPECT_DOUBLE_EQ(front[1].T, 0.5);
-    // The back shows the front mirrored: its right edge (x1) samples the left of the front region.
-    const TMeshQuad& back = quads[5];
-    EXPECT_FLOAT_EQ(back[0].Pos.x, 0.5f);
-    EXPECT_DOUBLE_EQ(back[0].S, 0.5);
-    EXPECT_FLOAT_EQ(back[2].Pos.x, -0.5f);
-    EXPECT_DOUBLE_EQ(back[2].S, 1.0);
-    // The top samples the top region t in [tF, 1].
-    EXPECT_DOUBLE_EQ(quads[1][0].T, 1.0);
-    EXPECT_DOUBLE_EQ(quads[1][1].T, 0.5);
+    EXPECT_EQ(std::pair(quads[5][0].Pos.x, quads[5][2].Pos.x), std::pair(0.5f, -0.5f));
 }
 
 TEST(CoverMesh, PagedTypeInsetsThePageBlockButNotTheCovers)

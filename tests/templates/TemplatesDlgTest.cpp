@@ -118,7 +118,7 @@ TEST_F(TemplatesDlgTest, AddRefusesDuplicatesAndBlanksAndInsertsAtTheHead)
     dialog.btnAddClick();
     EXPECT_TRUE(blankRefused && stayedOpen);
     EXPECT_EQ(FLog.Texts(), QStringList({"ALPHA\r\nThis template already exists.  Please enter unique name.",
-                                      "ttemplateitem\r\nThis name is reserved.  Please enter another name."}));
+                                        "ttemplateitem\r\nThis name is reserved.  Please enter another name."}));
     ASSERT_EQ(FList.Count(), 4u);
     EXPECT_EQ(std::pair(FList[0]->Name, FList[0]->Kind), std::pair(QString("Delta"), TBookCover::KindTemplate));
     EXPECT_EQ(std::pair(dialog.SelectedTemplate(), dialog.txtItemName->text()), std::pair(FList[0], QString("Delta")));
