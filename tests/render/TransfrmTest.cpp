@@ -50,16 +50,12 @@ TEST(Transfrm, FlatTwoSidedSqueezesTheSpineAndOverlapsTheFront)
     const TBitmap32 front = Filled(100, 80, Blue);
     const TBitmap32 side = Filled(41, 80, Green);
     const TBitmap32 flat = FlatTwoSided(front, side);
-    ASSERT_EQ(flat.Width(), 100 + 20);
-    ASSERT_EQ(flat.Height(), 80);
+    ASSERT_EQ(flat.Size(), QSize(100 + 20, 80));
     // The spine's right edge and the front's left edge are full height; the front starts 3 px
-    // into the spine.
-    EXPECT_EQ(flat.Pixel(16, 0), Green);
-    EXPECT_EQ(flat.Pixel(17, 0), Blue);
-    EXPECT_EQ(flat.Pixel(17, 79), Blue);
-    EXPECT_EQ(flat.Pixel(0, 40), Green);
-    EXPECT_EQ(flat.Pixel(0, 0), FlatBackground);     // the spine's far end is tapered
-    EXPECT_EQ(flat.Pixel(119, 0), FlatBackground);   // so is the front's
+    // into the spine. The spine's far end is tapered, and so is the front's.
+    for (auto [x, y, c] : {std::tuple{16, 0, Green}, {17, 0, Blue}, {17, 79, Blue}, {0, 40, Green}, {0, 0, FlatBackground},
+                           {119, 0, FlatBackground}})
+        EXPECT_EQ(flat.Pixel(x, y), c) << x << "," << y;
     EXPECT_TRUE(FlatTwoSided(front, TBitmap32()).Empty());
 }
 
@@ -70,8 +66,7 @@ TEST(Transfrm, FlatThreeSidedPlacesTheParallelograms)
     const TBitmap32 top = Filled(200, 40, Orange);
     const TBitmap32 flat = FlatThreeSided(front, side, &top);
     const int h = 20, R = 330;
-    ASSERT_EQ(flat.Width(), 200 + h + 10);
-    ASSERT_EQ(flat.Height(), R);
+    ASSERT_EQ(flat.Size(), QSize(200 + h + 10, R));
     EXPECT_TRUE(Near(flat.Pixel(120, 180), Blue));  // inside the front
     EXPECT_TRUE(Near(flat.Pixel(8, 180), Green));   // inside the spine
     EXPECT_TRUE(Near(flat.Pixel(110, 15), Orange)); // inside the top
