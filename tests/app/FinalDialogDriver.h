@@ -11,10 +11,7 @@
 // file name field (an empty name cancels). The dialog's own checks (overwrite question,
 // default extension) run as for a user.
 struct TDialogDriver {
-    QString Title, Selected, Directory, DefaultSuffix;
-    QStringList Filters;
-    QString Offered;
-    bool Seen = false;
+    QString Title, Selected, Directory, Offered;
 
     void Answer(const QString& name)
     {
@@ -29,20 +26,16 @@ private:
             QTimer::singleShot(10, [this, name] { Poll(name); });
             return;
         }
-        Seen = true;
         Title = dialog->windowTitle();
-        Filters = dialog->nameFilters();
         Selected = dialog->selectedNameFilter();
         Directory = dialog->directory().absolutePath();
-        DefaultSuffix = dialog->defaultSuffix();
-        if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-            Offered = edit->text();
+        auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(edit, nullptr);
+        Offered = edit->text();
         if (name.isEmpty()) {
             dialog->reject();
             return;
         }
-        auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        ASSERT_NE(edit, nullptr);
         edit->setText(name);
         static_cast<QDialog*>(dialog)->accept(); // runs the file dialog's own checks
     }
