@@ -124,10 +124,8 @@ TEST_F(StartPageTest, EmptyStoreListsTheFixedEntriesAndSeparatorsChangeNothing)
     const QString separator(68, '-');
     EXPECT_EQ(Entries(), QStringList({" None Selected", separator, " Edit Templates...", separator}));
     ASSERT_NE(FCover, nullptr);
-    EXPECT_EQ(FCover->Kind, TBookCover::KindNone);
-    EXPECT_EQ(FTemplates.IndexOf(FCover), 0);
-    EXPECT_EQ(FPage->CoverAt(2)->Kind, TBookCover::KindEditEntry);
-    EXPECT_EQ(FPage->CoverAt(1), nullptr);
+    EXPECT_EQ(std::tuple(FCover->Kind, FTemplates.IndexOf(FCover), FPage->CoverAt(1), FPage->CoverAt(2)->Kind),
+              std::tuple(TBookCover::KindNone, 0, nullptr, TBookCover::KindEditEntry));
     // Blank faces: Next leads on; there is nothing to preview.
     EXPECT_TRUE(FNextEnabled);
     EXPECT_EQ(FPage->PreviewCaption(), "No Preview Available");
@@ -137,10 +135,9 @@ TEST_F(StartPageTest, EmptyStoreListsTheFixedEntriesAndSeparatorsChangeNothing)
     const int cleared = FFaceEditorCleared;
     for (int row : {1, 3, 0}) {
         C.lbxCollection->setCurrentRow(row);
-        EXPECT_EQ(FNextEnabled, row == 0);
-        EXPECT_EQ(C.cmbStartType->isEnabled(), row == 0);
-        EXPECT_EQ(FCover, blank);
-        EXPECT_EQ(FFaceEditorCleared, cleared);
+        EXPECT_EQ(std::tuple(FNextEnabled, C.cmbStartType->isEnabled(), FCover, FFaceEditorCleared),
+                  std::tuple(row == 0, row == 0, blank, cleared))
+            << row;
     }
 }
 
