@@ -68,20 +68,17 @@ TEST_F(ProjectFile, SavedProjectReadsBackTheSame)
     const TProject saved = Sample();
     SaveProject(saved, Path("a.tavlo"));
     const TProject read = LoadProject(Path("a.tavlo"));
-    EXPECT_EQ(read.Name, saved.Name);
-    EXPECT_EQ(read.Step, 4);
-    EXPECT_EQ(read.Final, saved.Final);
+    EXPECT_EQ(std::tuple(read.Name, read.Step, read.Final), std::tuple(saved.Name, 4, saved.Final));
     for (int f = 0; f < 3; ++f) {
         const TProjectFace &a = saved.Faces[size_t(f)], &b = read.Faces[size_t(f)];
         EXPECT_TRUE(b.Base.SamePixels(a.Base)) << f;
         EXPECT_EQ(b.FileName, a.FileName);
         ASSERT_EQ(b.Layers.size(), a.Layers.size());
         for (size_t i = 0; i < a.Layers.size(); ++i) {
-            EXPECT_TRUE(b.Layers[i].Bitmap.SamePixels(a.Layers[i].Bitmap));
-            EXPECT_EQ(b.Layers[i].Bitmap.DrawMode(), a.Layers[i].Bitmap.DrawMode());
-            EXPECT_EQ(b.Layers[i].Location, a.Layers[i].Location);
-            EXPECT_EQ(b.Layers[i].Visible, a.Layers[i].Visible);
-            EXPECT_EQ(b.Layers[i].Text, a.Layers[i].Text);
+            const TProjectLayer &x = a.Layers[i], &y = b.Layers[i];
+            EXPECT_TRUE(y.Bitmap.SamePixels(x.Bitmap));
+            EXPECT_EQ(std::tuple(y.Bitmap.DrawMode(), y.Location, y.Visible, y.Text),
+                      std::tuple(x.Bitmap.DrawMode(), x.Location, x.Visible, x.Text));
         }
     }
     // Flattening paints the visible opaque layer over the base and leaves the hidden one out.
