@@ -60,10 +60,13 @@ struct EditorFixture : testing::Test {
     }
 };
 
-void WriteText(const char* text)
+// Confirms the next text dialog with `text`, after `more` changes whatever else it should.
+void WriteText(const char* text, std::function<void(TFontDlgFrm*)> more = nullptr)
 {
-    WhenModal<TFontDlgFrm>([text](TFontDlgFrm* dlg) {
+    WhenModal<TFontDlgFrm>([text, more](TFontDlgFrm* dlg) {
         dlg->memText->setPlainText(text);
+        if (more)
+            more(dlg);
         dlg->btnOK->click();
     });
 }
@@ -267,7 +270,13 @@ TEST_F(EditorFixture, TextToolMakesEditsAndPastesTextLayers)
     EXPECT_TRUE(text->Bitmap().SamePixels(upright.QuarterTurn(+1)));
     // An edit draws the text again, turned as the layer is, at 1:1 on the same corner.
     commands->Rubberband()->SetLocation({at.Left, at.Top, at.Right + 50, at.Bottom + 30});
-    WriteText("Sale, now!");
+    WriteText("Grüße, Καλημέρα", [](TFontDlgFrm* dlg) {
+        dlg->cbxShadow->setChecked(true);
+        dlg->cbxBevel->setChecked(true);
+        dlg->AlphaBar->setValue(180);
+        dlg->SetDialogFont(QFont("DejaVu Serif", 14, QFont::Normal, true));
+        dlg->SetTextColor(QColor(0, 0, 128));
+    });
     commands->EditText(text);
     TTextParams level = *text;
     level.Rotation = 0;
@@ -281,14 +290,19 @@ TEST_F(EditorFixture, TextToolMakesEditsAndPastesTextLayers)
     TTextLayer* pasted = selectedText();
     ASSERT_NE(pasted, nullptr);
     EXPECT_NE(pasted, text);
-    EXPECT_EQ(pasted->Location().Left, text->Location().Left + 10); // beside the copied layer
+    // The same text, font, colour and effects, the same pixels (alpha included, still turned), beside the copied layer.
+    EXPECT_EQ(static_cast<const TTextParams&>(*pasted), static_cast<const TTextParams&>(*text));
+    EXPECT_TRUE(pasted->Bitmap().SamePixels(text->Bitmap()));
+    EXPECT_EQ(pasted->Location().Left, text->Location().Left + 10);
 
-    // The menu edits the pasted layer (what an edit does is walked through in the undo test).
-    WhenModal<TFontDlgFrm>([](TFontDlgFrm* dlg) {
-        EXPECT_EQ(dlg->memText->toPlainText(), "Sale, now!");
+    // The menu edits the pasted layer, and its dialog opens with all of it.
+    TTextParams shown;
+    WhenModal<TFontDlgFrm>([&shown](TFontDlgFrm* dlg) {
+        shown = dlg->CurrentParams();
         dlg->reject();
     });
     commands->miEdit->trigger();
+    EXPECT_EQ(shown, static_cast<const TTextParams&>(*text));
 
     const int count = Count();
     tools().btnCut->click();

@@ -35,7 +35,7 @@ TEST(NewImageDlg, RefusesEmptyAndOversizedFacesButAcceptsPrintSizes)
         messages << r.Text;
         return int(mrOk);
     });
-    TNewImageFrm dlg(1);
+    TNewImageFrm dlg(2);
     dlg.txtWidth->setText(QStringLiteral("0"));
     dlg.show();
     QTest::mouseClick(dlg.btnOK, Qt::LeftButton);
