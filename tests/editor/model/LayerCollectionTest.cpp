@@ -16,22 +16,6 @@ private:
 
 } // namespace
 
-TEST(LayerCollection, AppendsOnTopAndClampsNewIndex)
-{
-    TLayerCollection c;
-    auto* a = c.Add<TBitmapLayer>();
-    auto* b = c.Add<TBitmapLayer>();
-    auto* d = c.Add<TBitmapLayer>();
-    ASSERT_EQ(c.Count(), 3);
-    EXPECT_EQ(std::pair(a->Index(), d->Index()), std::pair(0, 2));
-    a->SetIndex(99); // clamped to the top; the others shift down
-    EXPECT_EQ(std::tuple(c.Items(0), c.Items(1), c.Items(2)), std::tuple(b, d, a));
-    a->SetIndex(-5);
-    EXPECT_EQ(std::pair(a->Index(), b->Index()), std::pair(0, 1));
-    b->SetIndex(c.Count()); // "move to the top" as the selection frame does
-    EXPECT_EQ(b->Index(), 2);
-}
-
 TEST(LayerCollection, MoveToAppendsThereAndFreeingLeavesTheCollection)
 {
     int freed = 0;
