@@ -44,8 +44,7 @@ TEST(TBitmap32, QuarterTurnMapping)
             EXPECT_EQ(cw.Pixel(2 - 1 - y, x), src.Pixel(x, y));
             EXPECT_EQ(ccw.Pixel(y, 3 - 1 - x), src.Pixel(x, y));
         }
-    EXPECT_TRUE(cw.QuarterTurn(+1).SamePixels(src.HalfTurn()));
-    EXPECT_EQ(src.HalfTurn().Pixel(0, 0), src.Pixel(2, 1));
+    EXPECT_TRUE(cw.QuarterTurn(+1).SamePixels(src.HalfTurn())); // two checked quarter turns
 }
 
 TEST(TBitmap32, AssignFromEachImageFormat)
