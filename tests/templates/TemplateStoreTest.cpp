@@ -106,13 +106,12 @@ TEST_F(TemplateStoreTest, ExitWriteKeepsPathsFollowsRenamesAndDeletes)
     };
     const Case cases[] = {
         {"missing files write no name, so the stored path stays",
-         "[Templates]\nBox\\FrontImage=/gone/front.jpg\nBox\\SideImage=/gone/side.jpg\nBox\\TopImage=\n",
+         "[Templates]\nBox\\FrontImage=/gone/front.jpg\nBox\\SideImage=/gone/side.jpg\n",
          [](TTemplateStore& s) {
              s.WriteValue("Box", Front, "");
              s.WriteValue("Box", Side, "/here/side.png");
-             s.WriteValue("Box", Top, "");
          },
-         {"Box"}, {{"Box", Front, "/gone/front.jpg"}, {"Box", Side, "/here/side.png"}, {"Box", Top, ""}}},
+         {"Box"}, {{"Box", Front, "/gone/front.jpg"}, {"Box", Side, "/here/side.png"}}},
         {"a renamed template leaves no old key and takes its stored paths",
          "[Templates]\nOld\\FrontImage=/gone/front.jpg\nOld\\SideImage=/a/side.jpg\nCase\\FrontImage=/c/front.jpg\n"
          "Chain\\FrontImage=/chain/front.jpg\nOther\\FrontImage=/o/front.jpg\n",
@@ -123,7 +122,6 @@ TEST_F(TemplateStoreTest, ExitWriteKeepsPathsFollowsRenamesAndDeletes)
              s.NoteRenamed("Link", "End");
              s.WriteValue("New", Front, "");
              s.WriteValue("New", Side, "/b/side.jpg");
-             s.WriteValue("New", Top, "");
              for (const char* name : {"CASE", "End", "Other"})
                  s.WriteValue(name, Front, "");
          },
