@@ -41,13 +41,12 @@ TEST(MainWindow, OpensAtTheStartPageWithTheLastFolderInTheTemplatesFolder)
     EXPECT_TRUE(answer.Asked.empty());
 }
 
-TEST(MainWindow, StepsForThreeSidedBoxAndBookCoverAndTheFinalPageOnTheLastOnly)
+TEST(MainWindow, StepsOfTheThreeSidedBoxWithTheFinalPageOnTheLastOnly)
 {
     TMessageLog answer;
     TExperChild w;
     TFinalPage* page = w.FinalPage();
     ASSERT_NE(page, nullptr);
-    EXPECT_EQ(w.cmbFinalType->parentWidget(), page->pnlFinalTools);
     w.cmbStartType->setCurrentIndex(1); // Three Sided Box
     QTest::mouseClick(w.btnNext, Qt::LeftButton);
     EXPECT_EQ(w.Step(), 1);
