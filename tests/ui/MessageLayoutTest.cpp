@@ -14,7 +14,7 @@ TEST(MessageLayout, SizesScaleWithTheScreen)
         EXPECT_EQ(b.size(), QSize(106, 35));
 }
 
-TEST(MessageLayout, OneLineTextIsCentredOnThePicture)
+TEST(MessageLayout, TextIsCentredOnThePictureOrThePictureOnTheText)
 {
     // 96 ppi: margins 5, buttons 85 x 28, gap 17; the buttons below picture and text with a gap of
     // three margins; one button has the same gap on both sides.
@@ -25,14 +25,11 @@ TEST(MessageLayout, OneLineTextIsCentredOnThePicture)
     EXPECT_EQ(L.Client, QSize(68 + 305 + 10, y0 + 28 + 10));
     EXPECT_EQ(L.Buttons[0].topLeft(), QPoint((L.Client.width() - 85) / 2, y0));
     EXPECT_EQ(L.BoxTopLeft, QPoint((1280 - L.Client.width()) / 2, (1024 - L.Client.height()) / 2));
-}
-
-TEST(MessageLayout, TallTextCentresThePictureAndButtonsStayInOneRow)
-{
-    const TMessageLayout L = LayoutMessageBox(QSize(640, 300), QSize(48, 60), 3, 96, QSize(1280, 1024));
-    EXPECT_EQ(L.Picture.top(), 10 + (300 - 60) / 2);
-    EXPECT_EQ(L.Text.top(), 10);
-    for (const QRect& b : L.Buttons)
+    // A tall text: the picture is centred on it, the buttons stay in one row below.
+    const TMessageLayout tall = LayoutMessageBox(QSize(640, 300), QSize(48, 60), 3, 96, QSize(1280, 1024));
+    EXPECT_EQ(tall.Picture.top(), 10 + (300 - 60) / 2);
+    EXPECT_EQ(tall.Text.top(), 10);
+    for (const QRect& b : tall.Buttons)
         EXPECT_EQ(b.top(), 15 + 10 + 305);
     // A narrow text still leaves room for every button with its gaps.
     const TMessageLayout narrow = LayoutMessageBox(QSize(10, 14), QSize(48, 64), 3, 96, QSize(1280, 1024));
