@@ -1,10 +1,9 @@
-// The start page inside the main window: templates read at start-up, applied, and written back
-// when the window goes away.
+// The start page inside the main window: the samples a first start gets, a damaged store, the
+// about box.
 #include "TavloVersion.h"
 #include "app/AboutDlg.h"
 #include "app/FrameFrm.h"
 #include "app/StartPage.h"
-#include "common/TestBitmaps.h"
 #include "common/WhenModal.h"
 #include "templates/StoreFixture.h"
 #include "cover/BookCover.h"
@@ -30,38 +29,13 @@ protected:
             FMessages << request.Text;
             return int(mrNo);
         });
-        FFront = SavePicture(FDir.filePath("front.bmp"), {100, 140}, Qt::darkGreen);
-        FSide = SavePicture(FDir.filePath("side.bmp"), {24, 140}, Qt::yellow);
     }
     void TearDown() override { SetMessageHandler({}); }
 
-    QString FFront, FSide;
     QStringList FMessages;
 };
 
 } // namespace
-
-TEST_F(StartPageWindowTest, AppliesTheFirstCompleteTemplateAndWritesTheStoreBackAtExit)
-{
-    WriteSettingsText(QString("[Templates]\n"
-                          "Aardvark\\FrontImage=/gone/front.jpg\nAardvark\\SideImage=%2\n"
-                          "Box\\FrontImage=%1\nBox\\SideImage=%2\nBox\\TopImage=\n")
-                      .arg(FFront, FSide));
-    {
-        TExperChild window;
-        // Without OpenGL there is no preview and no Next; CI must have it.
-        EXPECT_TRUE(window.GLReady() || !qEnvironmentVariableIsSet("TAVLO_REQUIRE_GL"));
-        EXPECT_EQ(window.btnNext->isEnabled() && window.StartPage()->PreviewShown(), window.GLReady());
-        // The type chosen here is the final page's type.
-        window.cmbStartType->setCurrentIndex(6);
-        EXPECT_EQ(window.cmbFinalType->currentIndex(), 6);
-    }
-    EXPECT_TRUE(FMessages.isEmpty()) << FMessages.join(" | ").toStdString();
-    QSettings stored(SettingsFile(), QSettings::IniFormat);
-    EXPECT_EQ(stored.value("Templates/Box/FrontImage").toString(), FFront);
-    // The missing file's path was kept through the exit write.
-    EXPECT_EQ(stored.value("Templates/Aardvark/FrontImage").toString(), "/gone/front.jpg");
-}
 
 TEST_F(StartPageWindowTest, DamagedSettingsAreReportedOnceAndLeftAlone)
 {

@@ -1,4 +1,3 @@
-#include "common/MessageLog.h"
 #include "common/WhenModal.h"
 #include "ui/MsgBox.h"
 
@@ -16,19 +15,6 @@ int ShowAndAct(std::function<void(TMessageDlg*)> act, const QString& text, TMsgD
     return ShowMessageBox(text, QString(), mtConfirmation, 0, buttons);
 }
 } // namespace
-
-TEST(MsgBox, FixedQuestionsHaveTheirWording)
-{
-    TMessageLog shown;
-    shown.Answer = mrYes;
-    EXPECT_EQ(AskSaveChanges(QStringLiteral("Noname"), QStringLiteral("Tavlo")), mrYes);
-    EXPECT_TRUE(ConfirmDelete(QStringLiteral("My Book"), QStringLiteral("Template")));
-    ASSERT_EQ(shown.Asked.size(), 2u);
-    EXPECT_EQ(shown.Texts(), QStringList({"Noname\r\nThis Tavlo has been changed.\r\n\r\nDo you want to save the changes ?",
-                                          "My Book\r\nSelected template will be permanently deleted.\r\n\r\nDo you want to continue ?"}));
-    EXPECT_EQ(QList<int>({shown.Asked[0].Buttons, shown.Asked[1].Buttons}), QList<int>({mbYes | mbNo | mbCancel, mbYes | mbNo}));
-    EXPECT_EQ(shown.Asked[0].Caption, QStringLiteral("Tavlo Generator"));
-}
 
 TEST(MsgBox, EscapeAnswersCancelButNotWithCtrl)
 {
