@@ -22,11 +22,10 @@ TEST(WizardSteps, TopFaceStepOnlyForTheThreeSidedBox)
     EXPECT_EQ(FaceOfStep(4), -1);
 }
 
-TEST(WizardSteps, PromptsCountFiveStepsAndHelpTextsAreHtml)
+TEST(WizardSteps, EveryStepHasItsPromptAndHelpText)
 {
     for (int s = 0; s < StepCount; ++s) {
         EXPECT_TRUE(StepPrompt(s).endsWith(QString::asprintf("Step %d of 5.", s + 1))) << s;
-        EXPECT_LE(StepPrompt(s).indexOf(QStringLiteral(".  Step")), 80) << s;
         EXPECT_TRUE(StepHelpText(s).startsWith(QStringLiteral("</b>"))) << s;
     }
 }
