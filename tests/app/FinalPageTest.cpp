@@ -209,28 +209,6 @@ TEST(FinalPage, ControlsDriveTheView)
     EXPECT_FALSE(w.view->LastFrame().SamePixels(plain));
 }
 
-TEST(FinalPage, ExportSizeIsTheSavedPicturesSize)
-{
-    TPageWindow w;
-    TFinalPage& p = *w.page;
-    EXPECT_EQ(p.ExportSize(), FinalPictureSize(*w.view, NaturalFinalWidth(*w.view)));
-    // Turning the cover changes its shape: the height shown follows.
-    p.trkAngleY->setValue(p.trkAngleY->value() + 40);
-    EXPECT_EQ(p.lblExportHeight->text(), QString::asprintf(" x %d", p.ExportSize().height()));
-
-    const int chosen = p.ExportSize().width() * 4;
-    p.SetExportWidth(chosen);
-    EXPECT_EQ(p.ExportSize(), FinalPictureSize(*w.view, chosen));
-    // Never beyond 8192 on either side.
-    p.SetExportWidth(8192);
-    EXPECT_LE(std::max(p.ExportSize().width(), p.ExportSize().height()), 8192);
-    // A window resize or a turn no longer changes a chosen width.
-    p.SetExportWidth(chosen);
-    w.chart->resize(900, 500);
-    p.trkAngleY->setValue(p.trkAngleY->value() - 40);
-    EXPECT_EQ(p.ExportSize().width(), chosen);
-}
-
 TEST(FinalPage, WithoutAViewTheControlsStillFollowTheirRules)
 {
     TPageWindow w(false);
@@ -247,7 +225,7 @@ TEST(FinalPage, WithoutAViewTheControlsStillFollowTheirRules)
     EXPECT_FALSE(p.pnlOptions->isVisible() || p.pnlFinalTools->isVisible());
 }
 
-TEST(FinalPage, TheViewTurnsZoomsAndResetsByMouseAndCopiesWithCtrlC)
+TEST(FinalPage, TheViewTurnsZoomsAndResetsByMouseAndCopiesWithCtrlCAtTheExportSize)
 {
     TPageWindow w;
     TFinalPage& p = *w.page;
@@ -278,6 +256,25 @@ TEST(FinalPage, TheViewTurnsZoomsAndResetsByMouseAndCopiesWithCtrlC)
     EXPECT_EQ(QApplication::clipboard()->image().size(), p.ExportSize());
     p.ShowOnStep(false); // on the other steps Ctrl+C is the face editor's
     EXPECT_FALSE(p.actCopy->isEnabled());
+
+    // Back on the final step: the export size is the saved picture's.
+    p.ShowOnStep(true);
+    EXPECT_EQ(p.ExportSize(), FinalPictureSize(*w.view, NaturalFinalWidth(*w.view)));
+    // Turning the cover changes its shape: the height shown follows.
+    p.trkAngleY->setValue(p.trkAngleY->value() + 40);
+    EXPECT_EQ(p.lblExportHeight->text(), QString::asprintf(" x %d", p.ExportSize().height()));
+
+    const int chosen = p.ExportSize().width() * 4;
+    p.SetExportWidth(chosen);
+    EXPECT_EQ(p.ExportSize(), FinalPictureSize(*w.view, chosen));
+    // Never beyond 8192 on either side.
+    p.SetExportWidth(8192);
+    EXPECT_LE(std::max(p.ExportSize().width(), p.ExportSize().height()), 8192);
+    // A window resize or a turn no longer changes a chosen width.
+    p.SetExportWidth(chosen);
+    w.chart->resize(900, 500);
+    p.trkAngleY->setValue(p.trkAngleY->value() - 40);
+    EXPECT_EQ(p.ExportSize().width(), chosen);
 }
 
 TEST(FinalSaveFlow, DefaultNamesFiltersAndWritableExtensions)
