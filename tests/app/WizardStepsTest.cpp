@@ -5,17 +5,12 @@
 
 TEST(WizardSteps, TopFaceStepOnlyForTheThreeSidedBox)
 {
-    // Book cover: 0 -> 1 -> 2 -> 4 and back the same way.
-    EXPECT_EQ(NextValidStep(0, true, false), 1);
-    EXPECT_EQ(NextValidStep(2, true, false), 4);
-    EXPECT_EQ(NextValidStep(4, false, false), 2);
-    EXPECT_EQ(NextValidStep(1, false, false), 0);
-    // Three-sided box visits the top.
-    EXPECT_EQ(NextValidStep(2, true, true), 3);
-    EXPECT_EQ(NextValidStep(4, false, true), 3);
-    // Never beyond the ends.
-    EXPECT_EQ(NextValidStep(0, false, true), 0);
-    EXPECT_EQ(NextValidStep(4, true, true), 4);
+    // From, forward, three-sided box, the step reached: the book cover goes 0 -> 1 -> 2 -> 4 and
+    // back the same way, the three-sided box visits the top, and never beyond the ends.
+    for (auto [from, forward, box, to] : {std::tuple{0, true, false, 1}, {2, true, false, 4}, {4, false, false, 2},
+                                          {1, false, false, 0}, {2, true, true, 3}, {4, false, true, 3},
+                                          {0, false, true, 0}, {4, true, true, 4}})
+        EXPECT_EQ(NextValidStep(from, forward, box), to) << from << forward << box;
     EXPECT_FALSE(StepApplies(3, false));
     EXPECT_TRUE(StepApplies(4, false));
     EXPECT_EQ(FaceOfStep(3), 2);
