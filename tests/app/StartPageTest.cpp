@@ -147,9 +147,7 @@ TEST_F(StartPageTest, TemplatesListedGreyOrReadyAndChangedOnlyWhenTheUserAgrees)
     EXPECT_EQ(Build(), 5);
     EXPECT_EQ(Entries().mid(4), QStringList({" Aardvark", " Box", " Crate", " Listy"}));
     TBookCover* box = FCover;
-    EXPECT_EQ(box->Name, "Box");
-    EXPECT_TRUE(FNextEnabled);
-    EXPECT_TRUE(FPage->PreviewShown());
+    EXPECT_EQ(std::tuple(box->Name, FNextEnabled, FPage->PreviewShown()), std::tuple(QString("Box"), true, true));
     // A value of another type is listed, incomplete, and reported.
     EXPECT_EQ(FMessages, QStringList{"Listy\r\nInvalid data type for 'FrontImage'."});
     EXPECT_EQ(FPage->CoverAt(7)->Kind, TBookCover::KindTemplate);
@@ -178,13 +176,10 @@ TEST_F(StartPageTest, TemplatesListedGreyOrReadyAndChangedOnlyWhenTheUserAgrees)
     // are cleared and the box's edits dropped.
     FGoOn = true;
     C.lbxCollection->setCurrentRow(4);
-    EXPECT_EQ(FCover->Name, "Aardvark");
-    EXPECT_EQ(FFaceEditorCleared, cleared + 1);
+    EXPECT_EQ(std::tuple(FCover->Name, FFaceEditorCleared, FNextEnabled, FPage->PreviewCaption(), FView->isVisible()),
+              std::tuple(QString("Aardvark"), cleared + 1, true, QString("No Preview Available"), false));
     EXPECT_TRUE(FFaceViews[0]->Bitmap.Empty());
     EXPECT_EQ(box->Faces[0].Current, box->Faces[0].Original); // reverted to its file
-    EXPECT_TRUE(FNextEnabled);
-    EXPECT_EQ(FPage->PreviewCaption(), "No Preview Available");
-    EXPECT_FALSE(FView->isVisible());
 
     // The incomplete template draws grey, the complete ones in the text colour, and the edit
     // entry starts with its glyph.
@@ -217,10 +212,8 @@ TEST_F(StartPageTest, EditTemplatesOpensTheDialogAndTheRebuildAppliesTheFirstCom
     C.lbxCollection->setCurrentRow(2);
     QCoreApplication::processEvents();
     EXPECT_EQ(C.lbxCollection->selectedItems(), QList<QListWidgetItem*>{C.lbxCollection->item(5)});
-    EXPECT_EQ(FCover->Name, "Box");
-    EXPECT_EQ(FFaceEditorCleared, cleared);
-    EXPECT_TRUE(FNextEnabled);
-    EXPECT_TRUE(FPage->PreviewShown());
+    EXPECT_EQ(std::tuple(FCover->Name, FFaceEditorCleared, FNextEnabled, FPage->PreviewShown()),
+              std::tuple(QString("Box"), cleared, true, true));
 
     // A template added there: the list is rebuilt (added ones first) and the first complete
     // template is applied.
@@ -239,20 +232,15 @@ TEST_F(StartPageTest, EditTemplatesOpensTheDialogAndTheRebuildAppliesTheFirstCom
     C.lbxCollection->setCurrentRow(2);
     QCoreApplication::processEvents();
     EXPECT_EQ(Entries().mid(4), QStringList({" Zulu", " Aardvark", " Box"}));
-    EXPECT_EQ(C.lbxCollection->currentRow(), 4);
-    EXPECT_EQ(FCover->Name, "Zulu");
-    EXPECT_TRUE(FPage->PreviewShown());
+    EXPECT_EQ(std::tuple(C.lbxCollection->currentRow(), FCover->Name, FPage->PreviewShown()), std::tuple(4, QString("Zulu"), true));
 }
 
 TEST_F(StartPageTest, WithoutOpenGLTheFlatDrawingIsShownAndNextStaysDisabled)
 {
     Templates({"Box"});
     Build(false);
-    EXPECT_EQ(FCover->Name, "Box");
-    EXPECT_FALSE(FNextEnabled);
-    EXPECT_TRUE(FPage->PreviewShown());
-    EXPECT_FALSE(C.imgPicture->pixmap().isNull());
-    EXPECT_TRUE(FPage->PreviewCaption().isEmpty());
+    EXPECT_EQ(std::tuple(FCover->Name, FNextEnabled, FPage->PreviewShown(), C.imgPicture->pixmap().isNull(), FPage->PreviewCaption()),
+              std::tuple(QString("Box"), false, true, false, QString()));
     // The book cover has no flat drawing: the user is told and no picture is left.
     C.cmbStartType->setCurrentIndex(2);
     EXPECT_EQ(FMessages.last(), "Not implemented yet.");
