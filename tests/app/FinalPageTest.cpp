@@ -317,12 +317,10 @@ TEST(FinalSaveFlow, WrittenOnlyWhenConfirmedAndWritableAndTheStartPageModeStepsB
     using TLog = std::vector<QString>;
     driver.Answer(dir.filePath("out.gif"));
     EXPECT_EQ(host.Flow.SaveImageAs(4), TSaveResult::Written);
-    EXPECT_EQ(driver.Selected, QStringLiteral("GIF Image (*.gif)"));
-    EXPECT_EQ(driver.Offered, QStringLiteral("My Book"));
-    EXPECT_EQ(driver.Directory, QDir(dir.path()).absolutePath());
+    EXPECT_EQ(std::tuple(driver.Selected, driver.Offered, driver.Directory),
+              std::tuple(QStringLiteral("GIF Image (*.gif)"), QStringLiteral("My Book"), QDir(dir.path()).absolutePath()));
     EXPECT_EQ(host.Log, (TLog{"capture final", "write"}));
-    EXPECT_EQ(host.WrittenPath, dir.filePath("out.gif"));
-    EXPECT_EQ(host.Written.Size(), QSize(30, 20));
+    EXPECT_EQ(std::tuple(host.WrittenPath, host.Written.Size()), std::tuple(dir.filePath("out.gif"), QSize(30, 20)));
     EXPECT_TRUE(answer.Asked.empty());
 
     // A name without an extension gets the chosen type's (GIF until another is chosen); the

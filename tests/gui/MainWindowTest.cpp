@@ -41,23 +41,20 @@ TEST(MainWindow, OpensAtTheStartPageAndShowsTheFinalPageOnTheLastStepOnly)
     ASSERT_NE(page, nullptr);
     w.cmbStartType->setCurrentIndex(1); // Three Sided Box
     QTest::mouseClick(w.btnNext, Qt::LeftButton);
-    EXPECT_EQ(w.Step(), 1);
-    EXPECT_TRUE(w.btnPrev->isEnabled());
-    EXPECT_FALSE(w.btnNext->isEnabled()); // a face step with an empty face cannot go on
-    EXPECT_FALSE(page->pnlFinalTools->isVisible() || page->pnlOptions->isVisible());
+    // Step, Prev, Next (a face step with an empty face cannot go on), the final page's panels.
+    EXPECT_EQ(std::tuple(w.Step(), w.btnPrev->isEnabled(), w.btnNext->isEnabled(),
+                         page->pnlFinalTools->isVisible() || page->pnlOptions->isVisible()),
+              std::tuple(1, true, false, false));
     w.GoToStep(w.NextValidStep(true));
     w.GoToStep(w.NextValidStep(true));
-    EXPECT_EQ(w.Step(), 3);
-    EXPECT_EQ(w.lblPrompt->text(), StepPrompt(3));
+    EXPECT_EQ(std::tuple(w.Step(), w.lblPrompt->text()), std::tuple(3, StepPrompt(3)));
     w.GoToStep(w.NextValidStep(true));
-    EXPECT_EQ(w.Step(), 4);
-    EXPECT_EQ(w.btnNext->text(), QStringLiteral("Close"));
+    EXPECT_EQ(std::tuple(w.Step(), w.btnNext->text()), std::tuple(4, QStringLiteral("Close")));
     EXPECT_TRUE(w.btnNext->isEnabled() && w.btnStore->isVisible() && w.FinalView()->isVisible());
     EXPECT_TRUE(page->pnlFinalTools->isVisible() && page->pnlOptions->isVisible());
     EXPECT_TRUE(w.lblImage->Html().contains(QStringLiteral("Save As button")));
     QTest::mouseClick(w.btnPrev, Qt::LeftButton);
-    EXPECT_EQ(w.Step(), 3);
-    EXPECT_EQ(w.btnNext->text(), QStringLiteral("Next"));
+    EXPECT_EQ(std::tuple(w.Step(), w.btnNext->text()), std::tuple(3, QStringLiteral("Next")));
     EXPECT_FALSE(w.btnStore->isVisible() || page->pnlFinalTools->isVisible());
 }
 
@@ -90,10 +87,8 @@ TEST(MainWindow, ClosingAsksToSaveAndGoesOnOnlyWhenSavedOrNotWanted)
     TDialogDriver driver;
     driver.Answer(QString());
     w.close();
-    EXPECT_EQ(driver.Title, QStringLiteral("Save As"));
-    EXPECT_EQ(driver.Offered, QStringLiteral("Noname Front"));
-    EXPECT_TRUE(w.isVisible() && w.Modified());
-    EXPECT_EQ(w.Step(), 0);
+    EXPECT_EQ(std::tuple(driver.Title, driver.Offered, w.isVisible(), w.Modified(), w.Step()),
+              std::tuple(QStringLiteral("Save As"), QStringLiteral("Noname Front"), true, true, 0));
     answer.Answer = mrNo;
     w.close();
     EXPECT_FALSE(w.isVisible());

@@ -92,8 +92,7 @@ TEST(ProjectWindow, SavedProjectReopensAndRendersHeadlessAsTheWindowSaves)
 
     TExperChild w;
     ASSERT_TRUE(w.OpenProjectFile(project));
-    EXPECT_EQ(w.Step(), 4);
-    EXPECT_FALSE(w.Modified());
+    EXPECT_EQ(std::tuple(w.Step(), w.Modified()), std::tuple(4, false));
     for (int f = 0; f < 3; ++f)
         EXPECT_TRUE(w.FaceView(f)->Bitmap.SamePixels(flat[size_t(f)])) << "face " << f;
     const TFinalPage& final = *w.FinalPage();
