@@ -142,9 +142,7 @@ TEST(FinalPage, TypeRulesForOrientationShadowAndCDPosition)
     // The start page's choice selects the type and its rules without composing: nothing more
     // was asked of the window.
     p.SelectType(btCDCover);
-    EXPECT_EQ(w.types->currentIndex(), 4);
-    EXPECT_TRUE(p.trkPosCD->isVisible());
-    EXPECT_EQ(w.composeRequests.size(), 2u);
+    EXPECT_EQ(std::tuple(w.types->currentIndex(), p.trkPosCD->isVisible(), w.composeRequests.size()), std::tuple(4, true, 2u));
 }
 
 // What the renderer makes of angles, light, shadow and smoothing its own tests show; here the
@@ -164,16 +162,15 @@ TEST(FinalPage, ControlsDriveTheView)
     // The buttons set the angle through the track bar; clicking the one already down keeps it down.
     for (auto [button, angle] : {std::pair{p.btnOrientLeft, 30}, {p.btnOrientRight, 330}, {p.btnOrientRight, 330}}) {
         QTest::mouseClick(button, Qt::LeftButton);
-        EXPECT_EQ(p.trkAngleY->value(), angle);
-        EXPECT_TRUE(button->isChecked());
-        EXPECT_NE(p.btnOrientLeft->isChecked(), p.btnOrientRight->isChecked());
+        EXPECT_EQ(std::tuple(p.trkAngleY->value(), button->isChecked(), p.btnOrientLeft->isChecked() != p.btnOrientRight->isChecked()),
+                  std::tuple(angle, true, true));
     }
     p.trkAngleX->setValue(45);
     EXPECT_NEAR(w.view->GetAngleX(), M_PI / 4, 1e-5);
     // A new composition brings the type's angles back onto the track bars.
     ComposeSample(w, btTwoSidedBox);
-    EXPECT_EQ(p.trkAngleX->value(), AnglePosition(w.view->GetAngleX()));
-    EXPECT_EQ(p.trkAngleY->value(), AnglePosition(w.view->GetAngleY()));
+    EXPECT_EQ(std::pair(p.trkAngleX->value(), p.trkAngleY->value()),
+              std::pair(AnglePosition(w.view->GetAngleX()), AnglePosition(w.view->GetAngleY())));
     EXPECT_NE(p.trkAngleX->value(), 45);
 
     // Gauge, the zoom asked, the renderer's zoom (2 v^2 - 1 below 1) and the label.
@@ -235,8 +232,8 @@ TEST(FinalPage, TheViewTurnsZoomsAndResetsByMouseAndCopiesWithCtrlCAtTheExportSi
     QTest::mousePress(w.view, Qt::LeftButton, {}, c);
     QTest::mouseMove(w.view, c + QPoint(40, -20));
     QTest::mouseRelease(w.view, Qt::LeftButton, {}, c + QPoint(40, -20));
-    EXPECT_EQ(p.trkAngleY->value(), (y + 20) % 360); // a degree for every two pixels
-    EXPECT_EQ(p.trkAngleX->value(), (x - 10 + 360) % 360);
+    // A degree for every two pixels.
+    EXPECT_EQ(std::pair(p.trkAngleX->value(), p.trkAngleY->value()), std::pair((x - 10 + 360) % 360, (y + 20) % 360));
 
     QWheelEvent wheel(QPointF(c), w.view->mapToGlobal(QPointF(c)), {}, QPoint(0, 3 * 120), Qt::NoButton, {},
                       Qt::NoScrollPhase, false);
@@ -245,8 +242,7 @@ TEST(FinalPage, TheViewTurnsZoomsAndResetsByMouseAndCopiesWithCtrlCAtTheExportSi
     EXPECT_EQ(p.gbrScaleFinal->value(), p.gbrScaleFinal->maximum()); // never past the gauge's range
 
     QTest::mouseDClick(w.view, Qt::LeftButton, {}, c);
-    EXPECT_EQ(p.trkAngleX->value(), x);
-    EXPECT_EQ(p.trkAngleY->value(), y);
+    EXPECT_EQ(std::pair(p.trkAngleX->value(), p.trkAngleY->value()), std::pair(x, y));
 
     QApplication::clipboard()->clear();
     w.top.activateWindow();
@@ -355,8 +351,8 @@ TEST(FinalSaveFlow, WrittenOnlyWhenConfirmedAndWritableAndTheStartPageModeStepsB
     EXPECT_EQ(host.Flow.SaveImageAs(0), TSaveResult::Failed);
     EXPECT_EQ(host.Log, (TLog{"forward", "capture face", "write", "back"}));
     ASSERT_EQ(answer.Asked.size(), 2u);
-    EXPECT_EQ(answer.Asked[1].Text, "Cannot create file " + dir.filePath("x.jpg") + ".");
-    EXPECT_EQ(answer.Asked[1].Type, mtInformation);
+    EXPECT_EQ(std::tuple(answer.Asked[1].Text, answer.Asked[1].Type),
+              std::tuple("Cannot create file " + dir.filePath("x.jpg") + ".", mtInformation));
 
     // A capture failure ends the flow before any dialog, also stepping back.
     TFlowHost failing;
