@@ -33,8 +33,7 @@ TEST(ListEx, FreesItsItemsLastFirst)
         for (int i = 0; i < 3; ++i)
             list.Add(std::make_unique<Tracked>(&log, i));
         list.Extract(1).reset();
-        EXPECT_EQ(list.Count(), 2u);
-        EXPECT_EQ(list.IndexOf(list[1]), 1);
+        EXPECT_EQ(std::pair(list.Count(), list.IndexOf(list[1])), std::pair(size_t(2), 1));
     }
     EXPECT_EQ(log, (std::vector<int>{1, 2, 0}));
 }
@@ -48,8 +47,7 @@ TEST(DrawPainter, RecoloursOnlyTheRememberedWindowColour)
     glyph.setPixel(1, 0, qRgb(10, 20, 30));
     TDrawPainter painter;
     painter.Recolor(glyph, QColor(200, 200, 180));
-    EXPECT_EQ(glyph.pixel(0, 0), qRgb(200, 200, 180));
-    EXPECT_EQ(glyph.pixel(1, 0), qRgb(10, 20, 30));
+    EXPECT_EQ(std::pair(glyph.pixel(0, 0), glyph.pixel(1, 0)), std::pair(qRgb(200, 200, 180), qRgb(10, 20, 30)));
     painter.Recolor(glyph, QColor(0, 0, 64)); // the second change starts from the first one's colour
     EXPECT_EQ(glyph.pixel(0, 0), qRgb(0, 0, 64));
 }
