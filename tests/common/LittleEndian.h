@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 
 inline void PutU16(QByteArray& out, uint16_t v)
 {
@@ -23,6 +24,19 @@ inline void PutF32(QByteArray& out, float v)
     PutU32(out, bits);
 }
 
-// The picture tests' names for the same.
-inline void Put16(QByteArray& out, int v) { PutU16(out, uint16_t(v)); }
-inline void Put32(QByteArray& out, uint32_t v) { PutU32(out, v); }
+// Runs of values, each cut to its width.
+inline QByteArray U16s(std::initializer_list<int64_t> values)
+{
+    QByteArray b;
+    for (int64_t v : values)
+        PutU16(b, uint16_t(v));
+    return b;
+}
+
+inline QByteArray U32s(std::initializer_list<int64_t> values)
+{
+    QByteArray b;
+    for (int64_t v : values)
+        PutU32(b, uint32_t(v));
+    return b;
+}

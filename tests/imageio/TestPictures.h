@@ -1,7 +1,7 @@
 #pragma once
 // Helpers for the picture file tests: synthetic pictures, reference decodes, files, decoder calls.
 
-#include "Pack.h"
+#include "common/LittleEndian.h"
 #include "common/TestBitmaps.h"
 #include "raster/TBitmap32.h"
 

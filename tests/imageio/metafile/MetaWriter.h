@@ -1,7 +1,7 @@
 #pragma once
 // Builds WMF and EMF files record by record for the tests.
 
-#include "../Pack.h"
+#include "common/LittleEndian.h"
 
 #include <QColor>
 #include <QRect>
