@@ -206,22 +206,6 @@ TEST(FinalPage, ControlsDriveTheView)
     EXPECT_FALSE(w.view->LastFrame().SamePixels(plain));
 }
 
-TEST(FinalPage, WithoutAViewTheControlsStillFollowTheirRules)
-{
-    TPageWindow w(false);
-    TFinalPage& p = *w.page;
-    p.FinalTypeChanged(btCDCover, false);
-    EXPECT_TRUE(p.trkPosCD->isVisibleTo(p.pnlOptions));
-    EXPECT_FALSE(p.chkShadow->isChecked());
-    p.gbrScaleFinal->setValue(20);
-    EXPECT_EQ(p.lblZoomFinal->text(), QStringLiteral("Zoom: 1.1x"));
-    QTest::mouseClick(p.btnSmooth, Qt::LeftButton); // nothing to smooth, nothing breaks
-    TImageViewInfo front, side, top;
-    p.ComposeFinal(btTwoSidedBox, front, side, top);
-    p.ShowOnStep(false);
-    EXPECT_FALSE(p.pnlOptions->isVisible() || p.pnlFinalTools->isVisible());
-}
-
 TEST(FinalPage, TheViewTurnsZoomsAndResetsByMouseAndCopiesWithCtrlCAtTheExportSize)
 {
     TPageWindow w;

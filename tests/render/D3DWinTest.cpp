@@ -3,8 +3,6 @@
 
 #include "RenderTestUtil.h"
 
-#include <QGuiApplication>
-#include <QProcess>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -76,52 +74,4 @@ TEST(D3DWin, TwoViewsDrawAtOnceAndASmoothedFrameIsKeptUntilTheNextRepaint)
     const TBitmap32 big = a->RenderOffscreen(1200, 900);
     EXPECT_EQ(big.Size(), QSize(1200, 900));
     EXPECT_FALSE(ContentRect(big, Color32(10, 90, 160)).isEmpty());
-}
-
-// Run in a child process on the offscreen platform without a display, which has no OpenGL.
-TEST(D3DWinNoGL, FailureIsReportedThroughOk)
-{
-    if (QGuiApplication::platformName() != "offscreen")
-        GTEST_SKIP() << "needs a platform without OpenGL";
-    QWidget panel;
-    panel.resize(300, 200);
-    bool ok = true;
-    auto* v = new TD3DWin(&panel, ok);
-    EXPECT_FALSE(ok);
-    EXPECT_FALSE(v->isVisibleTo(&panel));
-    const TBitmap32 atlas = MakeAtlas(20, 30, 4, Red, Red, Red);
-    v->ShowCover(&atlas, 20, 30, 4); // nothing to draw with: no crash, no frame
-    EXPECT_TRUE(v->LastFrame().Empty());
-    EXPECT_THROW(v->RenderOffscreen(100, 100), std::runtime_error);
-}
-
-namespace {
-// Runs this test program again with `filter` in another environment; its output.
-QString RunChild(const QString& filter, const QMap<QString, QString>& set, const QStringList& unset = {})
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (auto it = set.begin(); it != set.end(); ++it)
-        env.insert(it.key(), it.value());
-    for (const QString& name : unset)
-        env.remove(name);
-    env.insert("TAVLO_RENDER_CHILD", "1");
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=" + filter});
-    p.waitForFinished(240000);
-    const QString out = QString::fromUtf8(p.readAll());
-    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 ? out : "FAILED:\n" + out;
-}
-} // namespace
-
-TEST(D3DWinPlatforms, WithoutOpenGLAndAtTwiceThePixelRatio)
-{
-    if (qEnvironmentVariableIsSet("TAVLO_RENDER_CHILD"))
-        GTEST_SKIP() << "already a child run";
-    const QString noGL = RunChild("D3DWinNoGL.*", {{"QT_QPA_PLATFORM", "offscreen"}}, {"DISPLAY", "WAYLAND_DISPLAY"});
-    EXPECT_TRUE(noGL.contains("[       OK ] D3DWinNoGL.FailureIsReportedThroughOk")) << noGL.toStdString();
-    const QString hiDpi = RunChild("D3DWin.*", {{"QT_SCALE_FACTOR", "2"}});
-    EXPECT_FALSE(hiDpi.startsWith("FAILED")) << hiDpi.toStdString();
-    EXPECT_TRUE(hiDpi.contains("[  PASSED  ] 1 test.")) << hiDpi.toStdString();
 }
