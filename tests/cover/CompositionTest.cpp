@@ -114,9 +114,6 @@ TEST(Composition, FinalCompositionStartsFromTheRecordsEachTime)
         EXPECT_EQ(sideRec.Bitmap.Size(), QSize(60, 400)); // the record itself is never reshaped
         EXPECT_EQ(view.Atlas->Pixel(300, 75), Blue);
     }
-    // The book cover never uses the top record: the page block shows.
-    ASSERT_TRUE(ComposeFinal(btBookCover, &view, frontRec, sideRec, topRec));
-    EXPECT_EQ(view.Atlas->Pixel(200, 30), White);
     // Type 0 with an empty top record generates the front-coloured top.
     topRec.Layers.Add<TBitmapLayer>();
     topRec.Clear();

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <stdexcept>
 
 namespace {
 // Collects missing-file messages for the life of a test.
@@ -112,23 +111,6 @@ TEST_F(CoverDocument, WorkingCopyStoreRevertClear)
     face.StoreBitmap(edited);
     face.StoreBitmap(TBitmap32()); // nothing to store: no working copy
     EXPECT_EQ(face.CurrentKind, PictureKind::None);
-}
-
-TEST_F(CoverDocument, UnreadableFileFailsWithAMessageAndChangesNothing)
-{
-    const QString path = Save("locked.bmp", Qt::red, "BMP");
-    QFile::setPermissions(path, QFileDevice::Permissions());
-    QFile probe(path);
-    if (probe.open(QIODevice::ReadOnly))
-        GTEST_SKIP() << "running with rights that read any file";
-    TImageInfo face(0);
-    try {
-        face.LoadFromFile(path, true);
-        FAIL() << "no exception";
-    } catch (const std::runtime_error& e) {
-        EXPECT_NE(QString::fromUtf8(e.what()).indexOf("locked.bmp"), -1) << e.what();
-    }
-    EXPECT_FALSE(face.HasImage());
 }
 
 TEST_F(CoverDocument, CompletenessAndDecodingFaces)

@@ -84,7 +84,6 @@ TEST(Clipboard, BlockIsTheRecordThenTheSignatureInUtf8WithCrLfAndAZero)
     // Lines split at CR, LF or both; a block without its 0 byte is read to its end.
     EXPECT_EQ(LinesOfBlock(QByteArray("a\rb\nc\r\nd")), (QStringList{"a", "b", "c", "d"}));
     EXPECT_EQ(LinesOfBlock(QByteArray("a\r\n\0garbage", 11)), QStringList{"a"});
-    EXPECT_EQ(LayerClipboardMimeType(), "application/x-tavlo-generator-v1.56");
 }
 
 TEST(Clipboard, CutPastesBackWithItsAlphaButNothingIsPastedWithoutAPictureOrAFaceImage)

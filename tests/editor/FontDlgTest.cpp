@@ -28,17 +28,6 @@ void ShowAndPaint(TFontDlgFrm& dlg)
 
 } // namespace
 
-TEST(FontDlg, NewLayerOpensWithItsTextSelectedAndTheShadowFieldsOff)
-{
-    TTextParams layer; // a new text layer's values, no text yet
-    TFontDlgFrm dlg;
-    dlg.LoadFromLayer(layer);
-    EXPECT_EQ((QStringList{dlg.windowTitle(), dlg.memText->textCursor().selectedText()} + layer.Lines),
-              (QStringList{"New Text Layer", "Type your text here", "Type your text here"}));
-    EXPECT_FALSE(dlg.edtPosX->isEnabled() || dlg.udPosY->isEnabled() || dlg.edtAlpha->isEnabled());
-    EXPECT_FALSE(dlg.DrawReady()); // the first paint clears the preview only
-}
-
 TEST(FontDlg, ExistingLayerDrawsOnTheFirstPaintOnThePreviewBackground)
 {
     for (TColorRef color : {0x0000FF00, 0x00FFFFFF}) {
@@ -149,7 +138,6 @@ TEST(FontDlg, DamagedValuesAreBroughtIntoRangeAndSettingsGoToTheParameters)
     dlg.edtAlpha->setText("50");
     dlg.cbxBevel->setChecked(true);
     dlg.AlphaBar->setValue(200);
-    EXPECT_EQ(dlg.AlphaBar->toolTip(), "Current position = 200");
     dlg.cbAAQuality->setCurrentIndex(2);
     QFont picked("DejaVu Serif", 14);
     picked.setItalic(true);

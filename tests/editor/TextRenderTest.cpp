@@ -156,6 +156,5 @@ TEST(TextRender, FontSizesAreTakenAtTheFontsResolution)
     const TBitmap32 at96 = Render(p);
     p.Font.PixelsPerInch = 192;
     p.Font.SetPointSize(28);
-    EXPECT_EQ(p.Font.PointSize(), 28);
     EXPECT_NEAR(double(Render(p).Height() - 10) / (at96.Height() - 10), 2.0, 0.15);
 }

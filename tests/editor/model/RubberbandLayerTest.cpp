@@ -1,7 +1,6 @@
 #include "LayerTestHost.h"
 #include "raster/RubberbandLayer.h"
 
-#include <QPainter>
 #include <gtest/gtest.h>
 
 namespace {
@@ -102,26 +101,4 @@ TEST_F(FrameFixture, FreeingTheChildUnbindsTheFrame)
     delete frame;
     delete other;
     EXPECT_EQ(layers.Count(), 0);
-}
-
-TEST_F(FrameFixture, PaintsDottedFrameAndHandles)
-{
-    QImage canvas(300, 200, QImage::Format_ARGB32_Premultiplied);
-    canvas.fill(qRgb(0, 128, 0));
-    {
-        QPainter p(&canvas);
-        frame->Paint(p, host.Mapping, true);
-    }
-    const QRgb white = qRgb(255, 255, 255), black = qRgb(0, 0, 0), green = qRgb(0, 128, 0);
-    // The top side, away from handles, runs white, white, black, black from the left edge; the left
-    // side runs down the same way; inside and outside stay untouched. The bottom-right handle around
-    // (199, 149) covers pixels 196..201: black outline, white inside; so does the right side's at (199, 99).
-    for (auto [x, y, colour] : {std::tuple{120, 50, white}, {121, 50, white}, {122, 50, black}, {123, 50, black},
-                                {124, 50, white}, {100, 60, black}, {100, 62, white}, {100, 65, black},
-                                {120, 51, green}, {120, 49, green}, {196, 146, black}, {201, 151, black},
-                                {197, 147, white}, {200, 150, white}, {202, 152, green}, {198, 98, white},
-                                {196, 96, black}})
-        EXPECT_EQ(canvas.pixel(x, y), colour) << x << "," << y;
-    // Its painted area covers the handles.
-    EXPECT_TRUE(frame->PaintBounds(host.Mapping).contains(QRect(96, 46, 107, 107)));
 }
