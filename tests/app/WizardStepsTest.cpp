@@ -16,16 +16,3 @@ TEST(WizardSteps, TopFaceStepOnlyForTheThreeSidedBox)
     EXPECT_EQ(FaceOfStep(3), 2);
     EXPECT_EQ(FaceOfStep(4), -1);
 }
-
-TEST(WizardSteps, EveryStepHasItsPromptAndHelpText)
-{
-    for (int s = 0; s < StepCount; ++s) {
-        EXPECT_TRUE(StepPrompt(s).endsWith(QString::asprintf("Step %d of 5.", s + 1))) << s;
-        EXPECT_TRUE(StepHelpText(s).startsWith(QStringLiteral("</b>"))) << s;
-    }
-}
-
-TEST(WizardSteps, WindowBoundsFollowTheScreen)
-{
-    EXPECT_EQ(MainWindowBounds(QSize(1280, 1024), 32, 23), QRect(0, 0, 1280 - 54, 1024 - 138 + 1));
-}

@@ -13,26 +13,3 @@ TEST(MessageLayout, SizesScaleWithTheScreen)
     for (const QRect& b : L.Buttons)
         EXPECT_EQ(b.size(), QSize(106, 35));
 }
-
-TEST(MessageLayout, TextIsCentredOnThePictureOrThePictureOnTheText)
-{
-    // 96 ppi: margins 5, buttons 85 x 28, gap 17; the buttons below picture and text with a gap of
-    // three margins; one button has the same gap on both sides.
-    const TMessageLayout L = LayoutMessageBox(QSize(300, 14), QSize(48, 64), 1, 96, QSize(1280, 1024));
-    EXPECT_EQ(L.Picture, QRect(10, 10, 48, 64));
-    EXPECT_EQ(L.Text, QRect(58 + 10, 10 + (64 - 14) / 2, 305, 19));
-    const int y0 = 3 * 5 + 74;
-    EXPECT_EQ(L.Client, QSize(68 + 305 + 10, y0 + 28 + 10));
-    EXPECT_EQ(L.Buttons[0].topLeft(), QPoint((L.Client.width() - 85) / 2, y0));
-    EXPECT_EQ(L.BoxTopLeft, QPoint((1280 - L.Client.width()) / 2, (1024 - L.Client.height()) / 2));
-    // A tall text: the picture is centred on it, the buttons stay in one row below.
-    const TMessageLayout tall = LayoutMessageBox(QSize(640, 300), QSize(48, 60), 3, 96, QSize(1280, 1024));
-    EXPECT_EQ(tall.Picture.top(), 10 + (300 - 60) / 2);
-    EXPECT_EQ(tall.Text.top(), 10);
-    for (const QRect& b : tall.Buttons)
-        EXPECT_EQ(b.top(), 15 + 10 + 305);
-    // A narrow text still leaves room for every button with its gaps.
-    const TMessageLayout narrow = LayoutMessageBox(QSize(10, 14), QSize(48, 64), 3, 96, QSize(1280, 1024));
-    EXPECT_EQ(narrow.Client.width(), 3 * 85 + 4 * 17);
-    EXPECT_EQ(narrow.Buttons[2].right() + 1 + 17, narrow.Client.width());
-}

@@ -30,25 +30,3 @@ TEST(MsgBox, EscapeAnswersCancelButNotWithCtrl)
         QStringLiteral("Delete?"), mbYes | mbNo);
     EXPECT_EQ(withCtrl, mrNo); // still open after Ctrl+Escape, answered with No
 }
-
-TEST(MsgBox, BoxHasOneRowOfButtonsAndWrapsLongText)
-{
-    const QString longText = QString(QStringLiteral("word ")).repeated(400);
-    ShowAndAct(
-        [&](TMessageDlg* box) {
-            ASSERT_EQ(box->Buttons().size(), 3);
-            // One row of buttons; the text wraps within half the screen's width.
-            EXPECT_EQ(box->Buttons()[0]->y(), box->Buttons()[2]->y());
-            auto* label = box->findChild<QLabel*>("Message");
-            ASSERT_NE(label, nullptr);
-            const int halfScreen = QGuiApplication::primaryScreen()->availableGeometry().width() / 2;
-            EXPECT_LE(label->width(), halfScreen + 10);
-            EXPECT_GT(label->height(), 3 * label->fontMetrics().height());
-            QTest::mouseClick(box->Buttons()[0], Qt::LeftButton);
-        },
-        longText, mbYes | mbNo | mbCancel);
-
-    const int ok = ShowAndAct([](TMessageDlg* box) { QTest::mouseClick(box->Buttons()[0], Qt::LeftButton); },
-                              QStringLiteral("Info"), mbOK);
-    EXPECT_EQ(ok, mrOk);
-}
