@@ -1,5 +1,5 @@
 // Whole-window tests of the wizard shell under a real display (Xvfb in CI): the steps, closing
-// through the save question, Save As from the final page.
+// through the save question, Save As from the final page, and the prompt texts' fit.
 #include "app/FinalPage.h"
 #include "app/FrameFrm.h"
 #include "app/WizardSteps.h"
@@ -104,4 +104,27 @@ TEST(MainWindow, ExceptionsReachTheInformationBox)
     ASSERT_EQ(answer.Asked.size(), 1u);
     EXPECT_EQ(answer.Asked[0].Text, QStringLiteral("Invalid GIF data."));
     EXPECT_EQ(answer.Asked[0].Type, mtInformation);
+}
+
+// Prompt texts once came out clipped at larger fonts: each must fit its label on every step.
+TEST(MainWindow, PromptTextsFitOnEveryStepAt96And120Ppi)
+{
+    TMessageLog boxes;
+    const QFont normal = QApplication::font();
+    for (double scale : {1.0, 1.25}) { // the 96 ppi font, then as 120 ppi would make it
+        QFont font = normal;
+        font.setPointSizeF(normal.pointSizeF() * scale);
+        QApplication::setFont(font);
+        TExperChild w;
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+        for (int step = 0; step < 5; ++step) {
+            w.GoToStep(step);
+            QApplication::processEvents();
+            for (QLabel* label : {w.lblPrompt, static_cast<QLabel*>(w.lblImage)})
+                EXPECT_TRUE(!label->isVisible() || label->heightForWidth(label->width()) <= label->height())
+                    << scale << " " << step << " " << label->objectName().toStdString();
+        }
+    }
+    QApplication::setFont(normal);
 }
