@@ -11,7 +11,7 @@ TEST(NewImageDlg, RefusesEmptyAndOversizedFacesButAcceptsPrintSizes)
         EXPECT_FALSE(CheckNewImageSize(w, h).Ok) << w << " x " << h;
     EXPECT_FALSE(CheckNewImageSize("70000", "5").Message.isEmpty());
     EXPECT_FALSE(NewImageDialog(nullptr, 0)); // nowhere to put the picture
-    const TSizeCheck print = CheckNewImageSize("3500", "4000");
+    const TSizeCheck print = CheckNewImageSize(" 3500\t", "4000"); // blanks around the number are no fault
     EXPECT_TRUE(print.Ok);
     EXPECT_EQ(print.Size, QSize(3500, 4000));
 
