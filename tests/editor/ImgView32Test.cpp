@@ -42,16 +42,6 @@ TEST_F(ViewFixture, CheckerboardAndCentredBaseImage)
     EXPECT_EQ(std::pair(At(125, 80), At(174, 119)), std::pair(Red, Red));
     EXPECT_EQ(At(124, 80), At(124 - 16, 80)); // checkerboard around it
     EXPECT_EQ(view.ControlToBitmap(QPointF(135, 90)), QPointF(10, 10));
-
-    // Zoomed in past 1:1: nearest pixels, no blending between a black and a white pixel.
-    TBitmap32 pair(2, 1);
-    pair.SetPixel(0, 0, Color32(0, 0, 0));
-    pair.SetPixel(1, 0, Color32(255, 255, 255));
-    view.SetBitmap(pair);
-    view.SetScale(10.0);
-    const QRect r = view.ImageRect();
-    EXPECT_EQ(r.size(), QSize(20, 10));
-    EXPECT_EQ(std::pair(At(r.left() + 9, r.top() + 5), At(r.left() + 10, r.top() + 5)), std::pair(qRgb(0, 0, 0), White));
 }
 
 TEST_F(ViewFixture, FrameDragMovesTheChildAndRepaintsOnlyWhatChanged)
