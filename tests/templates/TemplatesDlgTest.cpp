@@ -2,6 +2,7 @@
 
 #include "cover/BookCover.h"
 #include "cover/MissingFile.h"
+#include "imageio/dialog/PictureOpenDialog.h"
 #include "templates/InputDlg.h"
 #include "templates/TemplatesDlg.h"
 #include "ui/MsgBox.h"
@@ -206,6 +207,23 @@ TEST_F(TemplatesDlgTest, BrowseAndDropFillTheImageFields)
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.OpenTarget() == dialog.txtSideImage; }));
     QTest::mouseClick(dialog.btnOpen, Qt::LeftButton);
     EXPECT_EQ(dialog.txtSideImage->text(), "/pictures/side.png");
+    // The next browse offers the extension last chosen; a cancel leaves the field as it was.
+    QString offered;
+    TTemplatesFrm::SetPicturePicker([&](QWidget*, const QString& extension) {
+        offered = extension;
+        return QString();
+    });
+    QTest::mouseClick(dialog.btnOpen, Qt::LeftButton);
+    EXPECT_EQ(std::pair(dialog.txtSideImage->text(), offered), std::pair(QString("/pictures/side.png"), QString("png")));
+    // Without a picker of the test's, the program's picture open dialog with its preview.
+    TTemplatesFrm::SetPicturePicker({});
+    bool opened = false;
+    WhenModal<TPictureOpenDialog>([&](TPictureOpenDialog* files) {
+        opened = true;
+        files->reject();
+    });
+    QTest::mouseClick(dialog.btnOpen, Qt::LeftButton);
+    EXPECT_TRUE(opened);
     EXPECT_FALSE(EditTemplates(nullptr, nullptr, FStore.get())); // no list: nothing to edit
 
     // A file dropped on an image field fills in its path.
