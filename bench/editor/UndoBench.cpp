@@ -6,6 +6,7 @@
 //
 #include "cover/BookCover.h"
 #include "cover/ImageViewInfo.h"
+#include "document/TavloDocument.h"
 #include "editor/LayerCommands.h"
 #include "raster/RubberbandLayer.h"
 
@@ -41,11 +42,10 @@ void UndoHistoryMemory(benchmark::State& state)
         QWidget container;
         container.resize(1200, 900);
         container.show();
-        TBookCover cover(TBookCover::KindNone, QString());
-        TImageViewInfo records[3];
+        TTavloDocument document;
+        TBookCover& cover = document.Cover();
         TFaceEditorContext context;
-        context.Cover = [&] { return &cover; };
-        context.FaceRecord = [&](int face) { return &records[face]; };
+        context.Document = &document;
         auto* editor = new TLayerCommands(&container, context);
         {
             TBitmap32 face(3000, 3000);

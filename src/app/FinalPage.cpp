@@ -3,12 +3,14 @@
 #include "app/SaveFlow.h"
 #include "cover/Composition.h"
 #include "cover/ImageViewInfo.h"
+#include "document/TavloDocument.h"
 #include "render/D3DWin.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QMouseEvent>
+#include <QDateTime>
 #include <QWheelEvent>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -31,6 +33,9 @@ constexpr int ToolRowHeight = 34;
 constexpr int MaxExportSide = 8192;
 
 QString PositionHint(int position) { return QString::asprintf("Current position = %d", position); }
+
+// Wheel notches closer together than this are one zoom step of the history.
+constexpr qint64 WheelRunMs = 800;
 
 // A track bar or gauge: horizontal slider with the given range and value, and a hint.
 QSlider* MakeSlider(QWidget* parent, const char* name, int minimum, int maximum, int value, bool ticks)
@@ -70,15 +75,24 @@ double ZoomForGauge(int position)
     return position <= 0 ? 1 + 0.01 * position : 1 + 0.005 * position;
 }
 
+int GaugeForZoom(double zoom)
+{
+    const double position = zoom <= 1.0 ? (zoom - 1.0) / 0.01 : (zoom - 1.0) / 0.005;
+    return std::clamp(int(std::lround(position)), -20, 20);
+}
+
 QString ZoomCaption(double zoom) { return QString::asprintf("Zoom: %.4gx", zoom); }
 
 int AnglePosition(double radians) { return int(std::lround(radians * 180 / M_PI)); }
 
-TFinalPage::TFinalPage(QWidget* chart, QComboBox* finalType) : QObject(chart), cmbFinalType(finalType), FChart(chart)
+TFinalPage::TFinalPage(QWidget* chart, QComboBox* finalType, TTavloDocument& document)
+    : QObject(chart), cmbFinalType(finalType), FChart(chart), FDocument(document)
 {
     BuildToolRow(chart);
     BuildOptions(chart);
+    Connect();
     chart->installEventFilter(this);
+    ShowSettings(FDocument.Settings(), FDocument.Settings());
     ShowOnStep(false);
 }
 
@@ -137,11 +151,6 @@ void TFinalPage::BuildToolRow(QWidget* chart)
     row->addWidget(lblZoomFinal);
     row->addStretch(1);
 
-    connect(cmbFinalType, &QComboBox::currentIndexChanged, this, &TFinalPage::cmbFinalTypeChange);
-    connect(btnOrientLeft, &QToolButton::clicked, this, &TFinalPage::btnOrientLeftClick);
-    connect(btnOrientRight, &QToolButton::clicked, this, &TFinalPage::btnOrientRightClick);
-    connect(chkShadow, &QCheckBox::clicked, this, &TFinalPage::chkShadowClick);
-    connect(gbrScaleFinal, &QSlider::valueChanged, this, &TFinalPage::gbrScaleFinalChange);
 }
 
 void TFinalPage::BuildOptions(QWidget* chart)
@@ -172,6 +181,16 @@ void TFinalPage::BuildOptions(QWidget* chart)
         s->setToolTip(PositionHint(s->value()));
     lblPosCD->hide();
     trkPosCD->hide();
+    const auto valueLabel = [this](const char* name) {
+        auto* l = new QLabel(pnlOptions);
+        l->setObjectName(QLatin1String(name));
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        return l;
+    };
+    lblAngleXValue = valueLabel("lblAngleXValue");
+    lblAngleYValue = valueLabel("lblAngleYValue");
+    lblLightCYValue = valueLabel("lblLightCYValue");
+    lblLightPosValue = valueLabel("lblLightPosValue");
 
     // The size a saved picture is rendered at; the height follows the view's shape.
     edtExportWidth = new QSpinBox(pnlOptions);
@@ -192,16 +211,20 @@ void TFinalPage::BuildOptions(QWidget* chart)
     grid->setContentsMargins(8, 4, 8, 4);
     grid->setColumnStretch(0, 1);
     grid->addWidget(lblAngleX, 0, 0);
+    grid->addWidget(lblAngleXValue, 0, 0, Qt::AlignRight);
     grid->addWidget(trkAngleX, 1, 0);
     grid->addWidget(btnColor, 1, 1);
     grid->addWidget(lblAngleY, 2, 0);
+    grid->addWidget(lblAngleYValue, 2, 0, Qt::AlignRight);
     grid->addWidget(trkAngleY, 3, 0);
     grid->addWidget(btnSmooth, 3, 1);
     grid->addWidget(lblShadow, 4, 0, 1, 2);
     grid->addWidget(gbrIntensity, 5, 0, 1, 2);
     grid->addWidget(lblLightCY, 6, 0, 1, 2);
+    grid->addWidget(lblLightCYValue, 6, 0, 1, 2, Qt::AlignRight);
     grid->addWidget(gbrLightCY, 7, 0, 1, 2);
     grid->addWidget(lblLightPos, 8, 0, 1, 2);
+    grid->addWidget(lblLightPosValue, 8, 0, 1, 2, Qt::AlignRight);
     grid->addWidget(trkLight, 9, 0, 1, 2);
     grid->addWidget(lblPosCD, 10, 0, 1, 2);
     grid->addWidget(trkPosCD, 11, 0, 1, 2);
@@ -223,19 +246,160 @@ void TFinalPage::BuildOptions(QWidget* chart)
     pnlFinalTools->addAction(actCopy);
     connect(actCopy, &QAction::triggered, this, &TFinalPage::CopyPicture);
     connect(btnCopy, &QPushButton::clicked, this, &TFinalPage::CopyPicture);
+}
 
-    connect(trkAngleX, &QSlider::valueChanged, this, &TFinalPage::trkAngleXChange);
-    connect(trkAngleY, &QSlider::valueChanged, this, &TFinalPage::trkAngleYChange);
-    connect(gbrIntensity, &QSlider::valueChanged, this, &TFinalPage::gbrIntensityChange);
-    connect(gbrLightCY, &QSlider::valueChanged, this, &TFinalPage::LightChange);
-    connect(trkLight, &QSlider::valueChanged, this, &TFinalPage::LightChange);
-    connect(trkPosCD, &QSlider::valueChanged, this, &TFinalPage::trkPosCDChange);
+// Every control asks the document for the change; what the controls and the view show comes
+// back through SettingsChanged, the same way as undo and redo.
+void TFinalPage::Connect()
+{
+    connect(&FDocument, &TTavloDocument::SettingsChanged, this, &TFinalPage::ShowSettings);
+    connect(cmbFinalType, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0)
+            FDocument.SetType(TBookType(index));
+    });
+    // A click on the button already down changes nothing and leaves it down.
+    connect(btnOrientLeft, &QToolButton::clicked, this, [this] {
+        ChangeAngles(std::nullopt, 30, 0);
+        RefreshOrientation();
+    });
+    connect(btnOrientRight, &QToolButton::clicked, this, [this] {
+        ChangeAngles(std::nullopt, 330, 0);
+        RefreshOrientation();
+    });
+    connect(chkShadow, &QCheckBox::clicked, this,
+            [this](bool on) { Change(TSettingKey::Shadow, [on](TFinalSettings& s) { s.Shadow = on; }); });
+    connect(gbrScaleFinal, &QSlider::valueChanged, this, [this](int position) {
+        Change(TSettingKey::Zoom, [position](TFinalSettings& s) { s.Zoom = ZoomForGauge(position); },
+               SliderGesture(gbrScaleFinal));
+    });
+    // A drag of a slider's handle is one step of the history; each key press is one too.
+    for (QSlider* s : {trkAngleX, trkAngleY, gbrIntensity, gbrLightCY, trkLight, trkPosCD, gbrScaleFinal}) {
+        connect(s, &QSlider::sliderPressed, this, [this] { FSliderGesture = FDocument.NewGesture(); });
+        connect(s, &QSlider::sliderReleased, this, [this] { FSliderGesture = 0; });
+    }
+    connect(trkAngleX, &QSlider::valueChanged, this,
+            [this](int position) { ChangeAngles(position, std::nullopt, SliderGesture(trkAngleX)); });
+    connect(trkAngleY, &QSlider::valueChanged, this,
+            [this](int position) { ChangeAngles(std::nullopt, position, SliderGesture(trkAngleY)); });
+    connect(gbrIntensity, &QSlider::valueChanged, this, [this](int position) {
+        Change(TSettingKey::ShadowStrength, [position](TFinalSettings& s) { s.ShadowStrength = position; },
+               SliderGesture(gbrIntensity));
+    });
+    connect(gbrLightCY, &QSlider::valueChanged, this, [this](int position) {
+        Change(TSettingKey::Light, [position](TFinalSettings& s) { s.LightElevation = position; },
+               SliderGesture(gbrLightCY));
+    });
+    connect(trkLight, &QSlider::valueChanged, this, [this](int position) {
+        Change(TSettingKey::Light, [position](TFinalSettings& s) { s.LightAzimuth = position; },
+               SliderGesture(trkLight));
+    });
+    connect(trkPosCD, &QSlider::valueChanged, this, [this](int position) {
+        Change(TSettingKey::CDPosition, [position](TFinalSettings& s) { s.CDPosition = position; },
+               SliderGesture(trkPosCD));
+    });
     connect(btnSmooth, &QPushButton::clicked, this, &TFinalPage::btnSmoothClick);
     connect(btnColor, &QPushButton::clicked, this, &TFinalPage::btnColorClick);
-    connect(edtExportWidth, &QSpinBox::valueChanged, this, [this] {
-        FExportWidthChosen = true;
-        UpdateExportHeight();
+    connect(chkTransparent, &QCheckBox::clicked, this, [this](bool on) {
+        Change(TSettingKey::Transparent, [on](TFinalSettings& s) { s.TransparentBackground = on; });
     });
+    // Typing a width is one step until the box loses the focus.
+    edtExportWidth->installEventFilter(this);
+    connect(edtExportWidth, &QSpinBox::valueChanged, this, [this](int width) {
+        if (!FWidthGesture)
+            FWidthGesture = FDocument.NewGesture();
+        Change(TSettingKey::ExportWidth, [width](TFinalSettings& s) {
+            s.ExportWidth = width;
+            s.ExportWidthChosen = true;
+        }, FWidthGesture);
+    });
+}
+
+int TFinalPage::SliderGesture(const QSlider* slider) const { return slider->isSliderDown() ? FSliderGesture : 0; }
+
+void TFinalPage::Change(TSettingKey key, const std::function<void(TFinalSettings&)>& edit, int gesture)
+{
+    TFinalSettings next = FDocument.Settings();
+    edit(next);
+    FDocument.ChangeSettings(next, key, gesture);
+}
+
+void TFinalPage::ChangeAngles(std::optional<int> x, std::optional<int> y, int gesture)
+{
+    const int ax = x.value_or(FDocument.AngleX()), ay = y.value_or(FDocument.AngleY());
+    Change(TSettingKey::Angles, [ax, ay](TFinalSettings& s) {
+        s.AngleX = ax;
+        s.AngleY = ay;
+    }, gesture);
+}
+
+void TFinalPage::ShowSettings(const TFinalSettings& before, const TFinalSettings& s)
+{
+    const auto set = [](QAbstractSlider* slider, int value) {
+        const QSignalBlocker block(slider);
+        slider->setValue(value);
+        slider->setToolTip(slider->objectName().startsWith(QLatin1String("trkAngle")) ? QStringLiteral("Adjust 3D View")
+                                                                                       : PositionHint(value));
+    };
+    {
+        const QSignalBlocker block(cmbFinalType);
+        cmbFinalType->setCurrentIndex(int(s.Type));
+    }
+    ShowTypeRules(s.Type);
+    set(trkAngleX, FDocument.AngleX());
+    set(trkAngleY, FDocument.AngleY());
+    set(gbrIntensity, s.ShadowStrength);
+    set(gbrLightCY, s.LightElevation);
+    set(trkLight, s.LightAzimuth);
+    set(trkPosCD, s.CDPosition);
+    set(gbrScaleFinal, GaugeForZoom(s.Zoom));
+    lblAngleXValue->setText(QString::number(trkAngleX->value()));
+    lblAngleYValue->setText(QString::number(trkAngleY->value()));
+    lblLightCYValue->setText(QString::number(gbrLightCY->value()));
+    lblLightPosValue->setText(QString::number(trkLight->value()));
+    chkShadow->setChecked(s.Shadow);
+    lblShadow->setEnabled(s.Shadow);
+    gbrIntensity->setEnabled(s.Shadow);
+    chkTransparent->setChecked(s.TransparentBackground);
+    if (s.ExportWidthChosen) {
+        const QSignalBlocker block(edtExportWidth);
+        edtExportWidth->setValue(s.ExportWidth);
+    }
+    RefreshOrientation();
+    if (FView) {
+        FView->FShadow = s.Shadow;
+        FView->SetShadowStrength(float(s.ShadowStrength * 0.01));
+        FView->SetLight(float(s.LightElevation * 0.01), float(s.LightAzimuth * 0.01));
+        FView->FCDPosition = float(s.CDPosition * 0.01);
+        FView->FBackColor = s.Background | 0xFF000000u;
+        FView->SetZoom(float(s.Zoom));
+        lblZoomFinal->setText(ZoomCaption(FView->FZoom));
+    } else {
+        lblZoomFinal->setText(ZoomCaption(s.Zoom));
+    }
+    if (before.Type != s.Type) {
+        emit ComposeRequested(s.Type); // composes and turns the view to the angles
+        return;
+    }
+    ApplyAnglesToView();
+    Redraw();
+}
+
+void TFinalPage::ShowTypeRules(TBookType type)
+{
+    const bool orient = OrientationEnabledFor(type);
+    lblOrient->setEnabled(orient);
+    btnOrientLeft->setEnabled(orient);
+    btnOrientRight->setEnabled(orient);
+    lblPosCD->setVisible(ShowsCDPosition(type));
+    trkPosCD->setVisible(ShowsCDPosition(type));
+}
+
+void TFinalPage::ApplyAnglesToView()
+{
+    if (!FView)
+        return;
+    FView->SetAngleX(float(FDocument.AngleX() * DegToRad));
+    FView->SetAngleY(float(FDocument.AngleY() * DegToRad));
 }
 
 void TFinalPage::SetView(TD3DWin* view, QWidget* previewPanel)
@@ -245,7 +409,6 @@ void TFinalPage::SetView(TD3DWin* view, QWidget* previewPanel)
     if (!view)
         return;
     view->SetFillParent(false);
-    view->FShadow = chkShadow->isChecked();
     // Dragging turns the cover, the wheel zooms, a double-click goes back to the type's angles.
     view->installEventFilter(this);
     view->setCursor(Qt::OpenHandCursor);
@@ -253,6 +416,7 @@ void TFinalPage::SetView(TD3DWin* view, QWidget* previewPanel)
                                     "type's own angles"));
     view->addAction(actCopy);
     Layout();
+    ShowSettings(FDocument.Settings(), FDocument.Settings());
     ShowOnStep(pnlOptions->isVisible());
 }
 
@@ -281,6 +445,8 @@ bool TFinalPage::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == FChart && event->type() == QEvent::Resize)
         Layout();
+    if (watched == edtExportWidth && event->type() == QEvent::FocusOut)
+        FWidthGesture = 0;
     if (FView && watched == FView && ViewMouseEvent(event))
         return true;
     return QObject::eventFilter(watched, event);
@@ -299,6 +465,7 @@ bool TFinalPage::ViewMouseEvent(QEvent* event)
         if (e->button() != Qt::LeftButton)
             return false;
         FDragging = true;
+        FDragGesture = FDocument.NewGesture(); // the whole drag is one step
         FDragFrom = e->position().toPoint();
         FView->setCursor(Qt::ClosedHandCursor);
         return true;
@@ -311,11 +478,8 @@ bool TFinalPage::ViewMouseEvent(QEvent* event)
         if (std::abs(moved.x()) < 2 && std::abs(moved.y()) < 2)
             return true;
         FDragFrom += QPoint(moved.x() / 2 * 2, moved.y() / 2 * 2);
-        // The sliders are the view's state: moving them turns the cover and redraws.
-        if (moved.x() / 2 != 0)
-            trkAngleY->setValue(TurnedAngle(trkAngleY->value(), moved.x()));
-        if (moved.y() / 2 != 0)
-            trkAngleX->setValue(TurnedAngle(trkAngleX->value(), moved.y()));
+        ChangeAngles(TurnedAngle(FDocument.AngleX(), moved.y()), TurnedAngle(FDocument.AngleY(), moved.x()),
+                     FDragGesture);
         return true;
     }
     case QEvent::MouseButtonRelease:
@@ -324,17 +488,24 @@ bool TFinalPage::ViewMouseEvent(QEvent* event)
         FDragging = false;
         FView->setCursor(Qt::OpenHandCursor);
         return true;
-    case QEvent::MouseButtonDblClick: {
-        const TViewAngles angles = DefaultAnglesFor(FComposedType);
-        trkAngleX->setValue(AnglePosition(angles.X));
-        trkAngleY->setValue(AnglePosition(angles.Y));
+    case QEvent::MouseButtonDblClick:
+        Change(TSettingKey::Angles, [](TFinalSettings& s) {
+            s.AngleX.reset();
+            s.AngleY.reset();
+        });
         return true;
-    }
     case QEvent::Wheel: {
         auto* e = static_cast<QWheelEvent*>(event);
         const int steps = e->angleDelta().y() / 120;
-        if (steps != 0)
-            gbrScaleFinal->setValue(gbrScaleFinal->value() + steps); // the gauge keeps its range
+        if (steps == 0)
+            return true;
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        if (!FWheelGesture || now - FLastWheelMs > WheelRunMs)
+            FWheelGesture = FDocument.NewGesture();
+        FLastWheelMs = now;
+        const int position = std::clamp(gbrScaleFinal->value() + steps * WheelNotchPositions, gbrScaleFinal->minimum(),
+                                        gbrScaleFinal->maximum());
+        Change(TSettingKey::Zoom, [position](TFinalSettings& s) { s.Zoom = ZoomForGauge(position); }, FWheelGesture);
         return true;
     }
     default:
@@ -375,7 +546,7 @@ QSize TFinalPage::ExportSize() const
     int width = edtExportWidth->value();
     if (!FView || !FView->GLReady())
         return {width, width};
-    if (!FExportWidthChosen) // the view's own scale, as the view is now
+    if (!FDocument.Settings().ExportWidthChosen) // the view's own scale, as the view is now
         width = std::min(MaxExportSide, NaturalFinalWidth(*FView));
     const QSize size = FinalPictureSize(*FView, width);
     if (size.height() <= MaxExportSide)
@@ -385,23 +556,11 @@ QSize TFinalPage::ExportSize() const
     return FinalPictureSize(*FView, narrower);
 }
 
-void TFinalPage::SetExportWidth(std::optional<int> width)
-{
-    FExportWidthChosen = width.has_value();
-    if (width) {
-        const QSignalBlocker block(edtExportWidth);
-        edtExportWidth->setValue(*width);
-    }
-    UpdateExportHeight();
-}
-
 bool TFinalPage::Transparent() const { return chkTransparent->isChecked(); }
-
-void TFinalPage::SetTransparent(bool on) { chkTransparent->setChecked(on); }
 
 void TFinalPage::UpdateExportHeight()
 {
-    if (!FExportWidthChosen && FView && FView->GLReady()) {
+    if (!FDocument.Settings().ExportWidthChosen && FView && FView->GLReady()) {
         // Until the user picks a width the picture is saved at the view's own scale.
         const QSignalBlocker block(edtExportWidth);
         edtExportWidth->setValue(std::min(MaxExportSide, NaturalFinalWidth(*FView)));
@@ -412,6 +571,12 @@ void TFinalPage::UpdateExportHeight()
         edtExportWidth->setValue(size.width());
     }
     lblExportHeight->setText(QString::asprintf(" x %d", size.height()));
+    if (FView) {
+        const qreal dpr = FView->devicePixelRatioF();
+        // The picture is framed within the view, so its shape travels with a project.
+        FDocument.SetMeasuredSizes(int(std::lround(FView->width() * dpr)), int(std::lround(FView->height() * dpr)),
+                                   size.width(), size.height());
+    }
 }
 
 void TFinalPage::Redraw()
@@ -427,37 +592,6 @@ void TFinalPage::RefreshOrientation()
     btnOrientRight->setChecked(trkAngleY->value() >= 330);
 }
 
-void TFinalPage::FinalTypeChanged(TBookType type, bool recompose)
-{
-    const bool orient = OrientationEnabledFor(type);
-    lblOrient->setEnabled(orient);
-    btnOrientLeft->setEnabled(orient);
-    btnOrientRight->setEnabled(orient);
-    chkShadow->setChecked(chkShadow->isChecked() && !ClearsShadow(type));
-    lblPosCD->setVisible(ShowsCDPosition(type));
-    trkPosCD->setVisible(ShowsCDPosition(type));
-    SetShadowEnabled(chkShadow->isChecked());
-    if (recompose)
-        emit ComposeRequested(type);
-}
-
-void TFinalPage::SelectType(TBookType type)
-{
-    {
-        const QSignalBlocker block(cmbFinalType);
-        cmbFinalType->setCurrentIndex(int(type));
-    }
-    FinalTypeChanged(type, false);
-}
-
-void TFinalPage::SetShadowEnabled(bool on)
-{
-    if (FView)
-        FView->FShadow = on;
-    lblShadow->setEnabled(on);
-    gbrIntensity->setEnabled(on);
-}
-
 void TFinalPage::ComposeFinal(TBookType type, TImageViewInfo& front, TImageViewInfo& side, TImageViewInfo& top)
 {
     if (!FView)
@@ -468,92 +602,8 @@ void TFinalPage::ComposeFinal(TBookType type, TImageViewInfo& front, TImageViewI
         ~TRestore() { QApplication::restoreOverrideCursor(); }
     } restore;
     ::ComposeFinal(type, FView, front, side, top);
-    FComposedType = type;
-    AnglesFromView();
-    UpdateExportHeight();
-}
-
-void TFinalPage::AnglesFromView()
-{
-    if (!FView)
-        return;
-    {
-        const QSignalBlocker blockX(trkAngleX), blockY(trkAngleY);
-        trkAngleX->setValue(AnglePosition(FView->GetAngleX()));
-        trkAngleY->setValue(AnglePosition(FView->GetAngleY()));
-    }
-    trkAngleX->setToolTip(PositionHint(trkAngleX->value()));
-    trkAngleY->setToolTip(PositionHint(trkAngleY->value()));
-    RefreshOrientation();
-}
-
-void TFinalPage::cmbFinalTypeChange(int index)
-{
-    if (index >= 0)
-        FinalTypeChanged(TBookType(index), true);
-}
-
-void TFinalPage::trkAngleXChange(int position)
-{
-    if (FView)
-        FView->SetAngleX(float(position * DegToRad));
-    Redraw();
-    RefreshOrientation();
-    trkAngleX->setToolTip(PositionHint(position));
-}
-
-void TFinalPage::trkAngleYChange(int position)
-{
-    if (FView)
-        FView->SetAngleY(float(position * DegToRad));
-    Redraw();
-    RefreshOrientation();
-    trkAngleY->setToolTip(PositionHint(position));
-}
-
-void TFinalPage::btnOrientLeftClick()
-{
-    btnOrientLeft->setChecked(true);
-    trkAngleY->setValue(30);
-}
-
-void TFinalPage::btnOrientRightClick()
-{
-    btnOrientRight->setChecked(true);
-    trkAngleY->setValue(330);
-}
-
-void TFinalPage::chkShadowClick(bool checked)
-{
-    if (!FView)
-        return;
-    SetShadowEnabled(checked);
-    Redraw();
-}
-
-void TFinalPage::gbrIntensityChange(int position)
-{
-    if (FView)
-        FView->SetShadowStrength(float(position * 0.01));
-    Redraw();
-    gbrIntensity->setToolTip(PositionHint(position));
-}
-
-void TFinalPage::LightChange()
-{
-    if (FView)
-        FView->SetLight(float(gbrLightCY->value() * 0.01), float(trkLight->value() * 0.01));
-    Redraw();
-    gbrLightCY->setToolTip(PositionHint(gbrLightCY->value()));
-    trkLight->setToolTip(PositionHint(trkLight->value()));
-}
-
-void TFinalPage::trkPosCDChange(int position)
-{
-    if (FView)
-        FView->FCDPosition = float(position * 0.01);
-    Redraw();
-    trkPosCD->setToolTip(PositionHint(position));
+    // Composition sets the type's own angles and the view's defaults: the document's come back.
+    ShowSettings(FDocument.Settings(), FDocument.Settings());
 }
 
 void TFinalPage::btnSmoothClick()
@@ -582,18 +632,7 @@ void TFinalPage::btnColorClick()
                                                  QStringLiteral("Background Color"));
     if (!chosen.isValid())
         return;
-    FView->FBackColor = Color32(chosen.red(), chosen.green(), chosen.blue(), 255);
-    Redraw();
+    const TColor32 color = Color32(chosen.red(), chosen.green(), chosen.blue(), 255);
+    Change(TSettingKey::Background, [color](TFinalSettings& s) { s.Background = color; });
 }
 
-void TFinalPage::gbrScaleFinalChange(int position)
-{
-    const double v = ZoomForGauge(position);
-    if (FView) {
-        FView->SetZoom(float(v));
-        lblZoomFinal->setText(ZoomCaption(FView->FZoom));
-    } else {
-        lblZoomFinal->setText(ZoomCaption(v));
-    }
-    Redraw();
-}

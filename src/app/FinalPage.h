@@ -1,15 +1,20 @@
 #pragma once
 // The final page: the tool row above the final 3D view (type, orientation, shadow, zoom) and the
 // options panel beside it (angles, background, smoothing, shadow intensity, light, CD position,
-// export size). Every control writes one parameter of the view and redraws; only the type
-// selector recomposes, which it asks the window to do.
+// export size). The page shows the document's settings: every control (and a drag or the wheel
+// on the view) changes them through the document's commands, and the page follows whatever the
+// document holds, so undo, a project and Back/Next all show the same. Only a type change
+// recomposes, which the page asks the window to do.
 
 #include "cover/BookType.h"
+#include "document/SettingKey.h"
+#include "project/Project.h"
 #include "render/D3DWin.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QSize>
+#include <functional>
 #include <optional>
 
 class QAction;
@@ -22,9 +27,12 @@ class QSpinBox;
 class QToolButton;
 class QWidget;
 class TImageViewInfo;
+class TTavloDocument;
 
 // The zoom the gauge asks for at position p: 1 + 0.01 p at or below 0, 1 + 0.005 p above.
 double ZoomForGauge(int position);
+// The gauge's position that asks for zoom (the inverse of ZoomForGauge), within the gauge's range.
+int GaugeForZoom(double zoom);
 // "Zoom: %.4gx" with the renderer's zoom.
 QString ZoomCaption(double zoom);
 // Track bar position of an angle in radians: round(angle x 180 / pi).
@@ -35,7 +43,7 @@ class TFinalPage : public QObject {
 public:
     // Builds the tool row and the options panel inside chart (the window's pnlChart2D) and takes
     // over the window's type combo. Both start hidden; ShowOnStep shows them on the final step.
-    TFinalPage(QWidget* chart, QComboBox* finalType);
+    TFinalPage(QWidget* chart, QComboBox* finalType, TTavloDocument& document);
     ~TFinalPage() override;
 
     // The final view, or null when OpenGL could not be set up. The view is laid out beside the
@@ -43,15 +51,9 @@ public:
     void SetView(TD3DWin* view, QWidget* previewPanel);
     TD3DWin* View() const { return FView; }
 
-    void FinalTypeChanged(TBookType type, bool recompose);
-    // The start page's type choice: selects the type and applies its rules without composing.
-    void SelectType(TBookType type);
-    void SetShadowEnabled(bool on);
-    // Composes the face records for type into the view and shows the type's angles on the
-    // track bars (without firing them). Nothing happens without a view.
+    // Composes the face records for type into the view and turns it to the document's angles.
+    // Nothing happens without a view.
     void ComposeFinal(TBookType type, TImageViewInfo& front, TImageViewInfo& side, TImageViewInfo& top);
-    // Sets the angle track bars from the view without firing their handlers.
-    void AnglesFromView();
     // Shows the tool row, the view and the options panel on the final step, hides them elsewhere.
     void ShowOnStep(bool finalStep);
     TBookType SelectedType() const;
@@ -60,12 +62,8 @@ public:
     // the one the user chose, or until then the content's width at the view's own scale; the
     // height follows the content's shape.
     QSize ExportSize() const;
-    bool ExportWidthChosen() const { return FExportWidthChosen; }
-    // A width the user chose; nullopt follows the view's own scale again.
-    void SetExportWidth(std::optional<int> width);
     // Saved pictures get a transparent background (PNG, TIFF, GIF; not JPEG or BMP).
     bool Transparent() const;
-    void SetTransparent(bool on);
 
     // Controls, named as on the window.
     QWidget* pnlFinalTools = nullptr; // the final page's tool row
@@ -93,6 +91,11 @@ public:
     QSlider* trkLight = nullptr;
     QLabel* lblPosCD = nullptr;
     QSlider* trkPosCD = nullptr;
+    // The value of each angle and light slider, shown beside its caption.
+    QLabel* lblAngleXValue = nullptr;
+    QLabel* lblAngleYValue = nullptr;
+    QLabel* lblLightCYValue = nullptr;
+    QLabel* lblLightPosValue = nullptr;
     QLabel* lblExportSize = nullptr;
     QSpinBox* edtExportWidth = nullptr;
     QLabel* lblExportHeight = nullptr;
@@ -103,8 +106,11 @@ public:
     // Puts the finished picture (as it would be saved) on the clipboard.
     void CopyPicture();
 
+    // Gauge positions a wheel notch on the view moves the zoom.
+    static constexpr int WheelNotchPositions = 4;
+
 signals:
-    // The type selector changed: the window composes its face records for the type.
+    // The document's type changed: the window composes its face records for the type.
     void ComposeRequested(TBookType type);
 
 protected:
@@ -113,30 +119,35 @@ protected:
 private:
     void BuildToolRow(QWidget* chart);
     void BuildOptions(QWidget* chart);
+    void Connect();
     void Layout();
     void Redraw();
     void RefreshOrientation();
     void UpdateExportHeight();
+    // The document's settings on the controls (without firing them) and in the view.
+    void ShowSettings(const TFinalSettings& before, const TFinalSettings& after);
+    void ShowTypeRules(TBookType type);
+    void ApplyAnglesToView();
+    // One change of the document's settings; gesture 0 is a step of its own.
+    void Change(TSettingKey key, const std::function<void(TFinalSettings&)>& edit, int gesture = 0);
+    // Changes the angles (degrees); unset ones keep the document's.
+    void ChangeAngles(std::optional<int> x, std::optional<int> y, int gesture);
+    // The gesture a slider's change belongs to: one per drag of its handle, none for key steps.
+    int SliderGesture(const QSlider* slider) const;
 
-    void cmbFinalTypeChange(int index);
-    void trkAngleXChange(int position);
-    void trkAngleYChange(int position);
-    void btnOrientLeftClick();
-    void btnOrientRightClick();
-    void chkShadowClick(bool checked);
-    void gbrIntensityChange(int position);
-    void LightChange();
-    void trkPosCDChange(int position);
     void btnSmoothClick();
     void btnColorClick();
-    void gbrScaleFinalChange(int position);
 
     QWidget* FChart = nullptr;
+    TTavloDocument& FDocument;
     QPointer<TD3DWin> FView;
     QPointer<QWidget> FPreviewPanel;
-    bool FExportWidthChosen = false; // the user typed a width: stop following the view
     bool ViewMouseEvent(QEvent* event);
-    TBookType FComposedType = btTwoSidedBox; // whose angles a double-click on the view restores
     QPoint FDragFrom;
     bool FDragging = false;
+    int FDragGesture = 0;   // the cover drag under way
+    int FSliderGesture = 0; // the slider handle being dragged
+    int FWheelGesture = 0;  // the run of wheel notches under way
+    qint64 FLastWheelMs = 0;
+    int FWidthGesture = 0;  // typing in the width box
 };

@@ -4,13 +4,16 @@
 #include "app/FinalPage.h"
 #include "app/ProjectFlow.h"
 #include "app/RecentProjects.h"
+#include "app/RecoveryFlow.h"
 #include "app/SaveFlow.h"
 #include "app/StartPage.h"
 #include "app/TurntableSave.h"
 #include "app/WizardSteps.h"
 #include "editor/LayerCommands.h"
+#include "editor/TextLayerTools.h"
 #include "cover/BookCover.h"
 #include "cover/MissingFile.h"
+#include "document/TavloDocument.h"
 #include "imageio/ImageWriter.h"
 #include "imageio/LastFolder.h"
 #include "render/D3DWin.h"
@@ -25,7 +28,11 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QAbstractSpinBox>
 #include <QFile>
+#include <QLineEdit>
+#include <QTextEdit>
+#include <QUndoGroup>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -72,7 +79,7 @@ TExperChild::~TExperChild() { FormDestroy(); }
 void TExperChild::FormCreate()
 {
     FStep = 0;
-    FModified = false;
+    FDocument = new TTavloDocument(this);
     FFaceZoom = 1.0;
     FEditGlyph = QImage();
     // A face file that has gone missing is reported in the information box.
@@ -216,48 +223,36 @@ void TExperChild::SetUpProjectFlow()
 {
     TProjectFlowHost host;
     host.ConfirmDiscard = [this] { return ConfirmDiscard(); };
-    host.State = [this] {
-        return TProjectStateAccess{FCover, [this](int face) { return FFaceViews[std::size_t(face)]; }, FLayerCommands,
-                                   FFinalPage, FStep};
-    };
-    host.NewCover = [this](const QString& name) {
-        // Kept with the template list's documents (never stored as a template), so the start page
-        // treats it as any applied cover.
-        FCover = FTemplates.Add(std::make_unique<TBookCover>(TBookCover::KindNone, name));
-        return FCover;
-    };
+    host.Step = [this] { return FStep; };
     host.ClearFaceEditor = [this] { ClearFaceEditor(); };
     host.GoToStep = [this](int step) { GoToStep(step); };
-    host.SetModified = [this](bool on) {
-        SetModified(on);
-        if (!on)
-            FLayerCommands->History().SetClean();
-    };
-    host.TitleChanged = [this] { UpdateTitle(); };
-    FProjectFlow = new TProjectFlow(this, pnlPrompt, pagePrompts, std::move(host));
+    FProjectFlow = new TProjectFlow(this, pnlPrompt, pagePrompts, *FDocument, std::move(host));
     // In the prompt bar, left of where Save As appears on the last step.
     FProjectFlow->btnProject->setGeometry(btnStore->x() - 10 - 100, btnStore->y(), 100, btnStore->height());
     FProjectFlow->btnProject->show(); // made after the window was shown
     lblPrompt->setFixedWidth(std::max(100, FProjectFlow->btnProject->x() - lblPrompt->x() - 10));
-    connect(this, &TExperChild::StepChanged, this, [this](int step) {
-        if (step == 4)
-            FProjectFlow->FinalStepEntered();
-    });
+    FRecovery = new TRecoveryFlow(*FDocument, [this] { return FStep; },
+                                  [this](const TProject& project, const TDocumentOrigin& origin) {
+                                      FProjectFlow->ShowProject(project, origin.ProjectPath);
+                                  },
+                                  this);
+    // The title names the project and marks unsaved work, whatever changed it.
+    connect(FDocument, &TTavloDocument::OriginChanged, this, &TExperChild::UpdateTitle);
+    connect(FDocument, &TTavloDocument::ModifiedChanged, this, &QWidget::setWindowModified);
+    UpdateTitle();
 }
 
 void TExperChild::UpdateTitle()
 {
     setWindowTitle(FProjectFlow->Title(QStringLiteral(" Velsor's ") + QString::fromLatin1(ProductName)));
-    SetModified(FModified);
+    setWindowModified(FDocument->Modified());
 }
 
-void TExperChild::SetModified(bool modified)
-{
-    FModified = modified;
-    // Only a project's title has the place for the "*".
-    if (windowTitle().contains(QLatin1String("[*]")))
-        setWindowModified(modified);
-}
+bool TExperChild::Modified() const { return FDocument->Modified(); }
+
+TBookCover* TExperChild::Cover() const { return &FDocument->Cover(); }
+
+TImageViewInfo* TExperChild::FaceView(int face) const { return &FDocument->FaceRecord(face); }
 
 bool TExperChild::OpenProjectFile(const QString& path) { return FProjectFlow->OpenProjectFile(path); }
 
@@ -301,10 +296,12 @@ void TExperChild::PrepareTools()
     FillTypeCombo(cmbFinalType);
     cmbStartType->setCurrentIndex(0);
     cmbFinalType->setCurrentIndex(0);
-    for (int face = 0; face < 3; ++face)
-        FFaceViews.Add(std::make_unique<TImageViewInfo>());
-    FFinalPage = new TFinalPage(pnlChart2D, cmbFinalType);
-    connect(FFinalPage, &TFinalPage::ComposeRequested, this, &TExperChild::ComposeFinal);
+    FFinalPage = new TFinalPage(pnlChart2D, cmbFinalType, *FDocument);
+    // A type chosen off the final step is composed when the final step is entered.
+    connect(FFinalPage, &TFinalPage::ComposeRequested, this, [this](TBookType type) {
+        if (FStep == 4)
+            ComposeFinal(type);
+    });
     FSaveFlow = std::make_unique<TSaveFlow>(this, TSaveFlowHooks{
         [this] { GoToStep(NextValidStep(true)); },
         [this] { GoToStep(NextValidStep(false)); },
@@ -313,7 +310,7 @@ void TExperChild::PrepareTools()
         [this](const TBitmap32& picture, const QString& path) { WriteCapturedImage(picture, path); },
         [this](const QString& path) {
             return FGLReady && FFinalView
-                && SaveTurntable(this, *FFinalView, TurntableFrames, FFinalPage->ExportSize().width(),
+                && SaveTurntable(this, *FFinalView, TurntableFrames, FFinalPage->ExportSize(),
                                  FFinalPage->Transparent(), path);
         },
     });
@@ -343,15 +340,14 @@ void TExperChild::PrepareTools()
 
     // The face editor: its toolbar and view in pnlChart2D, filling the face records.
     TFaceEditorContext faceEditor;
-    faceEditor.Cover = [this] { return FCover; };
-    faceEditor.FaceRecord = [this](int face) { return FFaceViews[std::size_t(face)]; };
-    faceEditor.SetModified = [this](bool modified) { SetModified(modified); };
+    faceEditor.Document = FDocument;
     faceEditor.ShowNotice = [this](const QString& notice) { ShowPromptNotice(notice); };
     faceEditor.FaceImageChanged = [this](bool image) {
         if (FStep >= 1 && FStep <= 3)
             btnNext->setEnabled(image);
     };
     FLayerCommands = new TLayerCommands(pnlChart2D, faceEditor);
+    TTextLayerTools::Install(*FLayerCommands); // text layers and the layer clipboard
     FLayerCommands->Hooks.SaveFace = [this] { SaveImageAs(FStep); };
     SetUpProjectFlow();
     // The window sees every key first (its own keys, not those of modal dialogs).
@@ -366,19 +362,13 @@ void TExperChild::SetUpStartPage()
 
     TStartPageHost host;
     host.ConfirmDiscard = [this] { return ConfirmDiscard(); };
-    host.ClearFaceEditor = [this] {
-        // Another template replaces the work: it no longer comes from the project.
-        ClearFaceEditor();
-        FProjectFlow->Forget();
-        UpdateTitle();
-    };
+    host.ClearFaceEditor = [this] { ClearFaceEditor(); };
     host.SetNextEnabled = [this](bool on) { btnNext->setEnabled(on); };
     host.Next = [this] { btnNextClick(); };
-    host.TypeChanged = [this](int type) { StartTypeChanged(type); };
     host.FlatDrawing = FlatPreviewDrawing([](const QString& message) { ShowWarning(message); });
     FStartPage = new TStartPage({pagePrompts, lblStart, lblTemplates, lblBookType, lbxCollection, cmbStartType,
                                  pnlAboutExp, imgPicture},
-                                FTemplates, FFaceViews, FCover, FTemplateStore, std::move(host), this);
+                                FTemplates, *FDocument, FTemplateStore, std::move(host), this);
     FStartPage->SetEditGlyph(&FEditGlyph);
     FStartPage->Layout();
     FProjectFlow->Recent()->Layout(lbxCollection);
@@ -409,12 +399,6 @@ void TExperChild::CreateViews()
     FPreviewView->setToolTip(imgPicture->toolTip());
 }
 
-void TExperChild::StartTypeChanged(int type)
-{
-    // The final page shows the type chosen here, without recomposing before it is entered.
-    FFinalPage->SelectType(TBookType(type));
-}
-
 void TExperChild::SetUpFinalPage()
 {
     // The final view exists only when the preview view showed that OpenGL works.
@@ -442,11 +426,7 @@ void TExperChild::SetButtonKind(TButtonKind kind)
     btnNext->update();
 }
 
-bool TExperChild::StepApplies(int step) const
-{
-    const bool threeSided = cmbStartType->currentIndex() == ThreeSidedBox || cmbFinalType->currentIndex() == ThreeSidedBox;
-    return ::StepApplies(step, threeSided);
-}
+bool TExperChild::StepApplies(int step) const { return ::StepApplies(step, FDocument->Type() == btThreeSidedBox); }
 
 int TExperChild::NextValidStep(bool forward) const
 {
@@ -475,8 +455,9 @@ void TExperChild::GoToStep(int step)
     PageControl->setCurrentIndex(step == 0 ? 0 : 1);
     PageControl->setFocus();
 
-    // 5. Enter the new step (only with an applied cover).
-    if (FCover && step != 0) {
+    // 5. Enter the new step; undo and redo act on what it shows.
+    FDocument->SetActiveFace(FaceOfStep(step));
+    if (step != 0) {
         if (const int face = FaceOfStep(step); face >= 0)
             EnterFaceStep(face);
         else
@@ -520,13 +501,12 @@ void TExperChild::btnPrevClick() { GoToStep(NextValidStep(false)); }
 
 bool TExperChild::ConfirmDiscard()
 {
-    if (!FModified)
+    if (!FDocument->Modified())
         return true;
-    const QString name = FCover ? FCover->Name : QStringLiteral("Noname");
-    switch (AskSaveChanges(name, QStringLiteral("Tavlo"))) {
+    switch (AskSaveChanges(FDocument->DisplayName(), QStringLiteral("Tavlo"))) {
     case mrNo:
-        SetModified(false);
-        FLayerCommands->History().SetClean();
+        // Still counted as unsaved: a replacement that does not happen (a cancelled file dialog,
+        // a damaged project) must leave the work as it was.
         return true;
     case mrYes:
         // Go on only when the work really was written: the project it came from, else the picture.
@@ -538,10 +518,19 @@ bool TExperChild::ConfirmDiscard()
 
 void TExperChild::closeEvent(QCloseEvent* event)
 {
-    if (ConfirmDiscard())
-        event->accept();
-    else
+    if (!ConfirmDiscard()) {
         event->ignore();
+        return;
+    }
+    FRecovery->Shutdown(); // the user was asked: nothing is left to recover
+    event->accept();
+}
+
+void TExperChild::StartUp(const QStringList& arguments)
+{
+    FRecovery->OfferRecovery();
+    if (!arguments.isEmpty())
+        OpenProjectFile(arguments.first());
 }
 
 bool TExperChild::eventFilter(QObject* watched, QEvent* event)
@@ -572,7 +561,7 @@ bool TExperChild::HandleKey(QKeyEvent* event)
         return true;
     }
     if (!FaceViewHasKeys())
-        return false;
+        return HandleSettingsUndoKey(event);
     switch (event->key()) {
     case Qt::Key_Z:
         if (ctrl) {
@@ -604,6 +593,26 @@ bool TExperChild::HandleKey(QKeyEvent* event)
     return false;
 }
 
+bool TExperChild::HandleSettingsUndoKey(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    if (!(mods & Qt::ControlModifier) || (FStep >= 1 && FStep <= 3))
+        return false;
+    // An edit box keeps its own undo.
+    const QWidget* focus = QApplication::focusWidget();
+    if (qobject_cast<const QAbstractSpinBox*>(focus) || qobject_cast<const QLineEdit*>(focus)
+        || qobject_cast<const QTextEdit*>(focus))
+        return false;
+    QUndoGroup* history = FDocument->History();
+    if (event->key() == Qt::Key_Z && !(mods & Qt::ShiftModifier))
+        history->undo();
+    else if (event->key() == Qt::Key_Y || (event->key() == Qt::Key_Z && (mods & Qt::ShiftModifier)))
+        history->redo();
+    else
+        return false;
+    return true;
+}
+
 void TExperChild::ShowPromptNotice(const QString& notice)
 {
     lblPrompt->setText(notice);
@@ -630,7 +639,6 @@ void TExperChild::FormDestroy()
     // Scratch files of earlier versions are not left behind in the program folder.
     for (const char* name : {"optim.res", "output.msg"})
         QFile::remove(FProgramFolder + QString::fromLatin1(name));
-    FCover = nullptr;
     // The templates go back to the store: live ones their image paths, deleted ones their key.
     delete FStartPage;
     FStartPage = nullptr;
@@ -660,6 +668,9 @@ void TExperChild::FormDestroy()
 void TExperChild::LeaveFaceStep(int face) { FLayerCommands->LeaveFaceStep(face); }
 void TExperChild::EnterFaceStep(int face)
 {
+    // The Top step of a type that needs a top shows the one the final page drew.
+    if (face == 2)
+        FDocument->FillGeneratedTop();
     FLayerCommands->EnterFaceStep(face);
     FLayerCommands->imgView->setFocus(); // Delete and the clipboard keys act on the face at once
 }
@@ -696,17 +707,16 @@ void TExperChild::FlattenFace(TBitmap32& target, bool keepSelection)
 {
     FLayerCommands->FlattenFace(target, keepSelection);
 }
-void TExperChild::EnterFinalStep() { ComposeFinal(FFinalPage->SelectedType()); }
+void TExperChild::EnterFinalStep() { ComposeFinal(FDocument->Type()); }
 
 void TExperChild::ComposeFinal(TBookType bookType)
 {
-    if (FCover && FFaceViews.Count() == 3)
-        FFinalPage->ComposeFinal(bookType, *FFaceViews[0], *FFaceViews[1], *FFaceViews[2]);
+    FFinalPage->ComposeFinal(bookType, FDocument->FaceRecord(0), FDocument->FaceRecord(1), FDocument->FaceRecord(2));
 }
 
 QString TExperChild::DefaultImageName(int mode) const
 {
-    return ::DefaultImageName(mode, FCover ? std::optional<QString>(FCover->Name) : std::nullopt);
+    return ::DefaultImageName(mode, std::optional<QString>(FDocument->Cover().Name));
 }
 
 TBitmap32 TExperChild::CaptureImage(bool finalPicture)
@@ -738,9 +748,7 @@ bool TExperChild::SaveImageAs(int mode)
 {
     // The document counts as saved only when the file was written.
     const bool written = FSaveFlow->SaveImageAs(mode) == TSaveResult::Written;
-    if (written) {
-        SetModified(false);
-        FLayerCommands->History().SetClean(); // undoing from here makes the picture modified again
-    }
+    if (written)
+        FDocument->MarkSaved(); // undoing from here makes the work modified again
     return written;
 }

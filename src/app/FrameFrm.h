@@ -29,6 +29,8 @@ class TStartPage;
 class TSaveFlow;
 class TLayerCommands;
 class TProjectFlow;
+class TRecoveryFlow;
+class TTavloDocument;
 
 enum class TButtonKind { bkNext, bkClose };
 
@@ -38,18 +40,22 @@ public:
     explicit TExperChild(QWidget* parent = nullptr);
     ~TExperChild() override;
 
+    // What a start of the program does once the window is up: offers work a crashed run left
+    // unsaved, then opens the project named in arguments (if any).
+    void StartUp(const QStringList& arguments);
+
     // The step machine.
     void GoToStep(int step);
     int NextValidStep(bool forward) const;
     bool StepApplies(int step) const;
     int Step() const { return FStep; }
 
-    // Asks to save unsaved changes; true when the caller may go on.
+    // Asks to save unsaved changes; true when the caller may go on. "No" drops nothing by
+    // itself: the work goes only when the caller's replacement happens.
     bool ConfirmDiscard();
-    bool Modified() const { return FModified; }
-    void MarkModified() { SetModified(true); }
-    // FModified, shown as "*" in the title of a project.
-    void SetModified(bool modified);
+    // The document has unsaved changes (shown as "*" in the title).
+    bool Modified() const;
+    TTavloDocument* Document() const { return FDocument; }
     // Opens a project file (after asking about unsaved changes); a damaged file changes nothing.
     bool OpenProjectFile(const QString& path);
     TProjectFlow* ProjectFlow() const { return FProjectFlow; }
@@ -62,7 +68,7 @@ public:
     TFinalPage* FinalPage() const { return FFinalPage; }
     TStartPage* StartPage() const { return FStartPage; }
     TD3DWin* PreviewView() const { return FPreviewView; }
-    TBookCover* Cover() const { return FCover; }
+    TBookCover* Cover() const;
     TD3DWin* FinalView() const { return FFinalView; }
 
     TButtonKind ButtonKind() const { return FButtonKind; }
@@ -71,7 +77,7 @@ public:
     const QVector<QImage>& ImageList() const { return FImageList; }
     // The face editor of steps 1 to 3 and the face records (front, side, top) it fills.
     TLayerCommands* LayerCommands() const { return FLayerCommands; }
-    TImageViewInfo* FaceView(int face) const { return FFaceViews[std::size_t(face)]; }
+    TImageViewInfo* FaceView(int face) const;
 
     // Controls, named as in the window's control tree.
     QWidget* pnlPrompt = nullptr;
@@ -117,6 +123,8 @@ private:
     void SetUpStartPage();
     void LayoutPage1();
     bool HandleKey(class QKeyEvent* event);
+    // Ctrl+Z and Ctrl+Shift+Z (Ctrl+Y) off the face steps: the document's settings.
+    bool HandleSettingsUndoKey(class QKeyEvent* event);
     // The layer keys go to the face view: on a face step, unless another control has the focus.
     bool FaceViewHasKeys() const;
     // Shows notice in the prompt bar for PromptNoticeMs, then the step's prompt again.
@@ -137,7 +145,6 @@ private:
     void SetUpFinalPage();
     void CreateViews();
     void ClearFaceEditor();
-    void StartTypeChanged(int type);
     TBitmap32 CaptureImage(bool finalPicture);
     // The prompt bar and the help text grow to show every line of the step's texts.
     void FitPromptTexts();
@@ -149,7 +156,7 @@ private:
     void CutSelected();
     void PasteLayer();
 
-    bool FModified = false;
+    TTavloDocument* FDocument = nullptr; // the work: child of the window
     int FFixedItems = 4;
     int FStep = 0;
     bool FGLReady = false;
@@ -162,8 +169,6 @@ private:
     QString FTemplatesFolder;
     TTemplateStore FTemplateStore;
     TListEx<TBookCover> FTemplates{50};    // the template list's cover documents
-    TListEx<TImageViewInfo> FFaceViews{5}; // the three face records: front, side, top
-    TBookCover* FCover = nullptr; // an element of FTemplates, not owned
     TStartPage* FStartPage = nullptr;
     TD3DWin* FPreviewView = nullptr; // child of pnlAboutExp
     TD3DWin* FFinalView = nullptr; // child of pnlChart2D
@@ -172,6 +177,7 @@ private:
     bool FCapturedTransparent = false; // the last capture was a final picture with a clear background
     TLayerCommands* FLayerCommands = nullptr; // owned by pnlChart2D
     TProjectFlow* FProjectFlow = nullptr; // child of the window
+    TRecoveryFlow* FRecovery = nullptr;   // child of the window: the work kept against a crash
     bool FDestroyed = false;
 };
 

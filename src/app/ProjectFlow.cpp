@@ -1,9 +1,7 @@
 #include "app/ProjectFlow.h"
 
-#include "app/FinalPage.h"
 #include "app/RecentProjects.h"
-#include "cover/BookCover.h"
-#include "editor/LayerCommands.h"
+#include "document/TavloDocument.h"
 #include "imageio/LastFolder.h"
 #include "project/ProjectFile.h"
 #include "ui/MsgBox.h"
@@ -27,8 +25,9 @@ struct TBusy {
 
 } // namespace
 
-TProjectFlow::TProjectFlow(QWidget* window, QWidget* bar, QWidget* startPage, TProjectFlowHost host)
-    : QObject(window), FWindow(window), FHost(std::move(host))
+TProjectFlow::TProjectFlow(QWidget* window, QWidget* bar, QWidget* startPage, TTavloDocument& document,
+                           TProjectFlowHost host)
+    : QObject(window), FWindow(window), FDocument(document), FHost(std::move(host))
 {
     actSaveProject = new QAction(QStringLiteral("&Save Project..."), window);
     actSaveProject->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -64,9 +63,13 @@ TProjectFlow::TProjectFlow(QWidget* window, QWidget* bar, QWidget* startPage, TP
     connect(FRecent, &TRecentProjects::OpenRequested, this, [this](const QString& path) { OpenProjectFile(path); });
 }
 
+QString TProjectFlow::ProjectPath() const { return FDocument.Origin().ProjectPath; }
+
 QString TProjectFlow::Title(const QString& caption) const
 {
-    return FPath.isEmpty() ? caption : QFileInfo(FPath).completeBaseName() + QStringLiteral("[*] -") + caption;
+    const QString path = ProjectPath();
+    return path.isEmpty() ? caption + QStringLiteral("[*]")
+                          : QFileInfo(path).completeBaseName() + QStringLiteral("[*] -") + caption;
 }
 
 QString TProjectFlow::ChooseFile(bool save) const
@@ -78,13 +81,12 @@ QString TProjectFlow::ChooseFile(bool save) const
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(ProjectFilter);
     dialog.setDefaultSuffix(QLatin1String(ProjectExtension));
-    const QString folder = FPath.isEmpty() ? LastFolder() : QFileInfo(FPath).absolutePath();
+    const QString current = ProjectPath();
+    const QString folder = current.isEmpty() ? LastFolder() : QFileInfo(current).absolutePath();
     if (!folder.isEmpty())
         dialog.setDirectory(folder);
-    if (save) {
-        const TBookCover* cover = FHost.State().Cover;
-        dialog.selectFile(FPath.isEmpty() ? (cover ? cover->Name : QStringLiteral("Noname")) : QFileInfo(FPath).fileName());
-    }
+    if (save)
+        dialog.selectFile(current.isEmpty() ? FDocument.DisplayName() : QFileInfo(current).fileName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     RememberFolder(dialog.selectedFiles().first());
@@ -93,22 +95,20 @@ QString TProjectFlow::ChooseFile(bool save) const
 
 bool TProjectFlow::SaveProject(bool chooseName)
 {
-    QString path = FPath;
+    QString path = ProjectPath();
     if (chooseName || path.isEmpty())
         path = ChooseFile(true);
     if (path.isEmpty())
         return false;
     try {
         const TBusy busy;
-        ::SaveProject(CaptureProject(FHost.State()), path);
+        ::SaveProject(FDocument.ToProject(FHost.Step()), path);
     } catch (const std::exception& e) {
         ShowInfo(QString::fromUtf8(e.what()));
         return false;
     }
-    FPath = path;
-    FRecent->Add(path);
-    FHost.SetModified(false);
-    FHost.TitleChanged();
+    FDocument.MarkSaved(path);
+    FRecent->Add(ProjectPath());
     return true;
 }
 
@@ -117,12 +117,12 @@ bool TProjectFlow::OpenProject()
     if (!FHost.ConfirmDiscard())
         return false;
     const QString path = ChooseFile(false);
-    return !path.isEmpty() && OpenProjectFile(path);
+    return !path.isEmpty() && OpenProjectFile(path, true);
 }
 
-bool TProjectFlow::OpenProjectFile(const QString& path)
+bool TProjectFlow::OpenProjectFile(const QString& path, bool asked)
 {
-    if (!FHost.ConfirmDiscard())
+    if (!asked && !FHost.ConfirmDiscard())
         return false;
     TProject project;
     try {
@@ -135,29 +135,17 @@ bool TProjectFlow::OpenProjectFile(const QString& path)
             FRecent->Remove(path);
         return false;
     }
+    ShowProject(project, path);
+    FRecent->Add(ProjectPath());
+    return true;
+}
+
+void TProjectFlow::ShowProject(const TProject& project, const QString& origin)
+{
     const TBusy busy;
     // Back to the start page first, so the face on show goes into its record and is replaced there.
     FHost.GoToStep(0);
     FHost.ClearFaceEditor();
-    TBookCover* cover = FHost.NewCover(project.Name);
-    const TProjectStateAccess state = FHost.State();
-    ApplyProjectFaces(project, *cover, state.FaceRecord, [editor = state.Editor](TBitmapLayer& layer) {
-        editor->AdoptLayer(layer);
-    });
-    ApplyFinalSettings(project.Final, *state.Final);
-    FPendingAngles = project.Final;
-    FPath = QFileInfo(path).absoluteFilePath();
-    FRecent->Add(FPath);
+    FDocument.ReplaceWithProject(project, origin);
     FHost.GoToStep(project.Step);
-    FHost.SetModified(false);
-    FHost.TitleChanged();
-    return true;
-}
-
-void TProjectFlow::FinalStepEntered()
-{
-    if (!FPendingAngles)
-        return;
-    ApplyFinalAngles(*FPendingAngles, *FHost.State().Final);
-    FPendingAngles.reset();
 }

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QListWidget>
 #include <QSettings>
+#include <QShortcut>
 
 namespace {
 const QString RecentKey = QStringLiteral("RecentProjects/Files");
@@ -20,10 +21,20 @@ TRecentProjects::TRecentProjects(QWidget* page) : QObject(page)
     lblRecent->SetHtml(QStringLiteral("<B>Recent projects</b><hr>"));
     lbxRecent = new QListWidget(page);
     lbxRecent->setObjectName("lbxRecent");
-    lbxRecent->setToolTip(QStringLiteral("Double-click or press Enter to open a project"));
-    connect(lbxRecent, &QListWidget::itemActivated, this,
-            [this](QListWidgetItem* item) { emit OpenRequested(item->data(Qt::UserRole).toString()); });
+    lbxRecent->setToolTip(QStringLiteral("Click or press Enter to open a project"));
+    // Entries open like links, on one click of the left button; a double-click is that one click.
+    connect(lbxRecent, &QListWidget::itemClicked, this, &TRecentProjects::Open);
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+        auto* enter = new QShortcut(key, lbxRecent, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(enter, &QShortcut::activated, this, [this] { Open(lbxRecent->currentItem()); });
+    }
     Refill();
+}
+
+void TRecentProjects::Open(const QListWidgetItem* item)
+{
+    if (item)
+        emit OpenRequested(item->data(Qt::UserRole).toString());
 }
 
 QStringList TRecentProjects::Files() const { return UserSettings().value(RecentKey).toStringList(); }
@@ -60,7 +71,7 @@ void TRecentProjects::Refill()
     for (const QString& file : Files()) {
         auto* item = new QListWidgetItem(QLatin1Char(' ') + QFileInfo(file).completeBaseName(), lbxRecent);
         item->setData(Qt::UserRole, file);
-        item->setToolTip(QDir::toNativeSeparators(file));
+        item->setToolTip(QDir::toNativeSeparators(QFileInfo(file).absolutePath()));
     }
 }
 

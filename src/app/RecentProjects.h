@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class QListWidget;
+class QListWidgetItem;
 class QWidget;
 class THTMLabel;
 
@@ -28,9 +29,11 @@ public:
     QListWidget* lbxRecent = nullptr;
 
 signals:
+    // An entry was clicked, or Enter pressed on it (each entry's tool tip shows its folder).
     void OpenRequested(const QString& path);
 
 private:
+    void Open(const QListWidgetItem* item);
     void Store(const QStringList& files);
     void Refill();
 

@@ -38,7 +38,8 @@ QString DefaultImageName(int mode, const std::optional<QString>& coverName)
     return *coverName;
 }
 
-void SetUpSaveDialog(QFileDialog& dialog, const QString& folder, const QString& fileName, bool turntable)
+void SetUpSaveDialog(QFileDialog& dialog, const QString& folder, const QString& fileName, bool turntable,
+                     const QString& chosenFilter)
 {
     // Qt's own dialog: the same on every desktop, and tests can drive it.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -51,7 +52,7 @@ void SetUpSaveDialog(QFileDialog& dialog, const QString& folder, const QString& 
     if (turntable)
         filters << QString::fromLatin1(TurntableFilter);
     dialog.setNameFilters(filters);
-    dialog.selectNameFilter(filters.first());
+    dialog.selectNameFilter(filters.contains(chosenFilter) ? chosenFilter : filters.first());
     // A name without an extension takes the chosen type's, as on every desktop.
     dialog.setDefaultSuffix(SuffixForFilter(dialog.selectedNameFilter()));
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
@@ -150,9 +151,10 @@ TSaveResult TSaveFlow::SaveImageAs(int mode)
 
         QFileDialog dialog(FParent);
         const bool turntable = mode == 4 && FHooks.WriteTurntable;
-        SetUpSaveDialog(dialog, LastFolder(), FHooks.DefaultName(mode), turntable);
+        SetUpSaveDialog(dialog, LastFolder(), FHooks.DefaultName(mode), turntable, FLastFilter);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return TSaveResult::Cancelled;
+        FLastFilter = dialog.selectedNameFilter();
         const QString path = dialog.selectedFiles().first();
         RememberFolder(path);
         if (turntable && dialog.selectedNameFilter() == QLatin1String(TurntableFilter)) {

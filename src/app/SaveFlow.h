@@ -23,8 +23,10 @@ QString DefaultImageName(int mode, const std::optional<QString>& coverName);
 // Title "Save As", the five filters with the first (GIF) selected, the overwrite question, the
 // start folder and the offered name. A name typed without an extension gets the one of the
 // chosen type; "bmp" only when no type is chosen.
-// With a turntable, "Animated GIF (turntable)" is offered after the five types.
-void SetUpSaveDialog(QFileDialog& dialog, const QString& folder, const QString& fileName, bool turntable = false);
+// With a turntable, "Animated GIF (turntable)" is offered after the five types. chosenFilter,
+// when it is one of them, is selected instead of the first: the type last chosen in this run.
+void SetUpSaveDialog(QFileDialog& dialog, const QString& folder, const QString& fileName, bool turntable = false,
+                     const QString& chosenFilter = QString());
 // The name filter of the animated turntable.
 extern const char* const TurntableFilter;
 // The extension a name filter's pattern gives ("gif" for "GIF Image (*.gif)"); "bmp" for none.
@@ -82,4 +84,5 @@ public:
 private:
     QWidget* FParent;
     TSaveFlowHooks FHooks;
+    QString FLastFilter; // the type chosen in the last confirmed dialog, offered again
 };

@@ -1,7 +1,7 @@
 #include "app/StartPage.h"
 
 #include "cover/BookCover.h"
-#include "cover/ImageViewInfo.h"
+#include "document/TavloDocument.h"
 #include "templates/TemplateStore.h"
 #include "templates/TemplatesDlg.h"
 #include "ui/BusyCursor.h"
@@ -85,11 +85,9 @@ private:
     TStartPage& FPage;
 };
 
-TStartPage::TStartPage(const TStartPageControls& controls, TListEx<TBookCover>& templates,
-                       TListEx<TImageViewInfo>& faceViews, TBookCover*& cover, TTemplateStore& store,
-                       TStartPageHost host, QObject* parent)
-    : QObject(parent), C(controls), FTemplates(templates), FFaceViews(faceViews), FCover(cover), FStore(store),
-      FHost(std::move(host))
+TStartPage::TStartPage(const TStartPageControls& controls, TListEx<TBookCover>& templates, TTavloDocument& document,
+                       TTemplateStore& store, TStartPageHost host, QObject* parent)
+    : QObject(parent), C(controls), FTemplates(templates), FDocument(document), FStore(store), FHost(std::move(host))
 {
     FDelegate = new TTemplateListDelegate(*this, this);
     C.lbxCollection->setItemDelegate(FDelegate);
@@ -112,6 +110,12 @@ TStartPage::TStartPage(const TStartPageControls& controls, TListEx<TBookCover>& 
             lbxCollectionDblClick();
     });
     connect(C.cmbStartType, &QComboBox::currentIndexChanged, this, &TStartPage::cmbStartTypeChange);
+    connect(&FDocument, &TTavloDocument::Replaced, this, [this] {
+        if (!FApplying)
+            FApplied = nullptr; // a project or recovered work: no template of the list
+        ShowDocument();
+    });
+    connect(&FDocument, &TTavloDocument::TypeChanged, this, &TStartPage::ShowDocument);
     C.imgPicture->installEventFilter(this);
     C.Page->installEventFilter(this);
 }
@@ -248,7 +252,7 @@ void TStartPage::Start(int initialIndex)
 {
     C.lbxCollection->setCurrentRow(initialIndex);
     // The list may already stand on that row: the handler then has not run.
-    if (SelectedCover() != FCover)
+    if (SelectedCover() != FApplied)
         ApplySelected(true);
     UpdateNextAndType();
 }
@@ -273,38 +277,50 @@ void TStartPage::SelectCover(const TBookCover* cover)
 {
     const QSignalBlocker block(C.lbxCollection);
     for (int row = 0; row < C.lbxCollection->count(); ++row)
-        if (CoverAt(row) == cover) {
+        if (cover && CoverAt(row) == cover) {
             C.lbxCollection->setCurrentRow(row);
             return;
         }
-    C.lbxCollection->setCurrentRow(0);
+    C.lbxCollection->setCurrentRow(-1);
+}
+
+void TStartPage::ShowDocument()
+{
+    {
+        const QSignalBlocker block(C.cmbStartType);
+        C.cmbStartType->setCurrentIndex(int(FDocument.Type()));
+    }
+    SelectCover(FApplied);
+    RedrawPreview(false);
+    UpdateNextAndType();
 }
 
 void TStartPage::ApplySelected(bool allowDialog)
 {
-    TBookCover* entry = SelectedCover();
-    if (entry && entry != FCover) {
+    const TBookCover* entry = SelectedCover();
+    if (entry && entry != FApplied) {
+        // Cancel keeps the work and the list on it.
         if (FHost.ConfirmDiscard && !FHost.ConfirmDiscard()) {
+            SelectCover(FApplied);
             UpdateNextAndType();
             return;
         }
         if (!RedrawPreview(allowDialog)) {
-            // The templates dialog changed nothing: back to the template in use, as before it.
-            SelectCover(FCover);
-            if (FCover)
-                RedrawPreview(false);
+            // The templates dialog changed nothing: back to the work in use, as before it.
+            SelectCover(FApplied);
+            RedrawPreview(false);
             UpdateNextAndType();
             return;
         }
-        TBookCover* previous = FCover;
-        FCover = SelectedCover(); // after the templates dialog, which rebuilt the list
-        if (FHost.ClearFaceEditor)
-            FHost.ClearFaceEditor();
-        for (int f = 0; f < 3 && f < int(FFaceViews.Count()); ++f) {
-            FFaceViews[std::size_t(f)]->Clear();
-            // Changes made to the previous template's base pictures are dropped.
-            if (previous)
-                previous->Faces[std::size_t(f)].Revert();
+        TBookCover* chosen = SelectedCover(); // after the templates dialog, which rebuilt the list
+        if (chosen && !chosen->IsEditEntry()) {
+            if (FHost.ClearFaceEditor)
+                FHost.ClearFaceEditor();
+            FApplied = chosen;
+            FApplying = true;
+            // A template that carries its type brings it; otherwise the type chosen stays.
+            FDocument.ReplaceWithTemplate(*chosen, chosen->StoredType.value_or(FDocument.Type()));
+            FApplying = false;
         }
     }
     UpdateNextAndType();
@@ -313,7 +329,10 @@ void TStartPage::ApplySelected(bool allowDialog)
 void TStartPage::UpdateNextAndType()
 {
     const TBookCover* entry = SelectedCover();
-    const bool usable = FPreviewWidget && entry && !entry->IsEditEntry();
+    // No entry selected: the work came from a project, and it can be worked on; a separator
+    // leads nowhere.
+    const bool none = C.lbxCollection->currentRow() < 0;
+    const bool usable = FPreviewWidget && (none || (entry && !entry->IsEditEntry()));
     C.cmbStartType->setEnabled(usable);
     if (FHost.SetNextEnabled)
         FHost.SetNextEnabled(usable);
@@ -327,7 +346,7 @@ void TStartPage::lbxCollectionDblClick()
     TemplatesDialogCall();
     // The rebuilt list selects another entry without its handler: apply it now, so the list
     // and the applied cover agree.
-    if (SelectedCover() != FCover)
+    if (SelectedCover() != FApplied)
         ApplySelected(false);
     UpdateNextAndType();
 }
@@ -356,28 +375,33 @@ bool TStartPage::TemplatesDialogCall()
 
 void TStartPage::cmbStartTypeChange(int index)
 {
-    if (FCover && SelectedCover() == FCover)
-        RedrawPreview(false);
-    if (FHost.TypeChanged)
-        FHost.TypeChanged(index);
+    // A step of the document's history; the preview follows through TypeChanged.
+    if (index >= 0)
+        FDocument.SetType(TBookType(index));
+}
+
+const TBookCover* TStartPage::PreviewCover() const
+{
+    const TBookCover* entry = SelectedCover();
+    return !entry || entry == FApplied ? &FDocument.Cover() : entry;
 }
 
 bool TStartPage::RedrawPreview(bool allowDialog)
 {
-    const TBookCover* cover = SelectedCover();
-    if (cover && cover->IsComplete()) {
+    const TBookCover* cover = PreviewCover();
+    if (cover->IsComplete()) {
         DrawPreview(*cover);
         return true;
     }
     ShowNoPreview();
-    if (allowDialog && cover && cover->IsEditEntry())
+    if (allowDialog && cover->IsEditEntry())
         return TemplatesDialogCall();
     return true;
 }
 
 void TStartPage::DrawPreview(const TBookCover& cover)
 {
-    const TBookType type = TBookType(std::max(0, C.cmbStartType->currentIndex()));
+    const TBookType type = FDocument.Type();
     TBitmap32 picture;
     bool made = false;
     {

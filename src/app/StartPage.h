@@ -1,8 +1,9 @@
 #pragma once
 // The start page (wizard step 0): the template list with its fixed entries, the cover type, and
-// the preview of the selected template in that type. Choosing an entry makes its cover document
-// the one the wizard edits; the "Edit Templates..." entry opens the templates dialog.
-// The main window owns the controls and the state; this class holds references to what it needs.
+// the preview of the work in that type. Choosing an entry replaces the document with a copy of
+// its cover; the "Edit Templates..." entry opens the templates dialog. The page shows the open
+// document: its type, its template (none for a project) and its preview.
+// The main window owns the controls; this class holds references to what it needs.
 
 #include "cover/Preview.h"
 #include "ui/ListEx.h"
@@ -17,7 +18,7 @@ class QListWidget;
 class QWidget;
 class THTMLabel;
 class TBookCover;
-class TImageViewInfo;
+class TTavloDocument;
 class TTemplateStore;
 class ICoverView;
 
@@ -38,7 +39,6 @@ struct TStartPageHost {
     std::function<void()> ClearFaceEditor;    // the face view's layer selection, layers and image
     std::function<void(bool)> SetNextEnabled; // the Next button
     std::function<void()> Next;               // a double-click on the preview acts as Next
-    std::function<void(int)> TypeChanged;     // the final page's type follows the start page's
     TFlatDrawing FlatDrawing;                 // the preview without OpenGL
 };
 
@@ -48,11 +48,9 @@ public:
     static constexpr int FixedItems = 4; // " None Selected", separator, "Edit Templates...", separator
     static constexpr int SeparatorLength = 68;
 
-    // The list's entries hold the cover documents of `templates`; `cover` is the window's applied
-    // cover (an element of templates) and `faceViews` its three face records.
-    TStartPage(const TStartPageControls& controls, TListEx<TBookCover>& templates,
-               TListEx<TImageViewInfo>& faceViews, TBookCover*& cover, TTemplateStore& store, TStartPageHost host,
-               QObject* parent = nullptr);
+    // The list's entries hold the cover documents of `templates`; choosing one replaces document.
+    TStartPage(const TStartPageControls& controls, TListEx<TBookCover>& templates, TTavloDocument& document,
+               TTemplateStore& store, TStartPageHost host, QObject* parent = nullptr);
     ~TStartPage() override;
 
     // The glyph drawn beside "Edit Templates...", white where the list's colour goes.
@@ -77,6 +75,8 @@ public:
     bool TemplatesDialogCall();
 
     TBookCover* SelectedCover() const;
+    // The entry the document was made from; null when it came from a project.
+    TBookCover* AppliedCover() const { return FApplied; }
     TBookCover* CoverAt(int row) const;
     QString PreviewCaption() const;
     bool PreviewShown() const; // a picture (3D or flat) is on show
@@ -86,18 +86,23 @@ private:
     void lbxCollectionDblClick();
     void cmbStartTypeChange(int index);
     void ApplySelected(bool allowDialog);
-    // Puts the list on cover's entry (" None Selected" when it has none) without applying it.
+    // Puts the list on cover's entry (no entry for null) without applying it.
     void SelectCover(const TBookCover* cover);
+    // The document was replaced or changed its type: the list, the type and the preview follow.
+    void ShowDocument();
     void UpdateNextAndType();
     void AddEntry(const QString& text, TBookCover* cover);
     void DrawPreview(const TBookCover& cover);
+    // What the preview shows: a template about to be chosen, else the document.
+    const TBookCover* PreviewCover() const;
     void ShowNoPreview();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     TStartPageControls C;
     TListEx<TBookCover>& FTemplates;
-    TListEx<TImageViewInfo>& FFaceViews;
-    TBookCover*& FCover;
+    TTavloDocument& FDocument;
+    TBookCover* FApplied = nullptr;
+    bool FApplying = false; // the page itself is replacing the document
     TTemplateStore& FStore;
     TStartPageHost FHost;
     QWidget* FPreviewWidget = nullptr;

@@ -9,7 +9,7 @@
 #include <QProgressDialog>
 #include <cmath>
 
-bool SaveTurntable(QWidget* parent, TD3DWin& view, int frames, int width, bool transparent, const QString& path)
+bool SaveTurntable(QWidget* parent, TD3DWin& view, int frames, QSize size, bool transparent, const QString& path)
 {
     QProgressDialog progress(QStringLiteral("Rendering the turntable..."), QStringLiteral("Cancel"), 0, frames, parent);
     progress.setWindowTitle(QStringLiteral("Animated GIF (turntable)"));
@@ -23,7 +23,7 @@ bool SaveTurntable(QWidget* parent, TD3DWin& view, int frames, int width, bool t
     const int delay = std::max(2, int(std::lround(400.0 / frames)));
 
     const TSavedPictureLook look(view, transparent);
-    const bool done = view.RenderTurntableOffscreen(frames, width, [&](int index, const TBitmap32& frame) {
+    const bool done = view.RenderTurntableOffscreen(frames, size, [&](int index, const TBitmap32& frame) {
         animation.AddFrame(frame, delay);
         progress.setValue(index + 1);
         progress.setLabelText(QStringLiteral("Rendering frame %1 of %2...").arg(index + 1).arg(frames));

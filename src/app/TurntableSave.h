@@ -2,6 +2,7 @@
 // Saving the finished cover as a turntable: an animated GIF of the cover turning a full circle
 // about its vertical axis, rendered frame by frame with a progress dialog that can cancel.
 
+#include <QSize>
 #include <QString>
 
 class QWidget;
@@ -10,7 +11,8 @@ class TD3DWin;
 // Frames of a turntable saved from the window: a turn of about four seconds.
 constexpr int TurntableFrames = 36;
 
-// Renders `frames` frames `width` wide with the view's smoothing, light and shadow and writes
-// them to path. Answers false when the user cancelled (nothing is written); throws
-// std::runtime_error with a message for the user when rendering or writing fails.
-bool SaveTurntable(QWidget* parent, TD3DWin& view, int frames, int width, bool transparent, const QString& path);
+// Renders `frames` frames of exactly `size` (the saved picture's size the final page shows), the
+// cover at every angle fitted inside, with the view's smoothing, light and shadow, and writes them
+// to path. Answers false when the user cancelled (nothing is written); throws std::runtime_error
+// with a message for the user when rendering or writing fails.
+bool SaveTurntable(QWidget* parent, TD3DWin& view, int frames, QSize size, bool transparent, const QString& path);

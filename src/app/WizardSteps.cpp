@@ -4,7 +4,7 @@
 
 namespace {
 const char* const Prompts[StepCount] = {
-    "Select an Tavlo Template or start a new Tavlo",
+    "Select a Tavlo Template or start a new Tavlo",
     "Select the Book/Box Front Cover Image",
     "Select the Book/Box Spine Image",
     "Select the Book/Box Top Image",

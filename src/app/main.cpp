@@ -30,8 +30,7 @@ int main(int argc, char** argv)
     TApplication::SetDefaultSurfaceFormat();
     TApplication app(argc, argv);
     TExperChild window; // shows itself
-    const QStringList args = app.arguments().mid(1);
-    if (!args.isEmpty()) // once the window is up, so a message about the file has a parent
-        QTimer::singleShot(0, &window, [&window, path = args.first()] { window.OpenProjectFile(path); });
+    // Once the window is up, so a question or a message about a file has a parent.
+    QTimer::singleShot(0, &window, [&window, args = app.arguments().mid(1)] { window.StartUp(args); });
     return app.exec();
 }

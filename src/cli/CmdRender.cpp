@@ -6,6 +6,7 @@
 #include "cover/BookType.h"
 #include "cover/BookCover.h"
 #include "imageio/PictureLoader.h"
+#include "document/TavloDocument.h"
 #include "project/ProjectFile.h"
 #include "render/HeadlessCover.h"
 #include "templates/TemplateStore.h"
@@ -173,8 +174,9 @@ TCoverRenderSettings Settings(const QCommandLineParser& p, TCoverRenderSettings 
     return s;
 }
 
-// The faces of a template stored by the program, found by name without regard to case.
-void LoadTemplate(const QString& name, TBitmap32& front, TBitmap32& side, TBitmap32& top)
+// The faces of a template stored by the program, found by name without regard to case; the
+// cover type it carries, when it carries one.
+std::optional<TBookType> LoadTemplate(const QString& name, TBitmap32& front, TBitmap32& side, TBitmap32& top)
 {
     TTemplateStore store;
     store.Open(QString());
@@ -194,6 +196,7 @@ void LoadTemplate(const QString& name, TBitmap32& front, TBitmap32& side, TBitma
             *targets[i] = *bitmap;
     if (front.Empty() || side.Empty())
         throw std::runtime_error(QString("The template \"%1\" has no readable front or side picture.").arg(found).toStdString());
+    return cover.StoredType;
 }
 
 int Run(const QStringList& args, QTextStream& out, QTextStream& err)
@@ -223,13 +226,16 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
         TBitmap32 front, side, top;
         TCoverRenderSettings base;
         if (p.isSet("project")) {
-            const TProject project = LoadProject(p.value("project"));
-            front = project.Faces[0].Flattened();
-            side = project.Faces[1].Flattened();
-            top = project.Faces[2].Flattened();
-            base = ProjectSettings(project.Final);
+            // The same model the window works on: its faces flattened with their layers.
+            TTavloDocument document;
+            document.ReplaceWithProject(LoadProject(p.value("project")), p.value("project"));
+            front = document.FaceRecord(0).Bitmap;
+            side = document.FaceRecord(1).Bitmap;
+            top = document.FaceRecord(2).Bitmap;
+            base = ProjectSettings(document.Settings());
         } else if (p.isSet("template")) {
-            LoadTemplate(p.value("template"), front, side, top);
+            if (const auto type = LoadTemplate(p.value("template"), front, side, top))
+                base.Type = *type; // --type still chooses another
         } else {
             LoadPictureFromFile(front, p.value("front"));
             LoadPictureFromFile(side, p.value("side"));

@@ -2,6 +2,8 @@
 
 #include "cover/ITemplateStore.h"
 
+#include <stdexcept>
+
 QString FaceKey(int index)
 {
     switch (index) {
@@ -15,6 +17,19 @@ QString FaceKey(int index)
         return {};
     }
 }
+
+QString BookTypeKey() { return QStringLiteral("BookType"); }
+
+namespace {
+std::optional<TBookType> ReadStoredType(ITemplateStore& store, const QString& name)
+{
+    try {
+        return BookTypeFromText(store.ReadValue(name, BookTypeKey()));
+    } catch (const std::exception&) {
+        return std::nullopt; // a value of another kind: the template simply has no type
+    }
+}
+} // namespace
 
 TBookCover::TBookCover(uint16_t kind, const QString& name, ITemplateStore* store)
     : Kind(kind), Name(name), FStore(store)
@@ -39,6 +54,7 @@ void TBookCover::LoadFaces(const QString& name)
         return;
     for (int i = 0; i < int(Faces.size()); ++i)
         Faces[size_t(i)].LoadFromFile(FStore->ReadValue(name, FaceKey(i)), false);
+    StoredType = FLoadedType = ReadStoredType(*FStore, name);
 }
 
 void TBookCover::SaveFaces()
@@ -48,6 +64,11 @@ void TBookCover::SaveFaces()
     if (CanStore()) {
         for (int i = 0; i < int(Faces.size()); ++i)
             FStore->WriteValue(Name, FaceKey(i), Faces[size_t(i)].FileName);
+        if (StoredType && !BookTypeName(*StoredType).isEmpty())
+            FStore->WriteValue(Name, BookTypeKey(), BookTypeName(*StoredType));
+        else if (FLoadedType)
+            FStore->DeleteValue(Name, BookTypeKey());
+        FLoadedType = StoredType;
     } else if (Kind == KindTemplate && Deleted) {
         FStore->DeleteTemplate(Name);
     }

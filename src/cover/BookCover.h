@@ -9,11 +9,15 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class ITemplateStore;
 
 // Registry value name of a face: "FrontImage", "SideImage", "TopImage"; empty for other indexes.
 QString FaceKey(int index);
+// Registry value name of the cover type a template may carry beside its faces ("BookType"),
+// stored as the type's name. Earlier versions read only the face values and ignore it.
+QString BookTypeKey();
 
 class TBookCover {
 public:
@@ -30,6 +34,9 @@ public:
     bool Deleted = false; // deleted in the templates dialog
     QString Name;
     std::array<TImageInfo, 3> Faces{TImageInfo(0), TImageInfo(1), TImageInfo(2)}; // front, side, top
+    // The cover type stored with the template, selected when the template is chosen; none keeps
+    // the type the user has.
+    std::optional<TBookType> StoredType;
 
     // Reset(0); a non-empty name loads the template's face files from store (which may be null
     // for a document that is never stored; it must outlive the document otherwise).
@@ -38,9 +45,11 @@ public:
     // Book type, default sizes 250 x 300, and "Noname" for an empty name.
     void Reset(TBookType bookType);
     // Loads each face from the file named by the template's value FaceKey(i) (missing values and
-    // missing files leave the face empty, without a message).
+    // missing files leave the face empty, without a message), and StoredType from BookTypeKey()
+    // (a missing, unknown or unreadable value reads as none).
     void LoadFaces(const QString& name);
-    // Writes the faces' file names under the template's name when CanStore(); removes the
+    // Writes the faces' file names and StoredType, when set, under the template's name when
+    // CanStore(); a type the template was loaded with and no longer has is removed. Removes the
     // template instead when it is a stored template marked Deleted; other entries touch nothing.
     void SaveFaces();
     // A non-empty name renames the document; then front, side and top are loaded from the paths
@@ -66,4 +75,7 @@ public:
 
 private:
     ITemplateStore* FStore = nullptr;
+    // The type read by LoadFaces: a value the user cleared since is removed from the store, while
+    // a value this version cannot read (perhaps a later version's type) is left alone.
+    std::optional<TBookType> FLoadedType;
 };

@@ -12,6 +12,8 @@ public:
                               const QString& defaultValue = QString()) = 0;
     // Throws std::runtime_error("Failed to set data for '<valueName>'") when the write fails.
     virtual void WriteValue(const QString& templateName, const QString& valueName, const QString& value) = 0;
+    // Removes one value; a missing key or value is no failure.
+    virtual void DeleteValue(const QString& templateName, const QString& valueName) = 0;
     // Failures (missing key) are ignored.
     virtual void DeleteTemplate(const QString& templateName) = 0;
 };

@@ -3,15 +3,10 @@
 #include <algorithm>
 #include <memory>
 
-TFaceHistory::TFaceHistory(QObject* parent) : QObject(parent)
+TFaceHistory::TFaceHistory(const std::array<QUndoStack*, 3>& stacks, QObject* parent) : QObject(parent), FStacks(stacks)
 {
-    for (QUndoStack*& stack : FStacks) {
-        stack = new QUndoStack(this);
-        connect(stack, &QUndoStack::indexChanged, this, [this] {
-            emit CleanChanged();
-            emit Changed();
-        });
-    }
+    for (QUndoStack* stack : FStacks)
+        connect(stack, &QUndoStack::indexChanged, this, &TFaceHistory::Changed);
 }
 
 void TFaceHistory::SetFace(int face)
@@ -44,27 +39,6 @@ void TFaceHistory::Redo()
 
 bool TFaceHistory::CanUndo() const { return Current() && Current()->canUndo(); }
 bool TFaceHistory::CanRedo() const { return Current() && Current()->canRedo(); }
-
-void TFaceHistory::SetClean()
-{
-    for (QUndoStack* stack : FStacks)
-        stack->setClean();
-    emit CleanChanged();
-    emit Changed();
-}
-
-void TFaceHistory::Clear()
-{
-    for (QUndoStack* stack : FStacks)
-        stack->clear();
-    emit CleanChanged();
-    emit Changed();
-}
-
-bool TFaceHistory::Modified() const
-{
-    return std::any_of(FStacks.begin(), FStacks.end(), [](const QUndoStack* stack) { return !stack->isClean(); });
-}
 
 TFaceHistory::TStepGroup::TStepGroup(TFaceHistory& history) : FStack(history.Current())
 {

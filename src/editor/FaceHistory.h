@@ -1,7 +1,7 @@
 #pragma once
-// The undo history of the three faces: one stack per face, kept while the wizard moves between
-// steps, so undo on a face step only ever touches that face. The picture counts as modified
-// while any face stands away from the state it was last saved (or opened) in.
+// The face editor's view of the document's history: one stack per face, kept while the wizard
+// moves between steps, so undo on a face step only ever touches that face. The document owns
+// the stacks and says whether the work is modified.
 
 #include <QObject>
 #include <QUndoStack>
@@ -10,7 +10,8 @@
 class TFaceHistory : public QObject {
     Q_OBJECT
 public:
-    explicit TFaceHistory(QObject* parent = nullptr);
+    // stacks: the document's face stacks (front, side, top), which outlive this.
+    TFaceHistory(const std::array<QUndoStack*, 3>& stacks, QObject* parent = nullptr);
 
     // The face undo and redo act on; -1 off the face steps.
     void SetFace(int face);
@@ -37,18 +38,11 @@ public:
         QUndoStack* FStack;
     };
 
-    // Every face's present state is the saved one.
-    void SetClean();
-    // The faces were replaced: nothing to undo on any of them.
-    void Clear();
-    bool Modified() const;
     int Count(int face) const { return FStacks[std::size_t(face)]->count(); }
 
 signals:
     // What can be undone or redone may have changed.
     void Changed();
-    // A step was taken, undone or redone, or the saved state moved: Modified() may differ.
-    void CleanChanged();
 
 private:
     QUndoStack* Current() const { return FFace >= 0 ? FStacks[std::size_t(FFace)] : nullptr; }

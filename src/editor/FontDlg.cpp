@@ -223,9 +223,7 @@ void TFontDlgFrm::LoadFromLayer(TTextParams& layer)
     udPosY->SetRange(udPosX->Minimum(), udPosX->Maximum());
     UpdateShadowFields();
 
-    if (hasText)
-        FDrawReady = true;
-    else
+    if (!hasText)
         layer.Lines.append(NewLayerText);
     memText->setPlainText(layer.Lines.join(QLatin1Char('\n')));
     QTextCursor cursor(memText->document());
@@ -357,14 +355,14 @@ void TFontDlgFrm::RenderText(QPainter& target, QPaintDevice* device, bool draw, 
     const TTextParams params = CurrentParams();
     if (preview)
         target.fillRect(QRect(0, 0, device->width(), device->height()), TextPreviewBackground(params.Font.Color));
-    if (draw && FDrawReady) {
+    // A new layer's sample line shows from the first paint, before anything is typed.
+    if (draw) {
         const TTextRenderer renderer(params, device);
         const QSize size = renderer.Measure();
         FTextWidth = size.width();
         FTextHeight = size.height();
         renderer.Draw(target);
     }
-    FDrawReady = true;
 }
 
 void TFontDlgFrm::btnColorClick()

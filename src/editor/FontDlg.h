@@ -62,7 +62,6 @@ public:
     void SetTextColor(const QColor& color);
     const TTextFont& DialogFont() const { return FFont; }
     void SetDialogFont(const QFont& font); // as if picked in the font dialog
-    bool DrawReady() const { return FDrawReady; }
     QSize TextSize() const { return {FTextWidth, FTextHeight}; }
 
     // Controls, named by their role (tests drive them).
@@ -111,7 +110,6 @@ private:
     QFontDialog* FFontDialog;
     TTextFont FFont;
     int FRotation = 0;
-    bool FDrawReady = false;
     int FTextWidth = 0;
     int FTextHeight = 0;
 };

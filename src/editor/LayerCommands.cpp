@@ -1,9 +1,9 @@
 #include "editor/LayerCommands.h"
 #include "editor/LayerUndo.h"
-#include "editor/TextLayerTools.h"
 
 #include "cover/BookCover.h"
 #include "cover/ImageViewInfo.h"
+#include "document/TavloDocument.h"
 #include "editor/NewImageDlg.h"
 #include "imageio/dialog/PictureOpenDialog.h"
 #include "imageio/PictureLoader.h"
@@ -31,7 +31,8 @@ QString DefaultChoosePictureFile(QWidget* parent, int mode)
 } // namespace
 
 TLayerCommands::TLayerCommands(QWidget* container, TFaceEditorContext context)
-    : QObject(container), FContainer(container), FContext(std::move(context)), FHistory(this)
+    : QObject(container), FContainer(container), FContext(std::move(context)),
+      FHistory({FContext.Document->FaceStack(0), FContext.Document->FaceStack(1), FContext.Document->FaceStack(2)}, this)
 {
     pnlTools = new TLayerToolbar(container);
     imgView = new TImgView32(container);
@@ -51,11 +52,33 @@ TLayerCommands::TLayerCommands(QWidget* container, TFaceEditorContext context)
     LayOut();
     gbrScaleBarChange(pnlTools->gbrScaleBar->value());
     UpdateSizeLabel();
-    TTextLayerTools::Install(*this);
+    // The document reads the shown face's layers from the view and makes a project's layers as
+    // the editor's own (text layers stay editable).
+    TTavloDocument& document = *FContext.Document;
+    document.SetShownFaceLayers([this](int face, std::vector<TProjectLayer>& layers) {
+        if (face != FFace)
+            return false;
+        WriteLayers(imgView->Layers(), layers);
+        return true;
+    });
+    document.SetLayerFactory([this](TLayerCollection& owner, const TProjectLayer& source) {
+        TBitmapLayer* layer = nullptr;
+        if (source.Text) {
+            auto* text = owner.Add<TTextLayer>();
+            static_cast<TTextParams&>(*text) = *source.Text;
+            layer = text;
+        } else {
+            layer = owner.Add<TBitmapLayer>();
+        }
+        AdoptLayer(*layer);
+        return layer;
+    });
 }
 
 TLayerCommands::~TLayerCommands()
 {
+    FContext.Document->SetShownFaceLayers({});
+    FContext.Document->SetLayerFactory({});
     FSelectedLayer = nullptr;
     FRubberband = nullptr;
 }
@@ -87,6 +110,14 @@ void TLayerCommands::BuildMenu()
 void TLayerCommands::Wire()
 {
     TLayerToolbar* t = pnlTools;
+    // One action per command: the toolbar button and the menu item both show it, so they are
+    // enabled alike and run the same code. The button's hint stays the action's tip.
+    for (auto [button, action] : {std::pair{t->btnCut, miCut}, {t->btnCopy, miCopy}, {t->btnPaste, miPaste},
+                                  {t->btnDelete, miDeleteLayer}, {t->btnToFront, miBringToFront},
+                                  {t->btnToBack, miSendToBack}, {t->btnUndo, miUndo}, {t->btnRedo, miRedo}}) {
+        action->setToolTip(button->toolTip());
+        button->setDefaultAction(action);
+    }
     const auto call = [](const std::function<void()>& hook) {
         if (hook)
             hook();
@@ -96,18 +127,10 @@ void TLayerCommands::Wire()
     connect(t->btnSave, &QToolButton::clicked, this, [this, call] { call(Hooks.SaveFace); });
     connect(t->btnAdd, &QToolButton::clicked, this, [this] { AddImageLayerFromFile(); });
     connect(t->btnText, &QToolButton::clicked, this, [this] { EditText(nullptr); });
-    connect(t->btnDelete, &QToolButton::clicked, this, [this] { DeleteLayer(); });
-    connect(t->btnCut, &QToolButton::clicked, this, [this, call] { call(Hooks.Cut); });
-    connect(t->btnCopy, &QToolButton::clicked, this, [this, call] { call(Hooks.Copy); });
-    connect(t->btnPaste, &QToolButton::clicked, this, [this, call] { call(Hooks.Paste); });
-    connect(t->btnToFront, &QToolButton::clicked, this, [this] { BringToFront(); });
     connect(t->btnOneTop, &QToolButton::clicked, this, [this] { BringForward(); });
     connect(t->btnOneBottom, &QToolButton::clicked, this, [this] { SendBackward(); });
-    connect(t->btnToBack, &QToolButton::clicked, this, [this] { SendToBack(); });
     connect(t->btnRotateCCW, &QToolButton::clicked, this, [this] { RotateLayer(-1); });
     connect(t->btnRotateCW, &QToolButton::clicked, this, [this] { RotateLayer(+1); });
-    connect(t->btnUndo, &QToolButton::clicked, this, [this] { Undo(); });
-    connect(t->btnRedo, &QToolButton::clicked, this, [this] { Redo(); });
     connect(t->gbrScaleBar, &QScrollBar::valueChanged, this, &TLayerCommands::gbrScaleBarChange);
 
     connect(miCut, &QAction::triggered, this, [this, call] { call(Hooks.Cut); });
@@ -119,11 +142,6 @@ void TLayerCommands::Wire()
     connect(miEdit, &QAction::triggered, this, [this] { EditText(FSelectedLayer); });
     connect(miUndo, &QAction::triggered, this, [this] { Undo(); });
     connect(miRedo, &QAction::triggered, this, [this] { Redo(); });
-    // The modified flag follows the history: undoing back to the saved state clears it.
-    connect(&FHistory, &TFaceHistory::CleanChanged, this, [this] {
-        if (FContext.SetModified)
-            FContext.SetModified(FHistory.Modified());
-    });
     connect(&FHistory, &TFaceHistory::Changed, this, [this] { UpdateLayerTools(); });
 
     connect(imgView, &TImgView32::ViewDoubleClicked, this, [this] { imgViewDblClick(); });
@@ -330,11 +348,7 @@ void TLayerCommands::DropPictures(const QStringList& files, const QImage& pictur
     }
 }
 
-TImageInfo* TLayerCommands::FaceInfo() const
-{
-    TBookCover* cover = FContext.Cover ? FContext.Cover() : nullptr;
-    return cover ? cover->Face(FFace) : nullptr;
-}
+TImageInfo* TLayerCommands::FaceInfo() const { return FContext.Document->Cover().Face(FFace); }
 
 void TLayerCommands::ReplaceFaceImage(TBitmap32&& picture, const std::function<void(TImageInfo&)>& updateDocument)
 {
@@ -513,7 +527,7 @@ void TLayerCommands::SendToBack()
 
 void TLayerCommands::ClearFaceView()
 {
-    FHistory.Clear(); // the faces are being replaced: their history goes with them
+    // The document drops the faces' history when it replaces them.
     FRubberband = nullptr;
     FSelectedLayer = nullptr;
     imgView->Layers().Clear();
@@ -533,8 +547,7 @@ void TLayerCommands::ClearFace()
 
 void TLayerCommands::MarkModified(bool refreshTools)
 {
-    if (FContext.SetModified)
-        FContext.SetModified(true);
+    // The document counts the change through the step just recorded.
     if (refreshTools)
         UpdateLayerTools();
 }
@@ -551,20 +564,18 @@ void TLayerCommands::UpdateLayerTools()
     t->btnReset->setEnabled(image);
     t->btnSave->setEnabled(image && Hooks.SaveFace);
     t->btnText->setEnabled(bool(Hooks.EditText));
-    t->btnDelete->setEnabled(sel);
-    t->btnCut->setEnabled(sel && Hooks.Cut);
-    t->btnCopy->setEnabled(sel && Hooks.Copy);
-    t->btnPaste->setEnabled(Hooks.Paste && Hooks.CanPaste && Hooks.CanPaste());
-    t->btnToFront->setEnabled(front);
+    miDeleteLayer->setEnabled(sel);
+    miCut->setEnabled(sel && Hooks.Cut);
+    miCopy->setEnabled(sel && Hooks.Copy);
+    miPaste->setEnabled(Hooks.Paste && Hooks.CanPaste && Hooks.CanPaste());
+    miBringToFront->setEnabled(front);
     t->btnOneTop->setEnabled(front);
     t->btnOneBottom->setEnabled(back);
-    t->btnToBack->setEnabled(back);
+    miSendToBack->setEnabled(back);
     t->btnRotateCCW->setEnabled(sel);
     t->btnRotateCW->setEnabled(sel);
-    t->btnUndo->setEnabled(FHistory.CanUndo());
-    t->btnRedo->setEnabled(FHistory.CanRedo());
-    miUndo->setEnabled(t->btnUndo->isEnabled());
-    miRedo->setEnabled(t->btnRedo->isEnabled());
+    miUndo->setEnabled(FHistory.CanUndo());
+    miRedo->setEnabled(FHistory.CanRedo());
     t->gbrScaleBar->setEnabled(image);
     t->lblZoom->setEnabled(image);
     t->lblSize->setEnabled(t->btnSave->isEnabled() || image);
@@ -579,12 +590,6 @@ void TLayerCommands::PreparePopup(QPoint controlPos)
     if (!inside)
         return;
     const bool sel = FSelectedLayer != nullptr;
-    miCut->setEnabled(sel && Hooks.Cut);
-    miCopy->setEnabled(sel && Hooks.Copy);
-    miDeleteLayer->setEnabled(sel);
-    miPaste->setEnabled(pnlTools->btnPaste->isEnabled());
-    miBringToFront->setEnabled(pnlTools->btnToFront->isEnabled());
-    miSendToBack->setEnabled(pnlTools->btnToBack->isEnabled());
     miEdit->setEnabled(sel && Hooks.EditText && Hooks.IsTextLayer && Hooks.IsTextLayer(FSelectedLayer));
 }
 
@@ -631,9 +636,7 @@ void TLayerCommands::FlattenFace(TBitmap32& target, bool keepSelection)
 
 void TLayerCommands::LeaveFaceStep(int face)
 {
-    TImageViewInfo* record = FContext.FaceRecord ? FContext.FaceRecord(face) : nullptr;
-    if (!record)
-        return;
+    TImageViewInfo* record = &FContext.Document->FaceRecord(face);
     FFaceZoom = imgView->Scale();
     FlattenFace(record->Bitmap, false);
     record->Layers.Clear();
@@ -661,14 +664,12 @@ void TLayerCommands::EnterFaceStep(int face)
         imgView->SetScale(zoom);
         pnlTools->lblZoom->setText(ZoomText(imgView->Scale()));
     }
-    TBookCover* cover = FContext.Cover ? FContext.Cover() : nullptr;
-    if (cover)
-        cover->LoadFaceInto(&imgView->Bitmap(), face);
+    FContext.Document->Cover().LoadFaceInto(&imgView->Bitmap(), face);
     imgView->BitmapChanged();
     imgView->Layers().Clear(); // frees the old selection frame
-    if (TImageViewInfo* record = FContext.FaceRecord ? FContext.FaceRecord(face) : nullptr) {
+    {
         // Again from the top down, which restores the former bottom-to-top order.
-        TLayerCollection& stored = record->Layers;
+        TLayerCollection& stored = FContext.Document->FaceRecord(face).Layers;
         for (int i = stored.Count() - 1; i >= 0; --i)
             stored.Items(i)->MoveTo(imgView->Layers());
     }

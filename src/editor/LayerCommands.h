@@ -4,6 +4,7 @@
 // a face's layers in and out of its face record when its step is left and entered).
 // The main window owns one and forwards its operations of the same names to it.
 
+#include "editor/FaceEditTarget.h"
 #include "editor/FaceHistory.h"
 #include "editor/ImgView32.h"
 #include "editor/LayerToolbar.h"
@@ -17,16 +18,13 @@ class QMenu;
 class TBookCover;
 class TImageInfo;
 class TImageViewInfo;
+class TTavloDocument;
 class TRubberbandLayer;
-struct TFaceImageState;
-struct TLayerState;
 
 // What the face editor needs of the window around it.
 struct TFaceEditorContext {
-    std::function<TBookCover*()> Cover;                  // the applied cover document, or null
-    std::function<TImageViewInfo*(int face)> FaceRecord; // the window's face records
-    std::function<void(bool)> SetModified;               // the window's FModified, following the history
-    std::function<void(bool)> FaceImageChanged;          // whether the face has an image (Next)
+    TTavloDocument* Document = nullptr;         // the faces, their records and their history
+    std::function<void(bool)> FaceImageChanged; // whether the face has an image (Next)
     std::function<void(const QString&)> ShowNotice;      // a short message in the prompt bar
 };
 
@@ -46,7 +44,7 @@ struct TLayerHooks {
     std::function<QString(int mode)> ChoosePictureFile;
 };
 
-class TLayerCommands : public QObject {
+class TLayerCommands : public QObject, public IFaceEditTarget {
     Q_OBJECT
 public:
     // Builds the toolbar and the face view as children of container (pnlChart2D) and keeps them
@@ -79,7 +77,7 @@ public:
     // when there is no OpenGL, to show the flat picture).
     void ShowFaceTools(bool faceStep, bool glReady);
 
-    void SelectLayer(TBitmapLayer* layer);
+    void SelectLayer(TBitmapLayer* layer) override;
     void PlaceLayer(TBitmapLayer* layer, bool center);
     // Makes a layer made elsewhere (a project being opened) one of the editor's: scaled with the
     // face and selectable by a click.
@@ -114,13 +112,13 @@ public:
     TFaceHistory& History() { return FHistory; }
     void Undo();
     void Redo();
-    // For the history's steps: each leaves the face shown consistent (frame, tools, size label).
-    void SwapFaceImage(TFaceImageState& state);
-    void TakeLayer(TBitmapLayer* layer, TLayerCollection& keeper);
-    void PutLayer(TBitmapLayer* layer, int index);
-    void LayerChanged(TBitmapLayer* layer);
-    // A quarter turn back to the bitmap's pixel size at the same top-left corner.
-    void TurnLayer(TBitmapLayer* layer, int direction);
+    // For the history's steps.
+    void SwapFaceImage(TFaceImageState& state) override;
+    void TakeLayer(TBitmapLayer* layer, TLayerCollection& keeper) override;
+    void PutLayer(TBitmapLayer* layer, int index) override;
+    void LayerChanged(TBitmapLayer* layer) override;
+    void TurnLayer(TBitmapLayer* layer, int direction) override;
+    TLayerCollection& FaceLayers() override { return imgView->Layers(); }
     void LeaveFaceStep(int face);
     void EnterFaceStep(int face);
 

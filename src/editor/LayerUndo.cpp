@@ -1,7 +1,5 @@
 #include "editor/LayerUndo.h"
 
-#include "editor/LayerCommands.h"
-
 #include <utility>
 
 void TFaceStep::redo()
@@ -13,7 +11,7 @@ void TFaceStep::redo()
 
 // ---- presence
 
-TLayerPresenceStep::TLayerPresenceStep(TLayerCommands& editor, TBitmapLayer* layer, bool added)
+TLayerPresenceStep::TLayerPresenceStep(IFaceEditTarget& editor, TBitmapLayer* layer, bool added)
     : TFaceStep(editor, added), FLayer(layer), FIndex(layer->Index()), FAdded(added)
 {
 }
@@ -31,7 +29,7 @@ void TLayerPresenceStep::Undo() { FAdded ? TakeOut() : PutBack(); }
 
 // ---- state
 
-TLayerStateStep::TLayerStateStep(TLayerCommands& editor, TBitmapLayer* layer, TLayerState before)
+TLayerStateStep::TLayerStateStep(IFaceEditTarget& editor, TBitmapLayer* layer, TLayerState before)
     : TFaceStep(editor, true), FLayer(layer), FState(std::move(before))
 {
 }
@@ -52,7 +50,7 @@ void TLayerStateStep::Swap()
 
 // ---- turn
 
-TLayerTurnStep::TLayerTurnStep(TLayerCommands& editor, TBitmapLayer* layer, int direction, const TFloatRect& before)
+TLayerTurnStep::TLayerTurnStep(IFaceEditTarget& editor, TBitmapLayer* layer, int direction, const TFloatRect& before)
     : TFaceStep(editor, true), FLayer(layer), FDirection(direction), FBefore(before)
 {
 }
@@ -72,7 +70,7 @@ void TLayerTurnStep::Undo()
 
 // ---- order
 
-TLayerOrderStep::TLayerOrderStep(TLayerCommands& editor, TBitmapLayer* layer, int from, int to)
+TLayerOrderStep::TLayerOrderStep(IFaceEditTarget& editor, TBitmapLayer* layer, int from, int to)
     : TFaceStep(editor, true), FLayer(layer), FFrom(from), FTo(to)
 {
 }
@@ -91,7 +89,7 @@ void TLayerOrderStep::Undo()
 
 // ---- face picture
 
-TFaceImageStep::TFaceImageStep(TLayerCommands& editor, TFaceImageState before)
+TFaceImageStep::TFaceImageStep(IFaceEditTarget& editor, TFaceImageState before)
     : TFaceStep(editor, true), FState(std::move(before))
 {
 }
@@ -101,12 +99,12 @@ void TFaceImageStep::Undo() { FEditor.SwapFaceImage(FState); }
 
 // ---- clearing
 
-TClearFaceStep::TClearFaceStep(TLayerCommands& editor) : TFaceStep(editor, false) {}
+TClearFaceStep::TClearFaceStep(IFaceEditTarget& editor) : TFaceStep(editor, false) {}
 
 void TClearFaceStep::Redo()
 {
     FLayers.clear();
-    for (TCustomLayer* layer : FEditor.imgView->Layers())
+    for (TCustomLayer* layer : FEditor.FaceLayers())
         if (auto* bitmapLayer = dynamic_cast<TBitmapLayer*>(layer))
             FLayers.push_back(bitmapLayer);
     for (TBitmapLayer* layer : FLayers)

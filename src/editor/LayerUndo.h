@@ -3,30 +3,10 @@
 // itself, a former place or index, the pixels a redraw replaced, the face picture a load
 // replaced; never a copy of the whole face with its layers.
 
-#include "editor/TextLayer.h"
-#include "imageio/PictureKind.h"
-#include "raster/Layers.h"
+#include "editor/FaceEditTarget.h"
 
-#include <QByteArray>
 #include <QUndoCommand>
-#include <optional>
 #include <vector>
-
-class TLayerCommands;
-
-// The face picture as the view shows it and as the cover document holds it (working bytes).
-struct TFaceImageState {
-    TBitmap32 Bitmap;
-    PictureKind Kind = PictureKind::None;
-    QByteArray Bytes; // implicitly shared with the cover document while it holds the same
-};
-
-// A layer's place and, for a layer drawn again, its pixels and text.
-struct TLayerState {
-    TFloatRect Location;
-    std::optional<TBitmap32> Bitmap;
-    std::optional<TTextParams> Text;
-};
 
 // Base of the steps. A step recorded after its change was made (done = true) skips the redo
 // that recording runs; otherwise that redo makes the change.
@@ -36,10 +16,10 @@ public:
     void undo() final { Undo(); }
 
 protected:
-    TFaceStep(TLayerCommands& editor, bool done) : FEditor(editor), FDone(done) {}
+    TFaceStep(IFaceEditTarget& editor, bool done) : FEditor(editor), FDone(done) {}
     virtual void Redo() = 0;
     virtual void Undo() = 0;
-    TLayerCommands& FEditor;
+    IFaceEditTarget& FEditor;
 
 private:
     bool FDone;
@@ -49,7 +29,7 @@ private:
 // While out of the face the layer is kept here, and freed with the step.
 class TLayerPresenceStep : public TFaceStep {
 public:
-    TLayerPresenceStep(TLayerCommands& editor, TBitmapLayer* layer, bool added);
+    TLayerPresenceStep(IFaceEditTarget& editor, TBitmapLayer* layer, bool added);
 
 protected:
     void Redo() override;
@@ -69,7 +49,7 @@ private:
 class TLayerStateStep : public TFaceStep {
 public:
     // layer already shows the new state; before is the one it had.
-    TLayerStateStep(TLayerCommands& editor, TBitmapLayer* layer, TLayerState before);
+    TLayerStateStep(IFaceEditTarget& editor, TBitmapLayer* layer, TLayerState before);
 
 protected:
     void Redo() override { Swap(); }
@@ -85,7 +65,7 @@ private:
 // A quarter turn: undone by the opposite turn and the former (possibly stretched) place.
 class TLayerTurnStep : public TFaceStep {
 public:
-    TLayerTurnStep(TLayerCommands& editor, TBitmapLayer* layer, int direction, const TFloatRect& before);
+    TLayerTurnStep(IFaceEditTarget& editor, TBitmapLayer* layer, int direction, const TFloatRect& before);
 
 protected:
     void Redo() override;
@@ -100,7 +80,7 @@ private:
 // A layer moved in the stacking order.
 class TLayerOrderStep : public TFaceStep {
 public:
-    TLayerOrderStep(TLayerCommands& editor, TBitmapLayer* layer, int from, int to);
+    TLayerOrderStep(IFaceEditTarget& editor, TBitmapLayer* layer, int from, int to);
 
 protected:
     void Redo() override;
@@ -115,7 +95,7 @@ private:
 class TFaceImageStep : public TFaceStep {
 public:
     // The face already shows the new picture; before holds the one it replaced.
-    TFaceImageStep(TLayerCommands& editor, TFaceImageState before);
+    TFaceImageStep(IFaceEditTarget& editor, TFaceImageState before);
 
 protected:
     void Redo() override;
@@ -128,7 +108,7 @@ private:
 // The face cleared: its picture and every layer go, and come back on undo.
 class TClearFaceStep : public TFaceStep {
 public:
-    explicit TClearFaceStep(TLayerCommands& editor);
+    explicit TClearFaceStep(IFaceEditTarget& editor);
 
 protected:
     void Redo() override;

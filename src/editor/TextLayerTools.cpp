@@ -80,4 +80,4 @@ void TTextLayerTools::MoveLayer(TBitmapLayer& layer, const TFloatRect& location)
     FCommands.LayerChanged(&layer);
 }
 void TTextLayerTools::UpdateLayerTools() { FCommands.UpdateLayerTools(); }
-void TTextLayerTools::SetPasteEnabled(bool enabled) { FCommands.pnlTools->btnPaste->setEnabled(enabled); }
+void TTextLayerTools::SetPasteEnabled(bool enabled) { FCommands.miPaste->setEnabled(enabled); }

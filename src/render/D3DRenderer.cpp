@@ -639,14 +639,21 @@ QRectF TD3DRenderer::ViewContentBounds() const
                   QPointF((1 - FClip.Tx) / FClip.Sx, (1 - FClip.Ty) / FClip.Sy));
 }
 
-TD3DRenderer::TContentFrame TD3DRenderer::ContentFrame(int width, const std::function<QRectF()>& bounds) const
+TD3DRenderer::TContentFrame TD3DRenderer::ContentFrame(QSize size, const std::function<QRectF()>& bounds) const
 {
     TContentFrame frame;
-    frame.Width = std::max(width, 1);
+    frame.Width = std::max(size.width(), 1);
+    const bool fixedHeight = size.height() > 0;
     const double viewW = FWidth, viewH = FHeight;
+    const int innerW = std::max(1, frame.Width - 2 * MarginPixels);
+    const int innerH = fixedHeight ? std::max(1, size.height() - 2 * MarginPixels) : 0;
+    // View pixels per output pixel: the width fits, and with a fixed height the height too.
+    auto scaleFor = [&](const QRectF& b) {
+        const double p = b.width() / 2 * viewW / innerW;
+        return fixedHeight ? std::max(p, b.height() / 2 * viewH / innerH) : p;
+    };
     QRectF b = bounds();
-    const int inner = std::max(1, frame.Width - 2 * MarginPixels);
-    double p = b.width() / 2 * viewW / inner; // view pixels per output pixel
+    double p = scaleFor(b);
     if (FSmooth && p > 0) {
         // The jitter keeps its size in output pixels, which changes the smoothed extent a little.
         auto* self = const_cast<TD3DRenderer*>(this);
@@ -656,11 +663,12 @@ TD3DRenderer::TContentFrame TD3DRenderer::ContentFrame(int width, const std::fun
         b = bounds();
         self->FInvWidth = invW;
         self->FInvHeight = invH;
-        p = b.width() / 2 * viewW / inner;
+        p = scaleFor(b);
     }
     p = std::max(p, 1e-6);
     frame.ViewPixelsPerPixel = p;
-    frame.Height = std::max(1, int(std::ceil(b.height() / 2 * viewH / p - 1e-6)) + 2 * MarginPixels);
+    frame.Height = fixedHeight ? size.height()
+                               : std::max(1, int(std::ceil(b.height() / 2 * viewH / p - 1e-6)) + 2 * MarginPixels);
     // The region of the view, in its normalised coordinates, that becomes the whole picture.
     const double halfW = frame.Width * p / viewW, halfH = frame.Height * p / viewH;
     frame.Map.Sx = 1 / halfW;
@@ -679,7 +687,7 @@ int TD3DRenderer::NaturalContentWidth() const
 
 QSize TD3DRenderer::ContentSize(int width) const
 {
-    const TContentFrame f = ContentFrame(width, [this] { return ViewContentBounds(); });
+    const TContentFrame f = ContentFrame(QSize(width, 0), [this] { return ViewContentBounds(); });
     return {f.Width, f.Height};
 }
 
@@ -689,16 +697,22 @@ TBitmap32 TD3DRenderer::RenderContent(int width, int tileSide)
         throw std::runtime_error("The 3D view is not available.");
     if (width < 1 || width > 8192)
         throw std::runtime_error("The picture width must be between 1 and 8192 pixels.");
-    return RenderFramed(ContentFrame(width, [this] { return ViewContentBounds(); }), tileSide);
+    return RenderFramed(ContentFrame(QSize(width, 0), [this] { return ViewContentBounds(); }), tileSide);
 }
 
 bool TD3DRenderer::RenderTurntable(int frames, int width,
                                    const std::function<bool(int index, const TBitmap32& frame)>& frameDone)
 {
+    return RenderTurntable(frames, QSize(width, 0), frameDone);
+}
+
+bool TD3DRenderer::RenderTurntable(int frames, QSize size,
+                                   const std::function<bool(int index, const TBitmap32& frame)>& frameDone)
+{
     if (!FGLReady)
         throw std::runtime_error("The 3D view is not available.");
-    if (width < 1 || width > 8192)
-        throw std::runtime_error("The picture width must be between 1 and 8192 pixels.");
+    if (size.width() < 1 || size.width() > 8192 || size.height() < 0 || size.height() > 8192)
+        throw std::runtime_error("The picture size must be between 1 x 1 and 8192 x 8192 pixels.");
     frames = std::max(frames, 1);
     const float start = FAngleY;
     struct TRestore {
@@ -708,7 +722,7 @@ bool TD3DRenderer::RenderTurntable(int frames, int width,
     } restore{FAngleY, start};
     auto turn = [&](int k) { FAngleY = start + 360.0f * float(k) / float(frames); };
     // One frame for all: the union of where the cover and its shadow land at every angle.
-    const TContentFrame frame = ContentFrame(width, [&] {
+    const TContentFrame frame = ContentFrame(size, [&] {
         QRectF all;
         for (int k = 0; k < frames; ++k) {
             turn(k);

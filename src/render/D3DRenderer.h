@@ -147,6 +147,9 @@ public:
     // goes to frameDone as soon as it is drawn; frameDone answers false to stop, and then this
     // answers false. Throws like RenderContent.
     bool RenderTurntable(int frames, int width, const std::function<bool(int index, const TBitmap32& frame)>& frameDone);
+    // The same in pictures of exactly `size` (as the final page shows the saved picture's size):
+    // the content of every angle centred and scaled to fit inside the margin.
+    bool RenderTurntable(int frames, QSize size, const std::function<bool(int index, const TBitmap32& frame)>& frameDone);
     // The width RenderContent needs to show the content at the view's own scale.
     int NaturalContentWidth() const;
 
@@ -162,9 +165,10 @@ private:
         int Width = 1, Height = 1;
         double ViewPixelsPerPixel = 1;
     };
-    // The framing of a picture `width` wide around bounds() (normalised device coordinates,
-    // asked again once the jitter has its size for that picture).
-    TContentFrame ContentFrame(int width, const std::function<QRectF()>& bounds) const;
+    // The framing of a picture `size` around bounds() (normalised device coordinates, asked
+    // again once the jitter has its size for that picture); a size without height gives the
+    // height that follows the content's shape at that width.
+    TContentFrame ContentFrame(QSize size, const std::function<QRectF()>& bounds) const;
     QRectF ViewContentBounds() const; // what the view shows of the cover and its shadow
     TBitmap32 RenderFramed(const TContentFrame& frame, int tileSide);
     TBitmap32 RenderTiles(int width, int height, int tileSide);

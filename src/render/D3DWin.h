@@ -15,7 +15,8 @@ public:
     ~TD3DWin() override;
 
     // Loads the atlas (when not null), draws a frame at once and keeps it. The frame stays on
-    // screen until the next repaint, so a one-frame smoothing is what is seen and captured.
+    // screen until the next repaint, so a one-frame smoothing is what is seen and captured. A view
+    // resized while hidden draws its frame when it is shown, into the framebuffer Qt makes then.
     void ShowCover(const TBitmap32* atlas, int frontWidth, int frontHeight, int sideWidth) override;
 
     // The last frame this view drew, in device pixels (empty before the first frame).
@@ -29,7 +30,8 @@ public:
     TBitmap32 RenderContentOffscreen(int width);
     // RenderTurntable with this view's context current around every frame, so that frameDone
     // may let the event loop run (and repaint views) in between.
-    bool RenderTurntableOffscreen(int frames, int width, const std::function<bool(int, const TBitmap32&)>& frameDone);
+    // Every frame is exactly `size`.
+    bool RenderTurntableOffscreen(int frames, QSize size, const std::function<bool(int, const TBitmap32&)>& frameDone);
 
     // Whether the view follows its parent's size (on by default).
     void SetFillParent(bool on);
@@ -38,12 +40,16 @@ protected:
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void DrawAndKeep();
+    QSize DeviceSize() const;         // the widget's size in device pixels
+    void FitTo(const QSize& device); // camera, jitter unit and box fit for a framebuffer of this size
 
     bool FFillParent = true;
     bool FFramePresented = false; // the FBO already holds the frame ShowCover drew
+    QSize FFramebufferSize;       // of the framebuffer Qt made last, in device pixels
     TBitmap32 FLastFrame;
 };

@@ -224,6 +224,14 @@ void TRegistryEx::WriteRaw(const QString& valueName, const QVariant& value)
     FSettings->setValue(ValueKey(valueName), value);
 }
 
+bool TRegistryEx::DeleteValue(const QString& valueName)
+{
+    if (ReadOnly() || !ValueExists(valueName))
+        return false;
+    FSettings->remove(ValueKey(valueName));
+    return true;
+}
+
 QList<QPair<QString, QVariant>> TRegistryEx::ReadAllValues(const QStringList& path) const
 {
     bool found = false;

@@ -42,6 +42,8 @@ public:
     void WriteString(const QString& valueName, const QString& value);
     // Writes a value read with ReadRaw back unchanged, whatever its type.
     void WriteRaw(const QString& valueName, const QVariant& value);
+    // Removes a value of the current key; false when it is missing or the registry is read-only.
+    bool DeleteValue(const QString& valueName);
     // Every value of the key at `path`, by value name (empty when the key is missing).
     QList<QPair<QString, QVariant>> ReadAllValues(const QStringList& path) const;
 

@@ -112,6 +112,14 @@ void TTemplateStore::WriteValue(const QString& templateName, const QString& valu
     FWritten.insert(folded);
 }
 
+void TTemplateStore::DeleteValue(const QString& templateName, const QString& valueName)
+{
+    RequireOpen(FRegistry);
+    if (FRegistry->OpenKey(KeyPath(templateName), false))
+        FRegistry->DeleteValue(valueName);
+    FRegistry->OpenKey({QString::fromLatin1(BaseKey)}, true);
+}
+
 void TTemplateStore::DeleteTemplate(const QString& templateName)
 {
     if (FRegistry)

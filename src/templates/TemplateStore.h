@@ -44,6 +44,7 @@ public:
     // An empty value never replaces a stored path: a face whose file was missing at start-up has
     // no file name in memory, and writing that would lose the user's path.
     void WriteValue(const QString& templateName, const QString& valueName, const QString& value) override;
+    void DeleteValue(const QString& templateName, const QString& valueName) override;
     // Takes effect in Close(), and only when no live template wrote the same name in the meantime,
     // so a template deleted and added again under its name keeps the new one's key.
     void DeleteTemplate(const QString& templateName) override;

@@ -116,6 +116,17 @@ void TTemplatesFrm::BuildControls()
         // The name spans the full width; the image fields leave room for the browse button.
         FFieldGrid->addWidget(*f.field, row++, 0, 1, *f.field == txtItemName ? 2 : 1);
     }
+    // The type the start page selects when the template is chosen; " None" keeps the user's.
+    auto* typeLabel = new QLabel(QStringLiteral("Tavlo T&ype:"), pnlTemplates);
+    cmbBookType = new QComboBox(pnlTemplates);
+    cmbBookType->setObjectName("cmbBookType");
+    cmbBookType->addItem(QStringLiteral(" None"));
+    for (int i = 0; i < BookTypeCount; ++i)
+        cmbBookType->addItem(QLatin1Char(' ') + BookTypeName(TBookType(i)));
+    cmbBookType->setToolTip(QStringLiteral("The type selected when this template is chosen"));
+    typeLabel->setBuddy(cmbBookType);
+    FFieldGrid->addWidget(typeLabel, row++, 0);
+    FFieldGrid->addWidget(cmbBookType, row++, 0, Qt::AlignLeft);
     btnOpen = new QToolButton(pnlTemplates);
     btnOpen->setObjectName("btnOpen");
     btnOpen->setText(QStringLiteral("..."));
@@ -195,6 +206,7 @@ void TTemplatesFrm::cbTemplatesChange()
     txtFrontImage->setText(cover ? cover->Faces[0].FileName : QString());
     txtSideImage->setText(cover ? cover->Faces[1].FileName : QString());
     txtTopImage->setText(cover ? cover->Faces[2].FileName : QString());
+    cmbBookType->setCurrentIndex(cover && cover->StoredType ? int(*cover->StoredType) + 1 : 0);
     UpdateApply();
 }
 
@@ -280,6 +292,8 @@ void TTemplatesFrm::btnApplyClick()
     FChanged = true; // the name changes first, even when a face file then fails to load
     if (FStore && name != oldName)
         FStore->NoteRenamed(oldName, name);
+    cover->StoredType = cmbBookType->currentIndex() > 0 ? std::optional(TBookType(cmbBookType->currentIndex() - 1))
+                                                         : std::nullopt;
     cover->SetFaceFiles(name, PathOf(txtFrontImage), PathOf(txtSideImage), PathOf(txtTopImage));
 
     // The entry shows the new name, at its new place in the sorted list.

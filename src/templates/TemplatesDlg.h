@@ -1,6 +1,7 @@
 #pragma once
-// TTemplatesFrm: adds, deletes, renames and re-points templates. It works directly on the main
-// window's list of cover documents; nothing reaches the settings file until the window closes.
+// TTemplatesFrm: adds, deletes, renames and re-points templates and sets the type they select. It
+// works directly on the main window's list of cover documents; nothing reaches the settings file
+// until the window closes.
 
 #include "ui/ListEx.h"
 
@@ -54,6 +55,7 @@ public:
     QLineEdit* txtFrontImage = nullptr;
     QLineEdit* txtSideImage = nullptr;
     QLineEdit* txtTopImage = nullptr;
+    QComboBox* cmbBookType = nullptr; // " None", then the types in the order of their numbers
     QToolButton* btnOpen = nullptr;
     QPushButton* btnApply = nullptr;
     QPushButton* btnDone = nullptr;

@@ -5,6 +5,7 @@
 #include "app/SaveFlow.h"
 
 #include "cover/ImageViewInfo.h"
+#include "document/TavloDocument.h"
 #include "imageio/ImageWriter.h"
 #include "imageio/LastFolder.h"
 #include "render/D3DWin.h"
@@ -14,17 +15,21 @@
 #include "../render/RenderTestUtil.h"
 #include "common/MessageLog.h"
 #include "common/TestBitmaps.h"
+#include "common/WhenModal.h"
 
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QUndoStack>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -32,6 +37,7 @@
 namespace {
 // A window like the main one: the preview panel of the start page and the chart panel.
 struct TPageWindow {
+    TTavloDocument document;
     QWidget top;
     QWidget* preview = new QWidget(&top);
     QWidget* chart = new QWidget(&top);
@@ -48,7 +54,7 @@ struct TPageWindow {
         chart->setGeometry(0, 0, 1000, 560);
         for (int i = 0; i < BookTypeCount; ++i)
             types->addItem(QLatin1Char(' ') + BookTypeName(TBookType(i)));
-        page = new TFinalPage(chart, types);
+        page = new TFinalPage(chart, types, document);
         QObject::connect(page, &TFinalPage::ComposeRequested, [this](TBookType t) { composeRequests.push_back(t); });
         if (withView) {
             bool ok = false;
@@ -122,8 +128,9 @@ TEST(FinalPage, TypeRulesForOrientationShadowAndCDPosition)
     // Every type, the shadow switched on before: the controls follow the type's rules.
     for (int i = 0; i < BookTypeCount; ++i) {
         const TBookType t = TBookType(i);
-        p.chkShadow->setChecked(true);
-        p.FinalTypeChanged(t, false);
+        if (!p.chkShadow->isChecked())
+            QTest::mouseClick(p.chkShadow, Qt::LeftButton, {}, QPoint(4, p.chkShadow->height() / 2));
+        w.document.SetType(t);
         const bool cd = ShowsCDPosition(t), turn = OrientationEnabledFor(t), shadow = !ClearsShadow(t);
         EXPECT_EQ(std::tuple(p.trkPosCD->isVisible(), p.lblPosCD->isVisible(), p.lblOrient->isEnabled(),
                              p.btnOrientLeft->isEnabled(), p.btnOrientRight->isEnabled(), p.chkShadow->isChecked(),
@@ -131,18 +138,22 @@ TEST(FinalPage, TypeRulesForOrientationShadowAndCDPosition)
                   std::tuple(cd, cd, turn, turn, turn, shadow, shadow, shadow, shadow))
             << i;
     }
-    // Chosen in the box, the CD case is composed; back at the two-sided box the shadow stays off
-    // until switched on by hand.
+    // Chosen in the box, the CD case is asked to be composed; back at the two-sided box the
+    // shadow stays off until switched on by hand.
+    w.composeRequests.clear();
     w.types->setCurrentIndex(4);
     ASSERT_EQ(w.composeRequests, std::vector<TBookType>{btCDCover});
+    EXPECT_EQ(w.document.Type(), btCDCover);
     w.types->setCurrentIndex(0);
     EXPECT_FALSE(p.chkShadow->isChecked() || w.view->FShadow);
     QTest::mouseClick(p.chkShadow, Qt::LeftButton, {}, QPoint(4, p.chkShadow->height() / 2));
     EXPECT_TRUE(p.chkShadow->isChecked() && w.view->FShadow && p.gbrIntensity->isEnabled());
-    // The start page's choice selects the type and its rules without composing: nothing more
-    // was asked of the window.
-    p.SelectType(btCDCover);
-    EXPECT_EQ(std::tuple(w.types->currentIndex(), p.trkPosCD->isVisible(), w.composeRequests.size()), std::tuple(4, true, 2u));
+    // Undo goes back through the same steps: the shadow off, then the CD case with its controls.
+    w.document.SettingsStack()->undo();
+    EXPECT_FALSE(p.chkShadow->isChecked() || w.view->FShadow);
+    w.document.SettingsStack()->undo();
+    EXPECT_EQ(std::tuple(w.types->currentIndex(), p.trkPosCD->isVisible(), w.composeRequests.back()),
+              std::tuple(4, true, btCDCover));
 }
 
 // What the renderer makes of angles, light, shadow and smoothing its own tests show; here the
@@ -157,7 +168,7 @@ TEST(FinalPage, ControlsDriveTheView)
         p.trkAngleY->setValue(angle);
         EXPECT_EQ(std::pair(p.btnOrientLeft->isChecked(), p.btnOrientRight->isChecked()), std::pair(left, right)) << angle;
         EXPECT_NEAR(w.view->GetAngleY(), angle * M_PI / 180, 1e-5);
-        EXPECT_EQ(p.trkAngleY->toolTip(), QString::asprintf("Current position = %d", angle));
+        EXPECT_EQ(p.lblAngleYValue->text(), QString::number(angle));
     }
     // The buttons set the angle through the track bar; clicking the one already down keeps it down.
     for (auto [button, angle] : {std::pair{p.btnOrientLeft, 30}, {p.btnOrientRight, 330}, {p.btnOrientRight, 330}}) {
@@ -167,11 +178,11 @@ TEST(FinalPage, ControlsDriveTheView)
     }
     p.trkAngleX->setValue(45);
     EXPECT_NEAR(w.view->GetAngleX(), M_PI / 4, 1e-5);
-    // A new composition brings the type's angles back onto the track bars.
+    // A new composition (the final step entered again) keeps the document's angles.
     ComposeSample(w, btTwoSidedBox);
-    EXPECT_EQ(std::pair(p.trkAngleX->value(), p.trkAngleY->value()),
-              std::pair(AnglePosition(w.view->GetAngleX()), AnglePosition(w.view->GetAngleY())));
-    EXPECT_NE(p.trkAngleX->value(), 45);
+    EXPECT_EQ(std::tuple(p.trkAngleX->value(), p.trkAngleY->value(), p.lblAngleXValue->text()),
+              std::tuple(45, 330, QStringLiteral("45")));
+    EXPECT_NEAR(w.view->GetAngleX(), M_PI / 4, 1e-5);
 
     // Gauge, the zoom asked, the renderer's zoom (2 v^2 - 1 below 1) and the label.
     for (auto [gauge, asked, zoom, label] : {std::tuple{-20, 0.8, 0.28, "Zoom: 0.28x"}, {20, 1.1, 1.1, "Zoom: 1.1x"},
@@ -221,9 +232,19 @@ TEST(FinalPage, TheViewTurnsZoomsAndResetsByMouseAndCopiesWithCtrlCAtTheExportSi
 
     QWheelEvent wheel(QPointF(c), w.view->mapToGlobal(QPointF(c)), {}, QPoint(0, 3 * 120), Qt::NoButton, {},
                       Qt::NoScrollPhase, false);
+    // A notch is a visible step; a run of notches is one step of the history.
+    const int steps = w.document.SettingsStack()->count();
+    QWheelEvent notch(QPointF(c), w.view->mapToGlobal(QPointF(c)), {}, QPoint(0, 120), Qt::NoButton, {},
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w.view, &notch);
+    EXPECT_EQ(p.gbrScaleFinal->value(), TFinalPage::WheelNotchPositions);
+    EXPECT_GE(w.view->FZoom, 1.02f);
     for (int i = 0; i < 10; ++i)
         QApplication::sendEvent(w.view, &wheel);
     EXPECT_EQ(p.gbrScaleFinal->value(), p.gbrScaleFinal->maximum()); // never past the gauge's range
+    EXPECT_EQ(w.document.SettingsStack()->count(), steps + 1);
+    w.document.SettingsStack()->undo();
+    EXPECT_EQ(std::pair(p.gbrScaleFinal->value(), w.document.Settings().Zoom), std::pair(0, 1.0));
 
     QTest::mouseDClick(w.view, Qt::LeftButton, {}, c);
     EXPECT_EQ(std::pair(p.trkAngleX->value(), p.trkAngleY->value()), std::pair(x, y));
@@ -245,13 +266,13 @@ TEST(FinalPage, TheViewTurnsZoomsAndResetsByMouseAndCopiesWithCtrlCAtTheExportSi
     EXPECT_EQ(p.lblExportHeight->text(), QString::asprintf(" x %d", p.ExportSize().height()));
 
     const int chosen = p.ExportSize().width() * 4;
-    p.SetExportWidth(chosen);
+    p.edtExportWidth->setValue(chosen);
     EXPECT_EQ(p.ExportSize(), FinalPictureSize(*w.view, chosen));
     // Never beyond 8192 on either side.
-    p.SetExportWidth(8192);
+    p.edtExportWidth->setValue(8192);
     EXPECT_LE(std::max(p.ExportSize().width(), p.ExportSize().height()), 8192);
     // A window resize or a turn no longer changes a chosen width.
-    p.SetExportWidth(chosen);
+    p.edtExportWidth->setValue(chosen);
     w.chart->resize(900, 500);
     p.trkAngleY->setValue(p.trkAngleY->value() - 40);
     EXPECT_EQ(p.ExportSize().width(), chosen);
@@ -311,6 +332,20 @@ TEST(FinalSaveFlow, WrittenOnlyWhenConfirmedAndWritableAndTheStartPageModeStepsB
     EXPECT_EQ(host.WrittenPath, other.filePath("plain.gif"));
     EXPECT_EQ(host.Log, (TLog{"capture face", "write"}));
     EXPECT_EQ(LastFolder(), other.path() + QLatin1Char('/'));
+
+    // The type chosen in a confirmed dialog is the one the next dialog offers, in this run.
+    const QString png = SaveNameFilters().filter(QStringLiteral("png")).first();
+    WhenModal<QFileDialog>([&](QFileDialog* dialog) {
+        dialog->selectNameFilter(png);
+        emit dialog->filterSelected(png);
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(other.filePath("chosen"));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    EXPECT_EQ(host.Flow.SaveImageAs(4), TSaveResult::Written);
+    EXPECT_EQ(host.WrittenPath, other.filePath("chosen.png"));
+    driver.Answer(other.filePath("again"));
+    EXPECT_EQ(host.Flow.SaveImageAs(4), TSaveResult::Written);
+    EXPECT_EQ(std::pair(driver.Selected, host.WrittenPath), std::pair(png, other.filePath("again.png")));
 
     host.Log.clear();
     driver.Answer(QString()); // cancelled

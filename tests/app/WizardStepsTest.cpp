@@ -16,3 +16,10 @@ TEST(WizardSteps, TopFaceStepOnlyForTheThreeSidedBox)
     EXPECT_EQ(FaceOfStep(3), 2);
     EXPECT_EQ(FaceOfStep(4), -1);
 }
+
+TEST(WizardSteps, PromptsReadAsWritten)
+{
+    EXPECT_EQ(StepPrompt(0), "Select a Tavlo Template or start a new Tavlo.  Step 1 of 5.");
+    EXPECT_EQ(StepPrompt(4), "Save the Tavlo Image.  Step 5 of 5.");
+    EXPECT_TRUE(StepPrompt(StepCount).isEmpty());
+}

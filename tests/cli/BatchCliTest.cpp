@@ -95,4 +95,22 @@ TEST(BatchCli, RendersRowsReportsFailuresResumesAndShards)
     run = RunTavlo({"batch", path("jobs.csv")});
     EXPECT_EQ(run.Exit, 2);
     EXPECT_TRUE(run.Err.contains("\"colour\" is no column")) << run.Err.toStdString();
+    // A template that carries its cover type renders as that type unless --type says otherwise.
+    {
+        TTemplateStore store;
+        store.Open(QString());
+        store.WriteValue("Shelf", "BookType", "Book Cover");
+        store.Close();
+    }
+    const auto render = [&](const QStringList& args, const QString& out) {
+        const TRun r = RunTavlo(QStringList{"render"} + args + QStringList{"--size", "200x150", "-o", path(out)});
+        EXPECT_EQ(r.Exit, 0) << r.Err.toStdString();
+        return QImage(path(out));
+    };
+    const QImage stored = render({"--template", "shelf"}, "stored.png");
+    const QImage book = render({"--front", path("front.bmp"), "--side", path("side.bmp"), "--type", "Book Cover"}, "book.png");
+    const QImage box = render({"--template", "Shelf", "--type", "Two Sided Box"}, "box.png");
+    ASSERT_FALSE(stored.isNull());
+    EXPECT_EQ(stored, book);
+    EXPECT_NE(stored, box);
 }

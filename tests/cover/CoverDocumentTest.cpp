@@ -1,11 +1,19 @@
 #include "cover/BookCover.h"
+#include "cover/ITemplateStore.h"
 #include "cover/MissingFile.h"
 #include "common/TestBitmaps.h"
 
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QTemporaryDir>
+#include <QVariant>
 #include <gtest/gtest.h>
+#include <stdexcept>
+#include <type_traits>
+
+// The window keeps copies of cover documents.
+static_assert(std::is_copy_constructible_v<TBookCover> && std::is_copy_assignable_v<TBookCover>);
 
 namespace {
 // Collects missing-file messages for the life of a test.
@@ -20,6 +28,28 @@ public:
 
 private:
     TMissingFileReporter FPrevious;
+};
+
+// Templates in memory, keyed "template/value"; a value that is not a string cannot be read, as in
+// the settings file.
+class TMemoryStore : public ITemplateStore {
+public:
+    QMap<QString, QVariant> Values;
+    QStringList Deleted;
+
+    QString ReadValue(const QString& name, const QString& value, const QString& defaultValue) override
+    {
+        const QVariant v = Values.value(name + '/' + value);
+        if (v.isValid() && v.typeId() != QMetaType::QString)
+            throw std::runtime_error("Invalid data type for '" + value.toStdString() + "'");
+        return v.toString().isEmpty() ? defaultValue : v.toString();
+    }
+    void WriteValue(const QString& name, const QString& value, const QString& text) override
+    {
+        Values[name + '/' + value] = text;
+    }
+    void DeleteValue(const QString& name, const QString& value) override { Values.remove(name + '/' + value); }
+    void DeleteTemplate(const QString& name) override { Deleted << name; }
 };
 
 class CoverDocument : public ::testing::Test {
@@ -142,4 +172,53 @@ TEST_F(CoverDocument, CompletenessAndDecodingFaces)
     cover.LoadFaceInto(&target, 2); // nothing to decode: emptied
     EXPECT_TRUE(target.Empty());
     cover.LoadFaceInto(nullptr, 0);
+}
+
+TEST_F(CoverDocument, StoredTypeIsReadWithTheFacesAndWrittenBackOnlyWhenSet)
+{
+    const QString front = Save("front.bmp", Qt::red, "BMP");
+    TMemoryStore store;
+    for (const char* name : {"Book", "Plain", "Later", "Number", "Listy"})
+        store.Values[QString(name) + "/FrontImage"] = front;
+    store.Values["Book/BookType"] = "Book Cover";
+    store.Values["Later/BookType"] = "Hardcover"; // a type of a later version
+    store.Values["Number/BookType"] = " cd COVER ";
+    store.Values["Listy/BookType"] = QStringList{"a", "b"};
+
+    struct Case {
+        const char* name;
+        std::optional<TBookType> type;
+    };
+    std::vector<TBookCover> covers;
+    for (const Case& c : {Case{"Book", btBookCover}, Case{"Plain", std::nullopt}, Case{"Later", std::nullopt},
+                          Case{"Number", btCDCover}, Case{"Listy", std::nullopt}}) {
+        covers.emplace_back(TBookCover::KindTemplate, c.name, &store);
+        // The faces load whatever the type value holds; the document's own type is untouched.
+        EXPECT_EQ(std::tuple(covers.back().StoredType, covers.back().Faces[0].FileName, covers.back().BookType),
+                  std::tuple(c.type, front, btTwoSidedBox)) << c.name;
+    }
+    const TBookCover copy = covers[0];
+    EXPECT_EQ(copy.StoredType, std::optional(btBookCover));
+
+    // Cleared by the user: removed. Never had one: none written. Unreadable: left as it was.
+    covers[0].StoredType.reset();
+    covers[3].StoredType = btThreeSidedBox;
+    for (TBookCover& cover : covers)
+        cover.SaveFaces();
+    EXPECT_FALSE(store.Values.contains("Book/BookType") || store.Values.contains("Plain/BookType"));
+    EXPECT_EQ(std::tuple(store.Values["Later/BookType"], store.Values["Number/BookType"], store.Values["Listy/BookType"]),
+              std::tuple(QVariant("Hardcover"), QVariant("Three Sided Box"), QVariant(QStringList{"a", "b"})));
+    EXPECT_EQ(store.Values["Plain/FrontImage"], QVariant(front));
+
+    // A type set on a later version's value replaces it; the entries that store nothing write none.
+    covers[2].StoredType = btWideBox;
+    covers[2].SaveFaces();
+    EXPECT_EQ(store.Values["Later/BookType"], QVariant("Wide Box"));
+    const qsizetype before = store.Values.size();
+    TBookCover blank(TBookCover::KindNone, QString(), &store), deleted(TBookCover::KindTemplate, "Book", &store);
+    blank.StoredType = deleted.StoredType = btCDCover;
+    deleted.Deleted = true;
+    blank.SaveFaces();
+    deleted.SaveFaces();
+    EXPECT_EQ(std::pair(store.Values.size(), store.Deleted), std::pair(before, QStringList{"Book"}));
 }

@@ -1,6 +1,9 @@
 #include "cover/BookCover.h"
 #include "cover/ImageViewInfo.h"
 #include "editor/LayerCommands.h"
+#include "editor/TextLayerTools.h"
+#include "document/TavloDocument.h"
+#include <QUndoStack>
 #include "editor/FontDlg.h"
 #include "editor/NewImageDlg.h"
 #include "editor/TextLayer.h"
@@ -16,9 +19,8 @@
 namespace {
 struct EditorFixture : testing::Test {
     QWidget container;
-    TBookCover cover{TBookCover::KindNone, QString()};
-    TImageViewInfo records[3];
-    bool modified = false;
+    TTavloDocument document;
+    TBookCover& cover = document.Cover();
     bool nextEnabled = false;
     TLayerCommands* commands = nullptr;
     const TBitmap32 red = Filled(10, 10, Color32(255, 0, 0));
@@ -27,11 +29,10 @@ struct EditorFixture : testing::Test {
     {
         container.resize(700, 500);
         TFaceEditorContext context;
-        context.Cover = [this] { return &cover; };
-        context.FaceRecord = [this](int face) { return &records[face]; };
-        context.SetModified = [this](bool on) { modified = on; };
+        context.Document = &document;
         context.FaceImageChanged = [this](bool image) { nextEnabled = image; };
         commands = new TLayerCommands(&container, context);
+        TTextLayerTools::Install(*commands); // text layers and the clipboard, as the window plugs them in
         container.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&container));
     }
@@ -97,12 +98,12 @@ TEST_F(EditorFixture, ReorderLimitsWithTheFrameOnTop)
 
     // Commands without a selection do nothing.
     commands->SelectLayer(nullptr);
-    modified = false;
+    document.MarkSaved();
     commands->DeleteLayer();
     commands->RotateLayer(1);
     commands->BringToFront();
     commands->SendToBack();
-    EXPECT_FALSE(modified);
+    EXPECT_FALSE(document.Modified());
     EXPECT_EQ(Count(), 4);
     EXPECT_FALSE(commands->Rubberband()->Visible());
 }
@@ -136,7 +137,7 @@ TEST_F(EditorFixture, LeavingAndReenteringAFaceRestoresLayersInOrder)
     TBitmapLayer* second = commands->AddImageLayer(&white);
     tools().gbrScaleBar->setValue(10); // 2x
     commands->LeaveFaceStep(0);
-    EXPECT_EQ(std::tuple(records[0].Layers.Count(), records[0].Bitmap.Width(), commands->SelectedLayer()),
+    EXPECT_EQ(std::tuple(document.FaceRecord(0).Layers.Count(), document.FaceRecord(0).Bitmap.Width(), commands->SelectedLayer()),
               std::tuple(2, 120, nullptr));
 
     commands->EnterFaceStep(1);
@@ -170,6 +171,14 @@ TEST_F(EditorFixture, ContextMenuInsideTheImageFollowsTheSelection)
         commands->PreparePopup(view().ImageRect().center());
         EXPECT_EQ(std::pair(commands->miDeleteLayer->isEnabled(), commands->miEdit->isEnabled()), std::pair(true, text));
     }
+    // The menu item and the toolbar button are one command: the menu's Delete deletes, and both
+    // show it disabled with nothing selected; hiding the items outside the picture leaves the
+    // toolbar as it is.
+    commands->miDeleteLayer->trigger();
+    EXPECT_EQ(std::tuple(Count(), tools().btnDelete->isEnabled(), commands->miDeleteLayer->isEnabled()),
+              std::tuple(1, false, false));
+    commands->PreparePopup(QPoint(-5, -5));
+    EXPECT_TRUE(!commands->miDeleteLayer->isVisible() && tools().btnDelete->isVisible());
 }
 
 TEST_F(EditorFixture, EnsureFaceImageOffersTheNewImageDialog)
@@ -182,7 +191,7 @@ TEST_F(EditorFixture, EnsureFaceImageOffersTheNewImageDialog)
         QTest::mouseClick(dlg->btnCancel, Qt::LeftButton);
     });
     EXPECT_FALSE(commands->EnsureFaceImage());
-    EXPECT_FALSE(modified);
+    EXPECT_FALSE(document.Modified());
 
     WhenModal<TNewImageFrm>([](TNewImageFrm* dlg) {
         EXPECT_EQ(std::pair(dlg->windowTitle(), dlg->Background()),
@@ -195,7 +204,7 @@ TEST_F(EditorFixture, EnsureFaceImageOffersTheNewImageDialog)
         QTest::mouseClick(dlg->btnOK, Qt::LeftButton);
     });
     EXPECT_TRUE(commands->EnsureFaceImage());
-    EXPECT_TRUE(modified && nextEnabled);
+    EXPECT_TRUE(document.Modified() && nextEnabled);
     // Filled opaque with the picked colour, which the next dialog starts with.
     EXPECT_EQ(std::tuple(view().Bitmap().Size(), view().Bitmap().Pixel(99, 399), tools().lblSize->text(),
                          TNewImageFrm::RememberedColor()),
@@ -311,25 +320,25 @@ TEST_F(EditorFixture, UndoAndRedoWalkEveryKindOfChange)
          }},
         {"clear the face", [&] { commands->ClearFace(); }},
     };
-    modified = false;
+    document.MarkSaved();
     std::vector<TBitmap32> faces{Flat()};
     for (const auto& [name, change] : changes) {
         change();
         faces.push_back(Flat());
         ASSERT_FALSE(faces.back().SamePixels(faces[faces.size() - 2])) << name << " changed nothing";
-        EXPECT_TRUE(modified) << name;
+        EXPECT_TRUE(document.Modified()) << name;
     }
     for (std::size_t at = changes.size(); at-- > 0;) {
         tools().btnUndo->click();
         EXPECT_TRUE(Flat().SamePixels(faces[at])) << "undo to " << at;
     }
-    EXPECT_FALSE(modified);
+    EXPECT_FALSE(document.Modified());
     EXPECT_FALSE(tools().btnUndo->isEnabled());
     for (std::size_t at = 1; at <= changes.size(); ++at) {
         tools().btnRedo->click();
         EXPECT_TRUE(Flat().SamePixels(faces[at])) << "redo to " << at;
     }
-    EXPECT_TRUE(modified);
+    EXPECT_TRUE(document.Modified());
     EXPECT_FALSE(commands->miRedo->isEnabled());
 }
 
@@ -358,16 +367,16 @@ TEST_F(EditorFixture, DroppedPicturesMakeTheFaceThenLayersInOneStep)
     EXPECT_FALSE(cover.Face(0)->Current.isEmpty());
     ASSERT_EQ(Count(), 2); // the layer and the frame
     EXPECT_EQ(commands->SelectedLayer()->Location().ToRectF().center(), view().ControlToBitmap(QPointF(where)));
-    EXPECT_TRUE(modified);
+    EXPECT_TRUE(document.Modified());
 
     // A file the loader refuses stops the whole drop, or a load from the menu: nothing changes.
     const QByteArray documentBytes = cover.Face(0)->Current;
-    modified = false;
+    const int steps = document.FaceStack(0)->index();
     EXPECT_THROW(commands->DropPictures({layer, notes}, QImage(), where), std::runtime_error);
     commands->Hooks.ChoosePictureFile = [&](int) { return broken; };
     EXPECT_THROW(commands->LoadFaceImage(), std::runtime_error);
     EXPECT_THROW(commands->AddImageLayerFromFile(), std::runtime_error);
-    EXPECT_FALSE(modified);
+    EXPECT_EQ(document.FaceStack(0)->index(), steps);
     EXPECT_EQ(std::tuple(Count(), view().Bitmap().Size(), view().Bitmap().Pixel(0, 0), cover.Face(0)->Current),
               std::tuple(2, QSize(80, 60), Color32(0, 0, 255), documentBytes));
 
@@ -380,5 +389,5 @@ TEST_F(EditorFixture, DroppedPicturesMakeTheFaceThenLayersInOneStep)
     EXPECT_EQ(Count(), 2);
     commands->Undo();
     EXPECT_TRUE(view().Bitmap().Empty() && commands->SelectedLayer() == nullptr);
-    EXPECT_FALSE(modified);
+    EXPECT_FALSE(document.Modified());
 }

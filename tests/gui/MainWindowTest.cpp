@@ -2,6 +2,7 @@
 // through the save question, Save As from the final page, and the prompt texts' fit.
 #include "app/FinalPage.h"
 #include "app/FrameFrm.h"
+#include "document/TavloDocument.h"
 #include "app/WizardSteps.h"
 #include "cover/BookType.h"
 #include "imageio/LastFolder.h"
@@ -74,7 +75,7 @@ TEST(MainWindow, ClosingAsksToSaveAndGoesOnOnlyWhenSavedOrNotWanted)
         EXPECT_TRUE(answer.Asked.empty());
     }
     TExperChild w;
-    w.MarkModified();
+    w.Document()->SetType(btBookCover); // a change, as the start page's type box makes it
     answer.Answer = mrCancel;
     QTest::keyClick(w.lblPrompt, Qt::Key_Escape);
     EXPECT_TRUE(w.isVisible() && w.Modified());

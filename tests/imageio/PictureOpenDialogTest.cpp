@@ -6,9 +6,12 @@
 
 #include <QFileSystemModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QDeadlineTimer>
+#include <memory>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -83,11 +86,29 @@ TEST_F(PictureOpenDialogTest, ChosenFileMovesTheLastFolderAndCancelChangesNothin
     EXPECT_FALSE(loaded);
     EXPECT_EQ(LastFolder(), FDir.path() + "/");
 
+    // The choice is made again until the dialog closes, and a dialog still open after the deadline
+    // is closed as a failure instead of waiting forever.
     auto choosePicture = [&] {
-        WhenModal<TPictureOpenDialog>([&](TPictureOpenDialog* d) {
-            d->selectFile(picture);
-            static_cast<QDialog*>(d)->accept(); // QFileDialog hides its override
-        });
+        const QDeadlineTimer deadline(10000);
+        auto drive = std::make_shared<std::function<void(bool)>>();
+        *drive = [picture, deadline, weak = std::weak_ptr(drive)](bool seen) {
+            auto* d = qobject_cast<TPictureOpenDialog*>(QApplication::activeModalWidget());
+            if (!d && seen)
+                return; // taken
+            if (d && deadline.hasExpired()) {
+                ADD_FAILURE() << "the picture dialog did not take " << picture.toStdString();
+                d->reject();
+                return;
+            }
+            if (d) {
+                // Typed as a user would: selectFile() leaves the name field alone while it has the focus.
+                d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(picture);
+                static_cast<QDialog*>(d)->accept(); // QFileDialog hides its override
+            }
+            if (auto self = weak.lock(); self && !deadline.hasExpired())
+                QTimer::singleShot(20, [self, seen = seen || d] { (*self)(seen); });
+        };
+        QTimer::singleShot(10, [drive] { (*drive)(false); });
     };
     choosePicture();
     QString chosen;

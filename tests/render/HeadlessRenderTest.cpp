@@ -163,3 +163,38 @@ TEST_F(HeadlessRender, OffscreenRenderMatchesTheViewAndTiles)
     FView->ShowCover(nullptr, 0, 0, 0);
     EXPECT_TRUE(FView->LastFrame().SamePixels(view));
 }
+
+// The final page shows the saved picture's size; a turntable saved from it has frames of exactly
+// that size, each holding the cover and its shadow whole at its angle.
+TEST_F(HeadlessRender, TurntableFramesTakeTheAskedSizeAndHoldEveryAngle)
+{
+    FView->FShadow = true;
+    FView->FSmooth = true;
+    FView->FPasses = 2;
+    Show(200, 300, 40, 20, 30);
+    ASSERT_TRUE(FView->MakeCurrent());
+    const QSize page = FView->ContentSize(400);
+    const float angle = FView->FAngleY;
+    std::vector<QSize> sizes;
+    QRect all;
+    bool inside = true;
+    EXPECT_TRUE(FView->RenderTurntable(12, page, [&](int, const TBitmap32& frame) {
+        sizes.push_back(frame.Size());
+        const QRect content = ContentRect(frame, Color32(255, 255, 255));
+        inside = inside && QRect(QPoint(1, 1), frame.Size() - QSize(2, 2)).contains(content);
+        all |= content;
+        return true;
+    }));
+    EXPECT_EQ(sizes, std::vector<QSize>(12, page));
+    EXPECT_TRUE(inside) << "a frame's cover or shadow touches the picture's edge";
+    // Scaled to fit, not shrunk further: the turning cover reaches across the width or the height.
+    EXPECT_TRUE(all.width() >= page.width() - 8 || all.height() >= page.height() - 8)
+        << all.width() << "x" << all.height() << " in " << page.width() << "x" << page.height();
+    EXPECT_EQ(FView->FAngleY, angle);
+
+    // A frame answering false stops the turn; sizes beyond the limit are refused.
+    int frames = 0;
+    EXPECT_FALSE(FView->RenderTurntable(12, page, [&](int, const TBitmap32&) { return ++frames < 3; }));
+    EXPECT_EQ(frames, 3);
+    EXPECT_THROW(FView->RenderTurntable(4, QSize(100, 9000), [](int, const TBitmap32&) { return true; }), std::runtime_error);
+}

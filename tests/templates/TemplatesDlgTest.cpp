@@ -237,3 +237,37 @@ TEST_F(TemplatesDlgTest, BrowseAndDropFillTheImageFields)
     QApplication::sendEvent(dialog.txtSideImage, &drop);
     EXPECT_EQ(dialog.txtSideImage->text(), "/pictures/front side.png");
 }
+
+TEST_F(TemplatesDlgTest, TheTypeChoiceShowsAndAppliesTheTemplatesStoredType)
+{
+    Start("[Templates]\nBox\\FrontImage=/b.jpg\nBox\\BookType=CD Cover\nPlain\\FrontImage=/p.jpg\n");
+    TBookCover* box = FList[2];
+    TBookCover* plain = FList[3];
+    TTemplatesFrm dialog(FList, FStore.get());
+    ASSERT_EQ(dialog.cmbBookType->count(), 1 + BookTypeCount);
+    EXPECT_EQ(std::pair(dialog.cmbBookType->itemText(0), dialog.cmbBookType->itemText(1 + btWideBox)),
+              std::pair(QString(" None"), QString(" Wide Box")));
+    const auto shown = [&] { return dialog.cmbBookType->currentText(); };
+    EXPECT_EQ(shown(), " CD Cover");
+    // A choice without Apply is forgotten when another entry is shown.
+    dialog.cmbBookType->setCurrentIndex(1 + btBookCover);
+    dialog.cbTemplates->setCurrentIndex(1);
+    EXPECT_EQ(shown(), " None");
+    dialog.cbTemplates->setCurrentIndex(0);
+    EXPECT_EQ(std::pair(shown(), box->StoredType), std::pair(QString(" CD Cover"), std::optional(btCDCover)));
+
+    // Apply takes the choice: none for the box; a type, with a new name, for the other.
+    dialog.cmbBookType->setCurrentIndex(0);
+    dialog.btnApplyClick();
+    dialog.cbTemplates->setCurrentIndex(1);
+    dialog.txtItemName->setText("Paper");
+    dialog.cmbBookType->setCurrentIndex(1 + btThreeSidedBox);
+    dialog.btnApplyClick();
+    EXPECT_EQ(std::pair(box->StoredType, plain->StoredType), std::pair(std::optional<TBookType>(), std::optional(btThreeSidedBox)));
+
+    auto reopened = Restart();
+    EXPECT_EQ(reopened->ListNames(), QStringList({"Box", "Paper"}));
+    EXPECT_EQ(std::tuple(reopened->ReadValue("Box", "BookType"), reopened->ReadValue("Paper", "BookType"),
+                         reopened->ReadValue("Paper", "FrontImage")),
+              std::tuple(QString(), QString("Three Sided Box"), QString("/p.jpg")));
+}
