@@ -253,6 +253,9 @@ void TFinalPage::BuildOptions(QWidget* chart)
 void TFinalPage::Connect()
 {
     connect(&FDocument, &TTavloDocument::SettingsChanged, this, &TFinalPage::ShowSettings);
+    // A project or template replaced the work: its settings on the controls at once.
+    connect(&FDocument, &TTavloDocument::Replaced, this,
+            [this] { ShowSettings(FDocument.Settings(), FDocument.Settings()); });
     connect(cmbFinalType, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0)
             FDocument.SetType(TBookType(index));
@@ -381,7 +384,9 @@ void TFinalPage::ShowSettings(const TFinalSettings& before, const TFinalSettings
         return;
     }
     ApplyAnglesToView();
-    Redraw();
+    // Off the final step the view waits: entering the step composes and draws it.
+    if (!pnlOptions->isHidden())
+        Redraw();
 }
 
 void TFinalPage::ShowTypeRules(TBookType type)

@@ -12,6 +12,7 @@
 #include "project/ProjectFile.h"
 #include "render/D3DWin.h"
 #include "ui/MsgBox.h"
+#include "common/ChosenSettings.h"
 #include "common/MessageLog.h"
 #include "common/RequireGL.h"
 #include "common/TestBitmaps.h"
@@ -125,13 +126,13 @@ TEST(DocumentWindow, FinalPageChangesCountCloseAsksAndBackNextKeepsEverySetting)
     p.gbrScaleFinal->setValue(-6);
     p.chkTransparent->click();
     const auto before = Shown(p);
-    const TFinalSettings settings = w.Document()->Settings();
+    const TFinalSettings settings = ChosenSettings(w.Document()->Settings());
     // Back through every step and Next again: nothing changes.
     while (w.Step() > 0)
         w.btnPrev->click();
     NextToFinal(w);
     EXPECT_EQ(Shown(p), before);
-    EXPECT_EQ(w.Document()->Settings(), settings);
+    EXPECT_EQ(ChosenSettings(w.Document()->Settings()), settings);
     EXPECT_NEAR(w.FinalView()->GetAngleX(), 57 * M_PI / 180, 1e-5);
     EXPECT_NEAR(w.FinalView()->GetAngleY(), 123 * M_PI / 180, 1e-5);
     answers.Answer = mrNo;
@@ -251,6 +252,12 @@ TEST(DocumentWindow, TheFinalViewComesBackDrawnEveryTime)
         w.btnPrev->click();
         if (visit % 2)
             w.GoToStep(0);
+        // While away the page is laid out again, as a prompt of another height does: the hidden
+        // view is resized and back.
+        const QSize chart = w.pnlChart2D->size();
+        w.pnlChart2D->resize(chart - QSize(visit * 10 + 10, 30));
+        QTest::qWait(20);
+        w.pnlChart2D->resize(chart);
         QTest::qWait(20);
     }
 }

@@ -9,6 +9,7 @@
 #include "editor/LayerCommands.h"
 #include "project/ProjectFile.h"
 #include "ui/MsgBox.h"
+#include "common/ChosenSettings.h"
 #include "common/MessageLog.h"
 #include "common/TestBitmaps.h"
 
@@ -24,18 +25,9 @@ namespace {
 constexpr char ChildVariable[] = "TAVLO_RECOVERY_CHILD"; // the reference project's path
 constexpr int KillAfterMs = 40000;
 
-// The settings the user made: the saved picture's size, unless typed, follows the view and is
-// measured again wherever the work is shown.
-TFinalSettings Chosen(TFinalSettings s)
-{
-    if (!s.ExportWidthChosen)
-        s.ExportWidth = s.ExportHeight = 0;
-    return s;
-}
-
 void ExpectSameWork(const TProject& got, const TProject& expected)
 {
-    EXPECT_EQ(Chosen(got.Final), Chosen(expected.Final));
+    EXPECT_EQ(ChosenSettings(got.Final), ChosenSettings(expected.Final));
     EXPECT_EQ(std::tuple(got.Final.Type, got.Final.LightAzimuth, got.Final.ShadowStrength),
               std::tuple(btBookCover, 63, 17));
     for (size_t f = 0; f < 3; ++f) {
