@@ -380,10 +380,24 @@ void TStartPage::cmbStartTypeChange(int index)
         FDocument.SetType(TBookType(index));
 }
 
-const TBookCover* TStartPage::PreviewCover() const
+const TBookCover* TStartPage::PreviewCover()
 {
     const TBookCover* entry = SelectedCover();
-    return !entry || entry == FApplied ? &FDocument.Cover() : entry;
+    if (entry && entry != FApplied)
+        return entry;
+    // The work as it is: a face whose step was left (or that a project brought) is shown with its
+    // layers, as the final page will compose it.
+    FWorkPreview = std::make_unique<TBookCover>(FDocument.Cover());
+    for (int f = 0; f < 3; ++f) {
+        const TBitmap32& flat = FDocument.FaceRecord(f).Bitmap;
+        if (flat.Empty())
+            continue;
+        TImageInfo& face = FWorkPreview->Faces[std::size_t(f)];
+        face.StoreBitmap(flat);
+        face.Original = face.Current;
+        face.OriginalKind = face.CurrentKind;
+    }
+    return FWorkPreview.get();
 }
 
 bool TStartPage::RedrawPreview(bool allowDialog)

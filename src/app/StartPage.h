@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QImage>
 #include <functional>
+#include <memory>
 
 class QComboBox;
 class QLabel;
@@ -93,8 +94,8 @@ private:
     void UpdateNextAndType();
     void AddEntry(const QString& text, TBookCover* cover);
     void DrawPreview(const TBookCover& cover);
-    // What the preview shows: a template about to be chosen, else the document.
-    const TBookCover* PreviewCover() const;
+    // What the preview shows: a template about to be chosen, else the document with its layers.
+    const TBookCover* PreviewCover();
     void ShowNoPreview();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -102,6 +103,7 @@ private:
     TListEx<TBookCover>& FTemplates;
     TTavloDocument& FDocument;
     TBookCover* FApplied = nullptr;
+    std::unique_ptr<TBookCover> FWorkPreview; // the document's faces as their steps left them
     bool FApplying = false; // the page itself is replacing the document
     TTemplateStore& FStore;
     TStartPageHost FHost;

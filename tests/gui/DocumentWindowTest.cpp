@@ -173,6 +173,8 @@ TEST(DocumentWindow, ProjectShowsItsOwnTypeAndANoWithoutReplacementKeepsTheWorkU
     book.Step = 0;
     book.Faces[0].Base = Filled(120, 180, Color32(20, 120, 40));
     book.Faces[1].Base = Filled(20, 180, Color32(200, 200, 20));
+    // A layer of its own colour over most of the front: the preview must show it.
+    book.Faces[0].Layers.push_back({Filled(100, 150, Color32(250, 0, 250)), {10, 15, 110, 165}, true, std::nullopt});
     book.Final.Type = btBookCover;
     book.Final.AngleX = 57;
     book.Final.AngleY = 123;
@@ -186,6 +188,15 @@ TEST(DocumentWindow, ProjectShowsItsOwnTypeAndANoWithoutReplacementKeepsTheWorkU
     EXPECT_EQ(std::tuple(w.cmbStartType->currentIndex(), w.StartPage()->AppliedCover(), w.lbxCollection->currentRow()),
               std::tuple(int(btBookCover), nullptr, -1));
     EXPECT_TRUE(w.windowTitle().startsWith(QLatin1String("atlas[*]")));
+    // The start page previews the project, its layer included.
+    const QImage preview = w.PreviewView()->LastFrameImage();
+    int magenta = 0;
+    for (int y = 0; y < preview.height(); ++y)
+        for (int x = 0; x < preview.width(); ++x) {
+            const QRgb p = preview.pixel(x, y);
+            magenta += qRed(p) > 150 && qBlue(p) > 150 && qGreen(p) < 60;
+        }
+    EXPECT_GT(magenta, 100);
     // No Top step: Next goes from the spine to the final page, which shows the project's angles.
     NextToFinal(w);
     EXPECT_EQ(std::tuple(w.FinalPage()->cmbFinalType->currentIndex(), w.FinalPage()->trkAngleX->value(),
