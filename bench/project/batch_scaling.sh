@@ -14,6 +14,9 @@ convert -size 90x900 gradient:yellow-green "$work/side.bmp"
   echo "output,front,side,type,size"
   for i in $(seq 1 "$rows"); do echo "out/$i.png,front.bmp,side.bmp,$((i % 8)),800x600"; done
 } > "$work/jobs.csv"
+# Each worker's llvmpipe gets cores / workers threads (LP_NUM_THREADS), so the two runs differ
+# only in how many renders run at once. Others busy on the machine skew both; the load shows it.
+echo "cores: $(nproc); load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 declare -A took
 for j in 1 2; do
   rm -rf "$work/out"

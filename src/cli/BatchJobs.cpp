@@ -1,92 +1,106 @@
 #include "BatchJobs.h"
 
-#include <QDateTime>
+#include "CsvReader.h"
+#include "RenderOptions.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
+#include <QHash>
 #include <optional>
 #include <stdexcept>
 
 namespace {
 
-const QSet<QString> ValueColumns = {"project", "template", "front", "side", "top", "type", "size",
-                                    "angle-x", "angle-y", "light-elevation", "light-azimuth",
-                                    "shadow-strength", "zoom", "background", "passes", "cd-position"};
-const QSet<QString> FlagColumns = {"shadow", "no-shadow", "smooth", "no-crop"};
-const QSet<QString> PathColumns = {"output", "project", "front", "side", "top"};
+constexpr QStringView OutputColumn = u"output";
 
-struct TRecord {
-    int Line;
-    QStringList Fields;
-};
-
-// RFC 4180 records: commas between fields, "..." quoting with "" for a quote, line breaks
-// inside quotes kept; CR LF and LF both end a record.
-std::vector<TRecord> ParseCsv(const QString& text)
-{
-    std::vector<TRecord> records;
-    TRecord record{1, {}};
-    QString field;
-    bool quoted = false, fieldStarted = false;
-    int line = 1;
-    auto endRecord = [&] {
-        record.Fields.append(field);
-        const bool blank = record.Fields.size() == 1 && record.Fields[0].trimmed().isEmpty() && !fieldStarted;
-        if (!blank)
-            records.push_back(record);
-        record = {line, {}};
-        field.clear();
-        fieldStarted = false;
-    };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (quoted) {
-            if (c == u'"' && i + 1 < text.size() && text[i + 1] == u'"') {
-                field += u'"';
-                ++i;
-            } else if (c == u'"') {
-                quoted = false;
-            } else {
-                if (c == u'\n')
-                    ++line;
-                field += c;
-            }
-        } else if (c == u'"') {
-            quoted = true;
-            fieldStarted = true;
-        } else if (c == u',') {
-            record.Fields.append(field);
-            field.clear();
-            fieldStarted = true;
-        } else if (c == u'\n') {
-            ++line;
-            endRecord();
-        } else if (c != u'\r') {
-            field += c;
-        }
-    }
-    if (!field.isEmpty() || !record.Fields.isEmpty() || fieldStarted)
-        endRecord();
-    return records;
-}
+[[noreturn]] void Fail(const QString& message) { throw std::runtime_error(message.toStdString()); }
 
 QString ColumnName(QString name)
 {
     name = name.trimmed().toLower();
     while (name.startsWith(u'-'))
         name.remove(0, 1);
-    return name == u"o" ? QStringLiteral("output") : name;
+    return name == u"o" ? OutputColumn.toString() : name;
 }
 
 std::optional<bool> YesNo(const QString& value)
 {
     const QString v = value.trimmed().toLower();
-    if (v == u"1" || v == u"yes" || v == u"true" || v == u"y" || v == u"on")
+    if (v == u"yes" || v == u"true" || v == u"1" || v == u"on")
         return true;
-    if (v.isEmpty() || v == u"0" || v == u"no" || v == u"false" || v == u"n" || v == u"off")
+    if (v == u"no" || v == u"false" || v == u"0" || v == u"off")
         return false;
     return std::nullopt;
+}
+
+// The output as one spelling per file: a folder that exists is taken with its links resolved.
+QString OutputKey(const QString& output)
+{
+    const QFileInfo info(output);
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? output : QDir(folder).filePath(info.fileName());
+}
+
+// Two rows writing one file would race each other's atomic saves and one would be lost silently.
+void RequireDistinctOutputs(const QString& path, const std::vector<TBatchJob>& jobs)
+{
+    QHash<QString, int> firstLine;
+    for (const TBatchJob& job : jobs) {
+        if (!job.Problem.isEmpty())
+            continue;
+        const QString key = OutputKey(job.Output);
+        if (const auto seen = firstLine.constFind(key); seen != firstLine.cend())
+            Fail(QStringLiteral("%1: lines %2 and %3 both write %4; nothing was rendered.")
+                     .arg(path)
+                     .arg(*seen)
+                     .arg(job.Line)
+                     .arg(job.Output));
+        firstLine.insert(key, job.Line);
+    }
+}
+
+TBatchJob JobOf(const TCsvRecord& record, const QStringList& columns, const QDir& base)
+{
+    TBatchJob job;
+    job.Line = record.Line;
+    if (!record.Problem.isEmpty()) {
+        job.Problem = record.Problem;
+        return job;
+    }
+    if (record.Fields.size() != columns.size()) {
+        job.Problem = QStringLiteral("%1 fields where the header has %2").arg(record.Fields.size()).arg(columns.size());
+        return job;
+    }
+    for (qsizetype c = 0; c < columns.size(); ++c) {
+        QString value = record.Fields[c];
+        if (value.isEmpty())
+            continue;
+        if (columns[c] == OutputColumn) {
+            job.Output = QDir::cleanPath(base.absoluteFilePath(value));
+            continue;
+        }
+        const TRenderOption& option = *FindRenderOption(columns[c]);
+        if (option.Kind == TRenderOptionKind::Flag) {
+            const std::optional<bool> on = YesNo(value);
+            if (!on) {
+                job.Problem = QStringLiteral("\"%1\" in the column \"%2\" is none of yes/no, true/false, 1/0, on/off")
+                                  .arg(value, option.Name);
+                return job;
+            }
+            if (*on)
+                job.RenderArgs << QLatin1String("--") + option.Name;
+            else if (!option.Opposite.isEmpty())
+                job.RenderArgs << QLatin1String("--") + option.Opposite;
+            continue;
+        }
+        if (option.Kind == TRenderOptionKind::File)
+            value = QDir::cleanPath(base.absoluteFilePath(value));
+        job.RenderArgs << QLatin1String("--") + option.Name << value;
+    }
+    if (job.Output.isEmpty())
+        job.Problem = QStringLiteral("the output is empty");
+    return job;
 }
 
 } // namespace
@@ -95,80 +109,33 @@ std::vector<TBatchJob> ReadBatchJobs(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error(QStringLiteral("%1: %2").arg(path, file.errorString()).toStdString());
-    const std::vector<TRecord> records = ParseCsv(QString::fromUtf8(file.readAll()));
+        Fail(QStringLiteral("%1: %2").arg(path, file.errorString()));
+    const std::vector<TCsvRecord> records = ReadCsvRecords(file.readAll());
     if (records.empty())
-        throw std::runtime_error(QStringLiteral("%1 has no header line.").arg(path).toStdString());
+        Fail(QStringLiteral("%1 has no header line.").arg(path));
+    const TCsvRecord& header = records.front();
+    if (!header.Problem.isEmpty())
+        Fail(QStringLiteral("%1, line %2: %3.").arg(path).arg(header.Line).arg(header.Problem));
 
     QStringList columns;
-    for (const QString& raw : records[0].Fields) {
+    for (const QString& raw : header.Fields) {
         const QString name = ColumnName(raw);
-        if (name != u"output" && !ValueColumns.contains(name) && !FlagColumns.contains(name))
-            throw std::runtime_error(QStringLiteral("%1, line 1: \"%2\" is no column of a job (see 'tavlo batch --help').")
-                                         .arg(path, raw.trimmed())
-                                         .toStdString());
+        if (name != OutputColumn && !FindRenderOption(name))
+            Fail(QStringLiteral("%1, line %2: \"%3\" is no column of a job (see 'tavlo batch --help').")
+                     .arg(path)
+                     .arg(header.Line)
+                     .arg(raw.trimmed()));
         if (columns.contains(name))
-            throw std::runtime_error(QStringLiteral("%1, line 1: the column \"%2\" is there twice.").arg(path, name).toStdString());
+            Fail(QStringLiteral("%1, line %2: the column \"%3\" is there twice.").arg(path).arg(header.Line).arg(name));
         columns << name;
     }
-    if (!columns.contains(u"output"))
-        throw std::runtime_error(QStringLiteral("%1, line 1: there is no \"output\" column.").arg(path).toStdString());
+    if (!columns.contains(OutputColumn))
+        Fail(QStringLiteral("%1, line %2: there is no \"output\" column.").arg(path).arg(header.Line));
 
     const QDir base = QFileInfo(path).absoluteDir();
     std::vector<TBatchJob> jobs;
-    for (size_t r = 1; r < records.size(); ++r) {
-        const TRecord& record = records[r];
-        TBatchJob job;
-        job.Line = record.Line;
-        if (record.Fields.size() != columns.size()) {
-            job.Problem = QStringLiteral("%1 fields where the header has %2").arg(record.Fields.size()).arg(columns.size());
-            jobs.push_back(job);
-            continue;
-        }
-        for (qsizetype c = 0; c < columns.size(); ++c) {
-            const QString& name = columns[c];
-            QString value = record.Fields[c].trimmed();
-            if (value.isEmpty())
-                continue;
-            if (PathColumns.contains(name))
-                value = QDir::cleanPath(base.absoluteFilePath(value));
-            if (name == u"output") {
-                job.Output = value;
-            } else if (FlagColumns.contains(name)) {
-                const std::optional<bool> on = YesNo(value);
-                if (!on)
-                    job.Problem = QStringLiteral("\"%1\" in the column \"%2\" is neither yes nor no").arg(value, name);
-                else if (*on)
-                    job.RenderArgs << QLatin1String("--") + name;
-            } else {
-                job.RenderArgs << QLatin1String("--") + name << value;
-                if (PathColumns.contains(name))
-                    job.Inputs << value;
-            }
-        }
-        if (job.Output.isEmpty() && job.Problem.isEmpty())
-            job.Problem = QStringLiteral("the output is empty");
-        jobs.push_back(job);
-    }
+    for (size_t r = 1; r < records.size(); ++r)
+        jobs.push_back(JobOf(records[r], columns, base));
+    RequireDistinctOutputs(path, jobs);
     return jobs;
-}
-
-bool IsUpToDate(const TBatchJob& job)
-{
-    const QFileInfo output(job.Output);
-    if (!job.Problem.isEmpty() || !output.exists())
-        return false;
-    const QDateTime written = output.lastModified();
-    for (const QString& input : job.Inputs) {
-        const QFileInfo info(input);
-        if (!info.exists() || info.lastModified() > written)
-            return false;
-    }
-    return true;
-}
-
-QString PartialName(const QString& output)
-{
-    const QFileInfo info(output);
-    return info.absoluteDir().filePath(QStringLiteral(".%1.partial.%2").arg(info.completeBaseName(), info.suffix()));
 }

@@ -2,6 +2,7 @@
 // page would save it. Scripts can render a whole catalogue with it.
 #include "CliCommand.h"
 #include "CliOptions.h"
+#include "RenderOptions.h"
 
 #include "cover/BookType.h"
 #include "cover/BookCover.h"
@@ -62,13 +63,15 @@ const char* HelpText =
     "  --zoom F                zoom factor from 0.761 to 9.99 (default 1); below 1 the field\n"
     "                          of view widens quickly and reaches 180 degrees at 0.7603\n"
     "  --background COLOR      background colour, #rrggbb or a colour name (default white)\n"
-    "  --smooth                smooth the edges (averaged shifted passes)\n"
+    "  --smooth, --no-smooth   smooth the edges (averaged shifted passes) or not (default off,\n"
+    "                          a project's own setting with --project)\n"
     "  --passes N              smoothing passes 1..255 (default 9)\n"
     "  --cd-position N         how far the disc is out of its case, 0..100 (default 50)\n"
     "  --no-crop               keep the whole view instead of cutting to the contents\n"
     "  --transparent           see-through background: PNG and TIFF get alpha (the shadow\n"
     "                          partly clear), GIF one transparent colour; JPEG and BMP cannot\n"
-    "                          be transparent and keep the background colour\n"
+    "                          be transparent and keep the background colour; --no-transparent\n"
+    "                          keeps a project's background opaque\n"
     "  --turntable FRAMES      an animated GIF of the cover turning a full circle about its\n"
     "                          vertical axis in FRAMES frames (2..360, a turn takes about 4 s);\n"
     "                          the output must end in .gif\n"
@@ -91,6 +94,16 @@ double Number(const QCommandLineParser& p, const QString& name, double low, doub
                               .arg(high)
                               .arg(p.value(name))};
     return v;
+}
+
+// A setting with an on and an off option; nullopt when neither is given.
+std::optional<bool> OnOff(const QCommandLineParser& p, const QString& on, const QString& off)
+{
+    if (p.isSet(on) && p.isSet(off))
+        throw TUsageError{QString("--%1 and --%2 contradict each other.").arg(on, off)};
+    if (!p.isSet(on) && !p.isSet(off))
+        return std::nullopt;
+    return p.isSet(on);
 }
 
 // The final page's settings of a project as the renderer takes them.
@@ -143,10 +156,8 @@ TCoverRenderSettings Settings(const QCommandLineParser& p, TCoverRenderSettings 
         s.LightElevation = float(Number(p, "light-elevation", 0, 100) / 100);
     if (p.isSet("light-azimuth"))
         s.LightAzimuth = float(Number(p, "light-azimuth", 0, 100) / 100);
-    if (p.isSet("shadow") && p.isSet("no-shadow"))
-        throw TUsageError{"--shadow and --no-shadow contradict each other."};
-    if (p.isSet("shadow") || p.isSet("no-shadow"))
-        s.Shadow = p.isSet("shadow");
+    if (const auto on = OnOff(p, "shadow", "no-shadow"))
+        s.Shadow = *on;
     if (p.isSet("shadow-strength"))
         s.ShadowStrength = float(Number(p, "shadow-strength", 0, 100) / 100);
     if (p.isSet("zoom"))
@@ -157,15 +168,15 @@ TCoverRenderSettings Settings(const QCommandLineParser& p, TCoverRenderSettings 
             throw TUsageError{QString("Unknown colour \"%1\".").arg(p.value("background"))};
         s.Background = Color32(c.red(), c.green(), c.blue());
     }
-    if (p.isSet("smooth"))
-        s.Smooth = true;
+    if (const auto on = OnOff(p, "smooth", "no-smooth"))
+        s.Smooth = *on;
     if (p.isSet("passes"))
         s.Passes = int(Number(p, "passes", 1, 255));
     if (p.isSet("cd-position"))
         s.CDPosition = float(Number(p, "cd-position", 0, 100) / 100);
     s.Crop = !p.isSet("no-crop");
-    if (p.isSet("transparent"))
-        s.Transparent = true;
+    if (const auto on = OnOff(p, "transparent", "no-transparent"))
+        s.Transparent = *on;
     try {
         ValidateSettings(s);
     } catch (const std::exception& e) {
@@ -203,13 +214,7 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     QCommandLineParser p;
     p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const char* name : {"project", "template", "front", "side", "top", "type", "size", "angle-x", "angle-y",
-                             "light-elevation", "light-azimuth", "shadow-strength", "zoom", "background", "passes",
-                             "cd-position", "turntable"})
-        p.addOption(QCommandLineOption(name, name, "value"));
-    p.addOption(QCommandLineOption({"o", "output"}, "output", "file"));
-    for (const char* flag : {"shadow", "no-shadow", "smooth", "no-crop", "transparent"})
-        p.addOption(QCommandLineOption(flag, flag));
+    AddRenderOptions(p);
     try {
         ParseCliOptions(p, args);
         if (!p.positionalArguments().isEmpty())
