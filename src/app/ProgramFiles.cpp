@@ -1,25 +1,8 @@
 #include "app/ProgramFiles.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-
-namespace {
-QString DataFolderBeside(const QString& programFolder)
-{
-    return QDir::cleanPath(programFolder + QLatin1Char('/') + QStringLiteral(TAVLO_RELATIVE_DATA_DIR));
-}
-} // namespace
-
-QString ProgramDataFolder()
-{
-    const QString forced = qEnvironmentVariable("TAVLO_DATA_DIR");
-    if (!forced.isEmpty())
-        return QFileInfo(forced).isDir() ? QDir::cleanPath(forced) : QString();
-    const QString beside = DataFolderBeside(QCoreApplication::applicationDirPath());
-    return QFileInfo(beside).isDir() ? beside : QString();
-}
 
 bool RunsInstalled(const QString& programFolder)
 {

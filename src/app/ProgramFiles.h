@@ -2,11 +2,9 @@
 // Where Tavlo Generator's own files are, whether it runs from its build folder or installed:
 // the data (sample templates, icons) sits at the same place relative to the program in both.
 
-#include <QString>
+#include "templates/ProgramData.h" // the data folder itself: the command-line tool finds it too
 
-// The program's data folder (holding "samples/"): TAVLO_DATA_DIR when set, else the one beside
-// the program's folder. Empty when there is none.
-QString ProgramDataFolder();
+#include <QString>
 
 // True when the program runs from an installed bin folder; it then writes nothing beside itself.
 bool RunsInstalled(const QString& programFolder);

@@ -18,7 +18,7 @@ const char* const Help =
     "Reshapes the faces for the book type, joins them into the texture atlas of the 3D view and\n"
     "writes it to OUTPUT (GIF, JPEG, BMP, TIFF or PNG by its extension). Prints the atlas size and\n"
     "the box proportions X, Y, Z (width, height, depth; X is always 1).\n\n"
-    "Faces are read like the program reads template files: BMP, ICO, WMF, EMF, GIF or JPEG.\n"
+    "Faces are read like the program reads template files (the extensions below).\n"
     "TYPE is a type's name or its index:\n"
     "  0 \"Two Sided Box\", 1 \"Three Sided Box\", 2 \"Book Cover\", 3 \"Electronic Magazine\",\n"
     "  4 \"CD Cover\", 5 \"Special Report\", 6 \"Thin Book\", 7 \"Wide Box\".\n"

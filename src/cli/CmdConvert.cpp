@@ -26,8 +26,8 @@ const TCliCommandRegistrar Registrar({
     "convert",
     "Convert a picture file to GIF, JPEG, BMP, TIFF or PNG",
     "Usage: tavlo convert INPUT OUTPUT\n\n"
-    "Reads INPUT (BMP, ICO, WMF, EMF, GIF, JPG/JPEG) the way Tavlo Generator reads a new image layer\n"
-    "and writes OUTPUT the way Save As does; the output's extension picks the format:\n"
+    "Reads INPUT (any of the extensions below) the way Tavlo Generator reads a new image layer and\n"
+    "writes OUTPUT the way Save As does; the output's extension picks the format:\n"
     "  .gif   GIF89a, 256 colours (20 static + 236 octree colours, Floyd-Steinberg dithering)\n"
     "  .jpg   JPEG at quality 100 (also .jpeg)\n"
     "  .bmp   32 bits per pixel, uncompressed, the alpha byte kept\n"

@@ -2,6 +2,7 @@
 // page would save it. Scripts can render a whole catalogue with it.
 #include "CliCommand.h"
 #include "CliOptions.h"
+#include "TemplateFaces.h"
 #include "RenderOptions.h"
 
 #include "cover/BookType.h"
@@ -10,7 +11,6 @@
 #include "document/TavloDocument.h"
 #include "project/ProjectFile.h"
 #include "render/HeadlessCover.h"
-#include "templates/TemplateStore.h"
 
 // The picture writers join the imageio library separately; until they are there this command
 // renders but says plainly that it cannot write.
@@ -43,8 +43,9 @@ const char* HelpText =
     "\n"
     "  --project FILE          a project saved by Tavlo Generator: its faces with their layers and\n"
     "                          its final page settings (the options below override them)\n"
-    "  --template NAME         a template stored by Tavlo Generator (its face files)\n"
-    "  --front FILE            front face picture (BMP, ICO, WMF, EMF, GIF, JPEG)\n"
+    "  --template NAME         a template stored by Tavlo Generator (its face files); a user\n"
+    "                          without templates gets the samples, as on its first start\n"
+    "  --front FILE            front face picture (any of the extensions at the end)\n"
     "  --side FILE             side (spine) face picture\n"
     "  --top FILE              top face picture (boxes only; generated when absent)\n"
     "  --type TYPE             book type by name or index 0..7 (default \"Two Sided Box\"):\n"
@@ -183,31 +184,6 @@ TCoverRenderSettings Settings(const QCommandLineParser& p, TCoverRenderSettings 
         throw TUsageError{QString::fromUtf8(e.what())};
     }
     return s;
-}
-
-// The faces of a template stored by the program, found by name without regard to case; the
-// cover type it carries, when it carries one.
-std::optional<TBookType> LoadTemplate(const QString& name, TBitmap32& front, TBitmap32& side, TBitmap32& top)
-{
-    TTemplateStore store;
-    store.Open(QString());
-    QString found;
-    const QStringList names = store.ListNames();
-    for (const QString& n : names)
-        if (n.compare(name, Qt::CaseInsensitive) == 0)
-            found = n;
-    if (found.isEmpty())
-        throw std::runtime_error(QString("There is no template \"%1\". Stored templates: %2.")
-                                     .arg(name, names.isEmpty() ? QString("none") : names.join(", "))
-                                     .toStdString());
-    const TBookCover cover(TBookCover::KindTemplate, found, &store);
-    TBitmap32* targets[] = {&front, &side, &top};
-    for (int i = 0; i < 3; ++i)
-        if (const auto bitmap = cover.FaceAsBitmap(i))
-            *targets[i] = *bitmap;
-    if (front.Empty() || side.Empty())
-        throw std::runtime_error(QString("The template \"%1\" has no readable front or side picture.").arg(found).toStdString());
-    return cover.StoredType;
 }
 
 int Run(const QStringList& args, QTextStream& out, QTextStream& err)

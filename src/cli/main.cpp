@@ -1,6 +1,7 @@
 // `tavlo`: the command-line companion of Tavlo Generator. Runs without a display.
 #include "CliCommand.h"
 #include "CliOptions.h"
+#include "ReadFormats.h"
 #include "TavloVersion.h"
 #include "imageio/ProductName.h"
 
@@ -27,7 +28,14 @@ void PrintUsage(QTextStream& out)
     std::sort(commands.begin(), commands.end(), [](auto& a, auto& b) { return a.Name < b.Name; });
     for (const auto& c : commands)
         out << "  " << c.Name.leftJustified(10) << c.Synopsis << "\n";
-    out << "\n'tavlo COMMAND --help' describes one command; 'tavlo --version' prints the version.\n";
+    out << "\n" << ReadFormatsLine() << ".\n"
+        << "\n'tavlo COMMAND --help' describes one command; 'tavlo --version' prints the version.\n";
+}
+
+// Every command reads pictures: its help ends with the formats read.
+void PrintHelp(QTextStream& out, const TCliCommand& command)
+{
+    out << command.Help << "\n\n" << ReadFormatsLine() << ".\n";
 }
 
 // Qt's notes (a missing XDG_RUNTIME_DIR, font fallbacks) mean nothing to a user of a command-line
@@ -67,7 +75,7 @@ int main(int argc, char** argv)
         if (args.size() > 1) {
             for (const auto& c : Registry())
                 if (c.Name == args[1]) {
-                    out << c.Help << "\n";
+                    PrintHelp(out, c);
                     return 0;
                 }
         }
@@ -79,7 +87,7 @@ int main(int argc, char** argv)
         if (c.Name != name)
             continue;
         if (args.contains("--help") || args.contains("-h")) {
-            out << c.Help << "\n";
+            PrintHelp(out, c);
             return 0;
         }
         try {

@@ -23,6 +23,8 @@ public:
     // The format for an extension (without the dot, any ASCII case); nullptr when none.
     const TPictureFormat* Find(const QString& extension) const;
     const QList<TPictureFormat>& Formats() const { return FFormats; }
+    // Every format the loader reads: the registered ones, then those read through Qt.
+    QList<TPictureFormat> Readable() const { return FFormats + FModern; }
     // Built from the last registered format to the first, then the modern ones: "All
     // (patterns)|patterns|" followed by one "Description (*.ext)|*.ext" entry per format (just the
     // entry when there is one format).

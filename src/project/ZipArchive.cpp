@@ -3,6 +3,7 @@
 #include "project/ProjectFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <zip.h>
 
 namespace {
@@ -24,9 +25,18 @@ TZipReader::TZipReader(const QString& path)
 {
     int code = 0;
     FArchive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
-    if (!FArchive)
-        Fail(code == ZIP_ER_NOENT || code == ZIP_ER_OPEN ? QStringLiteral("it cannot be opened")
-                                                          : QStringLiteral("it is no zip archive (%1)").arg(ZipErrorText(code)));
+    if (!FArchive) {
+        // Why, as the user sees the path: nothing there, a folder, a file that may not be read.
+        const QFileInfo file(path);
+        if (code == ZIP_ER_NOENT || !file.exists())
+            Fail(QStringLiteral("it does not exist"));
+        if (file.isDir())
+            Fail(QStringLiteral("it is a folder"));
+        QFile reader(path);
+        if (!reader.open(QIODevice::ReadOnly))
+            Fail(QStringLiteral("it cannot be read (%1)").arg(reader.errorString()));
+        Fail(QStringLiteral("it is no zip archive (%1)").arg(ZipErrorText(code)));
+    }
 }
 
 TZipReader::~TZipReader()

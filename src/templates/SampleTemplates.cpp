@@ -1,6 +1,7 @@
 #include "templates/SampleTemplates.h"
 
 #include "cover/BookCover.h"
+#include "templates/ProgramData.h"
 #include "templates/TemplateStore.h"
 
 #include <QDir>
@@ -110,4 +111,10 @@ QStringList AddSampleTemplatesOnce(TTemplateStore& store, const QString& samples
         // Samples are a welcome, not a need: the store's own write at exit reports the problem.
     }
     return added;
+}
+
+QStringList OpenWithSamples(TTemplateStore& store)
+{
+    store.Open(QString());
+    return AddSampleTemplatesOnce(store, SampleTemplatesFolder());
 }

@@ -13,3 +13,7 @@ class TTemplateStore;
 // (templates without a type whose front and side are still a sample's files). Answers the names
 // added. The faces are used where they are; nothing is copied.
 QStringList AddSampleTemplatesOnce(TTemplateStore& store, const QString& samplesFolder);
+
+// Opens the user's store as a first start of the window leaves it: the samples of the program's
+// data folder added, once, as above. For `tavlo`, which may run before the window ever has.
+QStringList OpenWithSamples(TTemplateStore& store);
