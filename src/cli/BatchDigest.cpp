@@ -2,6 +2,7 @@
 
 #include "RenderOptions.h"
 #include "cover/BookCover.h"
+#include "templates/SampleTemplates.h"
 #include "templates/TemplateStore.h"
 
 #include <QCryptographicHash>
@@ -70,7 +71,7 @@ QByteArray TBatchDigest::TemplateHash(const QString& name)
 {
     if (!FStore) {
         FStore = std::make_unique<TTemplateStore>();
-        FStore->Open(QString());
+        OpenWithSamples(*FStore); // as `tavlo render --template` finds them, samples and all
     }
     for (const QString& stored : FStore->ListNames()) {
         if (stored.compare(name, Qt::CaseInsensitive) != 0)
