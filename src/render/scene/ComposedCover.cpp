@@ -1,0 +1,33 @@
+#include "render/scene/ComposedCover.h"
+
+#include "cover/Composition.h"
+
+#include <stdexcept>
+
+void TComposedCover::SetPageInset(float value)
+{
+    if (value > 0 && value < 100)
+        PageInset = value;
+}
+
+void TComposedCover::ShowCover(const TBitmap32* atlas, int frontWidth, int frontHeight, int sideWidth)
+{
+    if (!atlas || atlas->Empty() || frontWidth <= 0)
+        return;
+    Atlas = *atlas;
+    FrontWidth = frontWidth;
+    FrontHeight = frontHeight;
+    SideWidth = sideWidth;
+}
+
+TComposedCover ComposeCover(TBookType type, TBitmap32& front, TBitmap32& side, TBitmap32* top)
+{
+    if (front.Empty())
+        throw std::runtime_error("The front picture is empty.");
+    if (side.Empty())
+        throw std::runtime_error("The side picture is empty.");
+    TComposedCover cover;
+    if (!Compose(type, &cover, top, &side, &front) || cover.Atlas.Empty())
+        throw std::runtime_error("The cover could not be composed from these pictures.");
+    return cover;
+}
