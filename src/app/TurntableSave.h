@@ -12,7 +12,8 @@ class TD3DWin;
 constexpr int TurntableFrames = 36;
 
 // Renders `frames` frames of exactly `size` (the saved picture's size the final page shows), the
-// cover at every angle fitted inside, with the view's smoothing, light and shadow, and writes them
-// to path. Answers false when the user cancelled (nothing is written); throws std::runtime_error
-// with a message for the user when rendering or writing fails.
+// cover at every angle fitted inside, with the view's smoothing, light and shadow, and writes each
+// to path as it is drawn. Answers false when the user cancelled (nothing is written, an existing
+// file stays); throws std::runtime_error with a message for the user when rendering or writing
+// fails, or, before anything is drawn, when the turntable needs more memory than there is.
 bool SaveTurntable(QWidget* parent, TD3DWin& view, int frames, QSize size, bool transparent, const QString& path);

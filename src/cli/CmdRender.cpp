@@ -19,7 +19,6 @@
 #define TAVLO_HAVE_IMAGE_WRITER 1
 #endif
 
-#include "imageio/GifAnimation.h"
 #include "imageio/PictureKind.h"
 #include "imageio/ProductName.h"
 
@@ -232,24 +231,18 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
         }
         TBitmap32* topFace = top.Empty() ? nullptr : &top;
         if (frames > 0) {
+            // Frames are written as they are rendered; a turn memory cannot hold is refused first.
             // A progress line on a terminal; scripts reading stderr get only the messages.
             const bool terminal = isatty(STDERR_FILENO);
-            TGifAnimation animation;
-            if (settings.Transparent)
-                animation.SetTransparentBackground(settings.Background);
-            animation.SetComment(QByteArray("produced by ") + ProductNameVersion);
-            const int delay = std::max(2, int(std::lround(400.0 / frames)));
-            QSize size;
-            RenderTurntableHeadless(front, side, topFace, settings, frames, [&](int index, const TBitmap32& frame) {
-                animation.AddFrame(frame, delay);
-                size = frame.Size();
-                if (terminal)
-                    err << "\rRendering frame " << index + 1 << " of " << frames << Qt::flush;
-                return true;
-            });
+            const QSize size = SaveTurntableHeadless(front, side, topFace, settings, frames, p.value("output"),
+                                                     [&](const TTurntableProgress& at) {
+                                                         if (terminal)
+                                                             err << (at.Sampling ? "\rChoosing the colours " : "\rRendering frame ")
+                                                                 << at.Index + 1 << " of " << at.Count << "   " << Qt::flush;
+                                                         return true;
+                                                     });
             if (terminal)
-                err << "\rWriting " << p.value("output") << "...          \r" << Qt::flush;
-            animation.SaveToFile(p.value("output"));
+                err << "\r" << QString(40, QLatin1Char(' ')) << "\r" << Qt::flush;
             out << "Wrote " << p.value("output") << " (" << frames << " frames, " << size.width() << " x "
                 << size.height() << ")\n";
             return 0;

@@ -2,6 +2,8 @@
 // An animated GIF written by our own encoder: frames of one size shown for a delay each, looping
 // forever (the NETSCAPE2.0 application extension), one palette shared by all frames, and each
 // frame after the first cut to the rectangle that changed, its unchanged pixels transparent.
+// This one keeps every frame until it writes them, for a few small frames; animations that may
+// be large (turntables) stream theirs through TGifAnimationWriter, which codes them the same way.
 
 #include "raster/TBitmap32.h"
 
@@ -30,6 +32,7 @@ public:
     void SaveToFile(const QString& path) const;
 
 private:
+    void WriteTo(class QIODevice& out) const;
     struct TFrame {
         TBitmap32 Pixels;
         int Delay = 10;

@@ -97,9 +97,11 @@ bool LzwDecode(const uchar* data, qsizetype size, int minCodeSize, uchar* out, q
 
 namespace {
 
+// Packs codes into bytes; with a sink, full pieces leave as they fill.
 class TBitWriter {
 public:
-    explicit TBitWriter(std::vector<uchar>& out) : FOut(out) {}
+    using TSink = std::function<void(const uchar*, qsizetype)>;
+    TBitWriter(std::vector<uchar>& out, const TSink* sink) : FOut(out), FSink(sink) {}
     void Put(int code, int size)
     {
         FBits |= uint32_t(code) << FCount;
@@ -109,6 +111,8 @@ public:
             FBits >>= 8;
             FCount -= 8;
         }
+        if (FSink && qsizetype(FOut.size()) >= LzwPieceBytes - 4)
+            Hand();
     }
     void Flush()
     {
@@ -116,23 +120,27 @@ public:
             FOut.push_back(uchar(FBits));
         FBits = 0;
         FCount = 0;
+        if (FSink)
+            Hand();
     }
 
 private:
+    void Hand()
+    {
+        if (!FOut.empty())
+            (*FSink)(FOut.data(), qsizetype(FOut.size()));
+        FOut.clear();
+    }
     std::vector<uchar>& FOut;
+    const TSink* FSink;
     uint32_t FBits = 0;
     int FCount = 0;
 };
 
-} // namespace
-
-std::vector<uchar> LzwEncode(const uchar* indices, qsizetype count, int minCodeSize)
+void Encode(const uchar* indices, qsizetype count, int minCodeSize, TBitWriter& writer)
 {
     const int clear = 1 << minCodeSize;
     const int end = clear + 1;
-    std::vector<uchar> out;
-    out.reserve(size_t(count / 2 + 16));
-    TBitWriter writer(out);
 
     // Open-addressing table of (prefix code, index) -> code.
     constexpr int HashSize = 8192;
@@ -146,7 +154,7 @@ std::vector<uchar> LzwEncode(const uchar* indices, qsizetype count, int minCodeS
     if (count == 0) {
         writer.Put(end, codeSize);
         writer.Flush();
-        return out;
+        return;
     }
 
     int current = indices[0];
@@ -180,5 +188,24 @@ std::vector<uchar> LzwEncode(const uchar* indices, qsizetype count, int minCodeS
     writer.Put(current, codeSize);
     writer.Put(end, codeSize);
     writer.Flush();
+}
+
+} // namespace
+
+std::vector<uchar> LzwEncode(const uchar* indices, qsizetype count, int minCodeSize)
+{
+    std::vector<uchar> out;
+    out.reserve(size_t(count / 2 + 16));
+    TBitWriter writer(out, nullptr);
+    Encode(indices, count, minCodeSize, writer);
     return out;
+}
+
+void LzwEncode(const uchar* indices, qsizetype count, int minCodeSize,
+               const std::function<void(const uchar* piece, qsizetype size)>& sink)
+{
+    std::vector<uchar> piece;
+    piece.reserve(size_t(LzwPieceBytes));
+    TBitWriter writer(piece, &sink);
+    Encode(indices, count, minCodeSize, writer);
 }

@@ -150,30 +150,48 @@ int Distance(TColor32 c, int r, int g, int b)
 
 } // namespace
 
-TColorHistogram::TColorHistogram(const TBitmap32& picture)
+namespace {
+
+// Cells of 6 bits per channel, each keeping the exact sums of its pixels.
+std::vector<TColorHistogram::TCell> GatherCells(const std::vector<const TBitmap32*>& pictures)
 {
-    // Cells of 6 bits per channel, each keeping the exact sums of its pixels.
     constexpr size_t CellCount = size_t(1) << 18;
     std::vector<uint32_t> count(CellCount, 0);
     std::vector<uint64_t> sums(CellCount * 3, 0);
-    const TColor32* px = picture.Bits();
-    const size_t n = size_t(picture.Width()) * size_t(picture.Height());
-    for (size_t i = 0; i < n; ++i) {
-        const TColor32 c = px[i];
-        const size_t cell = ((c >> 6) & 0x3F000) | ((c >> 4) & 0xFC0) | ((c >> 2) & 0x3F);
-        ++count[cell];
-        sums[cell * 3] += RedOf(c);
-        sums[cell * 3 + 1] += GreenOf(c);
-        sums[cell * 3 + 2] += BlueOf(c);
+    for (const TBitmap32* picture : pictures) {
+        const TColor32* px = picture->Bits();
+        const size_t n = size_t(picture->Width()) * size_t(picture->Height());
+        for (size_t i = 0; i < n; ++i) {
+            const TColor32 c = px[i];
+            const size_t cell = ((c >> 6) & 0x3F000) | ((c >> 4) & 0xFC0) | ((c >> 2) & 0x3F);
+            ++count[cell];
+            sums[cell * 3] += RedOf(c);
+            sums[cell * 3 + 1] += GreenOf(c);
+            sums[cell * 3 + 2] += BlueOf(c);
+        }
     }
+    std::vector<TColorHistogram::TCell> cells;
     for (size_t cell = 0; cell < CellCount; ++cell) {
         const uint64_t k = count[cell];
         if (k == 0)
             continue;
-        Cells.push_back({Color32(int((sums[cell * 3] + k / 2) / k), int((sums[cell * 3 + 1] + k / 2) / k),
+        cells.push_back({Color32(int((sums[cell * 3] + k / 2) / k), int((sums[cell * 3 + 1] + k / 2) / k),
                                  int((sums[cell * 3 + 2] + k / 2) / k)),
                          k, sums[cell * 3], sums[cell * 3 + 1], sums[cell * 3 + 2]});
     }
+    return cells;
+}
+
+} // namespace
+
+TColorHistogram::TColorHistogram(const TBitmap32& picture) : Cells(GatherCells({&picture})) {}
+
+TColorHistogram::TColorHistogram(const std::vector<TBitmap32>& pictures)
+{
+    std::vector<const TBitmap32*> all;
+    for (const TBitmap32& p : pictures)
+        all.push_back(&p);
+    Cells = GatherCells(all);
 }
 
 TColorHistogram TColorHistogram::Coarser() const
@@ -361,65 +379,89 @@ int TPaletteCache::Search(int r, int g, int b) const
     return best;
 }
 
+TPaletteDitherer::TPaletteDitherer(std::vector<TColor32> palette, int width)
+    : FPalette(std::move(palette)), FNearest(FPalette), FWidth(width), FCurrent(size_t(width + 2) * 3, 0),
+      FBelow(size_t(width + 2) * 3, 0)
+{
+}
+
+void TPaletteDitherer::Restart()
+{
+    FRow = 0;
+    std::fill(FCurrent.begin(), FCurrent.end(), 0);
+}
+
+qint64 TPaletteDitherer::HeldBytes() const
+{
+    return qint64(FCurrent.capacity() + FBelow.capacity()) * qint64(sizeof(int)) + (qint64(1) << 18) * 2;
+}
+
+void TPaletteDitherer::Row(const TColor32* line, uint8_t* indices)
+{
+    const int w = FWidth;
+    const bool leftToRight = (FRow++ % 2) == 0;
+    const int step = leftToRight ? 1 : -1;
+    std::fill(FBelow.begin(), FBelow.end(), 0);
+    for (int i = 0; i < w; ++i) {
+        const int x = leftToRight ? i : w - 1 - i;
+        const TColor32 p = line[x];
+        int* err = &FCurrent[size_t(x + 1) * 3];
+        const int want[3] = {std::clamp(RedOf(p) + (err[0] + 8 * (err[0] > 0 ? 1 : -1)) / 16, 0, 255),
+                             std::clamp(GreenOf(p) + (err[1] + 8 * (err[1] > 0 ? 1 : -1)) / 16, 0, 255),
+                             std::clamp(BlueOf(p) + (err[2] + 8 * (err[2] > 0 ? 1 : -1)) / 16, 0, 255)};
+        const int index = FNearest.Find(want[0], want[1], want[2]);
+        indices[x] = uint8_t(index);
+        const TColor32 got = FPalette[size_t(index)];
+        // Errors are passed on at 7/8 strength: full strength piles grain onto photos for
+        // little gain in tone, and costs some 2 dB of fidelity.
+        const int e[3] = {(want[0] - RedOf(got)) * 7 / 8, (want[1] - GreenOf(got)) * 7 / 8, (want[2] - BlueOf(got)) * 7 / 8};
+        for (int k = 0; k < 3; ++k) {
+            FCurrent[size_t(x + 1 + step) * 3 + k] += e[k] * 7;
+            FBelow[size_t(x + 1 - step) * 3 + k] += e[k] * 3;
+            FBelow[size_t(x + 1) * 3 + k] += e[k] * 5;
+            FBelow[size_t(x + 1 + step) * 3 + k] += e[k];
+        }
+    }
+    std::swap(FCurrent, FBelow);
+}
+
 std::vector<uint8_t> DitherToPalette(const TBitmap32& picture, const std::vector<TColor32>& palette)
 {
     const int w = picture.Width(), h = picture.Height();
     std::vector<uint8_t> out(size_t(w) * size_t(h));
-    TPaletteCache nearest(palette);
-    // Error rows with one pixel of margin on each side, in 1/16 units.
-    std::vector<int> current(size_t(w + 2) * 3, 0), below(size_t(w + 2) * 3, 0);
-    for (int y = 0; y < h; ++y) {
-        const bool leftToRight = (y % 2) == 0;
-        const int step = leftToRight ? 1 : -1;
-        const TColor32* line = picture.ScanLine(y);
-        std::fill(below.begin(), below.end(), 0);
-        for (int i = 0; i < w; ++i) {
-            const int x = leftToRight ? i : w - 1 - i;
-            const TColor32 p = line[x];
-            int* err = &current[size_t(x + 1) * 3];
-            const int want[3] = {std::clamp(RedOf(p) + (err[0] + 8 * (err[0] > 0 ? 1 : -1)) / 16, 0, 255),
-                                 std::clamp(GreenOf(p) + (err[1] + 8 * (err[1] > 0 ? 1 : -1)) / 16, 0, 255),
-                                 std::clamp(BlueOf(p) + (err[2] + 8 * (err[2] > 0 ? 1 : -1)) / 16, 0, 255)};
-            const int index = nearest.Find(want[0], want[1], want[2]);
-            out[size_t(y) * w + x] = uint8_t(index);
-            const TColor32 got = palette[size_t(index)];
-            // Errors are passed on at 7/8 strength: full strength piles grain onto photos for
-            // little gain in tone, and costs some 2 dB of fidelity.
-            const int e[3] = {(want[0] - RedOf(got)) * 7 / 8, (want[1] - GreenOf(got)) * 7 / 8, (want[2] - BlueOf(got)) * 7 / 8};
-            for (int k = 0; k < 3; ++k) {
-                current[size_t(x + 1 + step) * 3 + k] += e[k] * 7;
-                below[size_t(x + 1 - step) * 3 + k] += e[k] * 3;
-                below[size_t(x + 1) * 3 + k] += e[k] * 5;
-                below[size_t(x + 1 + step) * 3 + k] += e[k];
-            }
-        }
-        std::swap(current, below);
-    }
+    TPaletteDitherer ditherer(palette, w);
+    for (int y = 0; y < h; ++y)
+        ditherer.Row(picture.ScanLine(y), out.data() + size_t(y) * w);
     return out;
 }
 
 constexpr int RefinePasses = 6;
 
-TIndexedPicture ReduceToGifPalette(const TBitmap32& picture)
+std::vector<TColor32> GifPalette(const TColorHistogram& histogram)
 {
     const auto& statics = StaticPaletteColors();
-    TIndexedPicture out;
-    out.Width = picture.Width();
-    out.Height = picture.Height();
-    out.Palette.assign(256, Color32(0, 0, 0));
+    std::vector<TColor32> palette(256, Color32(0, 0, 0));
     for (int i = 0; i < 10; ++i) {
-        out.Palette[size_t(i)] = statics[size_t(i)];
-        out.Palette[size_t(246 + i)] = statics[size_t(10 + i)];
+        palette[size_t(i)] = statics[size_t(i)];
+        palette[size_t(246 + i)] = statics[size_t(10 + i)];
     }
-    const TColorHistogram histogram(picture);
     std::vector<TColor32> colors = OctreeColors(histogram, 236);
     // A few k-means passes move the octree's colours to the centres of the pixels they serve.
     RefineColors(colors, std::vector<TColor32>(statics.begin(), statics.end()), histogram, RefinePasses);
     for (size_t i = 0; i < colors.size(); ++i)
-        out.Palette[10 + i] = colors[i];
+        palette[10 + i] = colors[i];
     // Unused middle slots repeat a static colour rather than add a stray black.
     for (size_t i = 10 + colors.size(); i < 246; ++i)
-        out.Palette[i] = statics[0];
+        palette[i] = statics[0];
+    return palette;
+}
+
+TIndexedPicture ReduceToGifPalette(const TBitmap32& picture)
+{
+    TIndexedPicture out;
+    out.Width = picture.Width();
+    out.Height = picture.Height();
+    out.Palette = GifPalette(TColorHistogram(picture));
     out.Indices = DitherToPalette(picture, out.Palette);
     return out;
 }

@@ -16,6 +16,8 @@ const std::array<TColor32, 20>& StaticPaletteColors();
 struct TColorHistogram {
     TColorHistogram() = default;
     explicit TColorHistogram(const TBitmap32& picture);
+    // The pixels of several pictures counted together: the colours of an animation's frames.
+    explicit TColorHistogram(const std::vector<TBitmap32>& pictures);
     // The same pixels in cells of 5 bits per channel.
     TColorHistogram Coarser() const;
     struct TCell {
@@ -68,6 +70,26 @@ private:
     std::vector<int16_t> FTable;
 };
 
+// Floyd-Steinberg error diffusion onto a palette, one row at a time from the top (serpentine
+// rows): a picture can be mapped as it is produced, without a copy of it whole.
+class TPaletteDitherer {
+public:
+    TPaletteDitherer(std::vector<TColor32> palette, int width);
+    // Maps the next row of `width` pixels to palette indices.
+    void Row(const TColor32* pixels, uint8_t* indices);
+    // The next row starts a new picture: no error carried over, the first row left to right.
+    void Restart();
+    // Bytes held for the rows and the palette lookup.
+    qint64 HeldBytes() const;
+
+private:
+    std::vector<TColor32> FPalette;
+    TPaletteCache FNearest;
+    int FWidth;
+    int FRow = 0;
+    std::vector<int> FCurrent, FBelow; // errors with one pixel of margin each side, in 1/16 units
+};
+
 // Maps every pixel to the palette with Floyd-Steinberg error diffusion (serpentine rows).
 std::vector<uint8_t> DitherToPalette(const TBitmap32& picture, const std::vector<TColor32>& palette);
 
@@ -77,6 +99,10 @@ struct TIndexedPicture {
     std::vector<TColor32> Palette; // 256 entries
     std::vector<uint8_t> Indices;  // row by row
 };
+
+// The GIF writer's 256 entries for pictures with these colours: the static colours around
+// refined octree colours.
+std::vector<TColor32> GifPalette(const TColorHistogram& histogram);
 
 // The whole reduction: static colours, octree colours, dithering.
 TIndexedPicture ReduceToGifPalette(const TBitmap32& picture);

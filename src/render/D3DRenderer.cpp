@@ -700,44 +700,6 @@ TBitmap32 TD3DRenderer::RenderContent(int width, int tileSide)
     return RenderFramed(ContentFrame(QSize(width, 0), [this] { return ViewContentBounds(); }), tileSide);
 }
 
-bool TD3DRenderer::RenderTurntable(int frames, int width,
-                                   const std::function<bool(int index, const TBitmap32& frame)>& frameDone)
-{
-    return RenderTurntable(frames, QSize(width, 0), frameDone);
-}
-
-bool TD3DRenderer::RenderTurntable(int frames, QSize size,
-                                   const std::function<bool(int index, const TBitmap32& frame)>& frameDone)
-{
-    if (!FGLReady)
-        throw std::runtime_error("The 3D view is not available.");
-    if (size.width() < 1 || size.width() > 8192 || size.height() < 0 || size.height() > 8192)
-        throw std::runtime_error("The picture size must be between 1 x 1 and 8192 x 8192 pixels.");
-    frames = std::max(frames, 1);
-    const float start = FAngleY;
-    struct TRestore {
-        float& Angle;
-        float Start;
-        ~TRestore() { Angle = Start; }
-    } restore{FAngleY, start};
-    auto turn = [&](int k) { FAngleY = start + 360.0f * float(k) / float(frames); };
-    // One frame for all: the union of where the cover and its shadow land at every angle.
-    const TContentFrame frame = ContentFrame(size, [&] {
-        QRectF all;
-        for (int k = 0; k < frames; ++k) {
-            turn(k);
-            all = k == 0 ? ViewContentBounds() : all.united(ViewContentBounds());
-        }
-        return all;
-    });
-    for (int k = 0; k < frames; ++k) {
-        turn(k);
-        if (!frameDone(k, RenderFramed(frame, 2048)))
-            return false;
-    }
-    return true;
-}
-
 TBitmap32 TD3DRenderer::RenderFramed(const TContentFrame& frame, int tileSide)
 {
     if (frame.Height > 8192)

@@ -150,6 +150,9 @@ public:
     // The same in pictures of exactly `size` (as the final page shows the saved picture's size):
     // the content of every angle centred and scaled to fit inside the margin.
     bool RenderTurntable(int frames, QSize size, const std::function<bool(int index, const TBitmap32& frame)>& frameDone);
+    // The size of RenderTurntable's frames, known before any is drawn (the height follows the
+    // turning content when size has none). Throws like RenderTurntable for a size out of range.
+    QSize TurntableFrameSize(int frames, QSize size);
     // The width RenderContent needs to show the content at the view's own scale.
     int NaturalContentWidth() const;
 
@@ -170,6 +173,7 @@ private:
     // height that follows the content's shape at that width.
     TContentFrame ContentFrame(QSize size, const std::function<QRectF()>& bounds) const;
     QRectF ViewContentBounds() const; // what the view shows of the cover and its shadow
+    TContentFrame TurntableFrame(int frames, QSize size); // framing every angle of a turn alike
     TBitmap32 RenderFramed(const TContentFrame& frame, int tileSide);
     TBitmap32 RenderTiles(int width, int height, int tileSide);
     void UpdateFraming();

@@ -87,3 +87,16 @@ bool RenderTurntableHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top, 
     const auto view = PrepareView(front, side, top, s);
     return view->RenderTurntable(frames, s.Width, frameDone);
 }
+
+QSize SaveTurntableHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top, const TCoverRenderSettings& s,
+                           int frames, const QString& path, const TTurntableProgressFn& progress)
+{
+    const auto view = PrepareView(front, side, top, s);
+    TTurntableGif gif;
+    gif.Frames = frames;
+    gif.Size = QSize(s.Width, 0);
+    gif.Transparent = s.Transparent;
+    gif.Background = s.Background;
+    TTurntableGifWriter writer(*view, gif);
+    return writer.Save(path, progress) ? writer.FrameSize() : QSize();
+}

@@ -5,6 +5,7 @@
 
 #include "cover/BookType.h"
 #include "raster/TBitmap32.h"
+#include "render/TurntableGif.h"
 
 #include <functional>
 #include <optional>
@@ -44,3 +45,9 @@ TBitmap32 RenderCoverHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top,
 // frame goes to frameDone as it is drawn, which answers false to stop (then this answers false).
 bool RenderTurntableHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top, const TCoverRenderSettings& settings,
                              int frames, const std::function<bool(int index, const TBitmap32& frame)>& frameDone);
+
+// The same turn written to path as an animated GIF while it is rendered (TTurntableGifWriter): a
+// turn that memory cannot hold is refused before any frame is drawn. Answers the frames' size,
+// or an empty size when progress stopped it (nothing is written then).
+QSize SaveTurntableHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top, const TCoverRenderSettings& settings,
+                           int frames, const QString& path, const TTurntableProgressFn& progress = {});

@@ -1,14 +1,17 @@
 // Saving the turntable from the final view: frames of exactly the size the final page shows for
-// the saved picture, and nothing written when the user cancels.
+// the saved picture, nothing written when the user cancels, and a turntable memory cannot hold
+// refused with a message before it starts.
 #include "app/SaveFlow.h"
 #include "app/TurntableSave.h"
 #include "cover/Composition.h"
 #include "render/D3DWin.h"
 
+#include "common/DataLimit.h"
 #include "common/RequireGL.h"
 #include "common/TestBitmaps.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QImageReader>
 #include <QProgressDialog>
@@ -43,17 +46,78 @@ TEST(TurntableSave, FramesHaveTheSavedPicturesSizeAndACancelWritesNothing)
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(gif.read().size(), size) << "frame " << i;
 
-    // Cancelled in the progress dialog after the first frame: no file at all.
+    // Cancelled in the progress dialog after the first frame, the busy cursor showing: no new
+    // file and no partial one, and the file that was there before stays as it was.
     bool cancelled = false;
+    bool busy = false;
     QTimer::singleShot(0, [&] {
+        busy = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* progress = qobject_cast<QProgressDialog*>(w); progress && progress->isVisible()) {
                 progress->cancel();
                 cancelled = true;
             }
     });
-    const QString none = dir.filePath("cancelled.gif");
-    EXPECT_FALSE(SaveTurntable(&window, *view, 6, size, false, none));
+    const QString old = dir.filePath("old.gif");
+    {
+        QFile file(old);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("the old picture");
+    }
+    EXPECT_FALSE(SaveTurntable(&window, *view, 6, size, false, old));
     EXPECT_TRUE(cancelled) << "no progress dialog was shown";
-    EXPECT_FALSE(QFile::exists(none));
+    EXPECT_TRUE(busy) << "no busy cursor while rendering";
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the busy cursor stayed";
+    QFile file(old);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("the old picture"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"old.gif", "turn.gif"}));
+}
+
+namespace {
+// Counts progress dialogs shown anywhere in the program.
+struct TProgressShown : QObject {
+    int Count = 0;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        Count += event->type() == QEvent::Show && qobject_cast<QProgressDialog*>(watched);
+        return false;
+    }
+};
+} // namespace
+
+TEST(TurntableSave, ATurntableMemoryCannotHoldIsRefusedWithAMessageBeforeItStarts)
+{
+    QWidget window;
+    window.resize(500, 400);
+    bool ok = false;
+    auto* view = new TD3DWin(&window, ok);
+    TAVLO_REQUIRE_GL(ok, "the final view could not be set up");
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    TBitmap32 front = Filled(200, 300, Color32(200, 30, 30)), side = Filled(40, 300, Color32(30, 30, 200));
+    ASSERT_TRUE(Compose(btBookCover, view, nullptr, &side, &front));
+
+    // 36 frames of 6000 x 6000 pixels with only 64 MB to spare (the process's data limit, as a
+    // server sets it): refused at once, without a progress dialog, a frame or a file.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("huge.gif");
+    TProgressShown shown;
+    qApp->installEventFilter(&shown);
+    std::string message;
+    {
+        const TDataLimit limit(64 << 20);
+        ASSERT_TRUE(limit.Set());
+        try {
+            SaveTurntable(&window, *view, TurntableFrames, QSize(6000, 6000), false, path);
+        } catch (const std::runtime_error& e) {
+            message = e.what();
+        }
+    }
+    qApp->removeEventFilter(&shown);
+    EXPECT_NE(message.find("A turntable of 36 frames of 6000 x 6000 pixels needs about"), std::string::npos) << message;
+    EXPECT_NE(message.find("Choose a smaller width."), std::string::npos) << message;
+    EXPECT_EQ(shown.Count, 0) << "the progress dialog came before the refusal";
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

@@ -8,7 +8,9 @@
 #include "common/RequireGL.h"
 #include "common/RunTavlo.h"
 
+#include <QDir>
 #include <QImageReader>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -105,4 +107,28 @@ TEST_F(CliRender, BadUsageBadFilesAndNoDriverAreReported)
     EXPECT_EQ(run.Exit, 1);
     EXPECT_TRUE(run.Err.contains("OpenGL")) << run.Err.toStdString();
     EXPECT_FALSE(QFile::exists(Path("x.png")));
+}
+
+TEST_F(CliRender, ATurntableMemoryCannotHoldIsRefusedBeforeItStarts)
+{
+    // Under a data limit of about 150 MB (ulimit -d, as a render server or container sets it).
+    auto limited = [&](const QStringList& args) {
+        QProcess p;
+        const QStringList faces{"--front", Path("front.bmp"), "--side", Path("side.bmp")};
+        p.start("/bin/sh", QStringList{"-c", "ulimit -d 150000 && exec \"$0\" \"$@\"", TAVLO_CLI, "render"} + faces + args);
+        EXPECT_TRUE(p.waitForFinished(120000)) << "tavlo render " << args.join(' ').toStdString() << " did not end";
+        return TRun{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+                    QString::fromUtf8(p.readAllStandardError())};
+    };
+    const QString huge = Path("huge.gif"), small = Path("small.gif");
+    TRun run = limited({"--size", "6000x4500", "--turntable", "36", "-o", huge});
+    EXPECT_EQ(run.Exit, 1);
+    const QRegularExpression refusal(R"(A turntable of 36 frames of 6000 x \d+ pixels needs about \d+ MB of memory, )"
+                                     R"(but only \d+ MB are free\. Choose a smaller width\.)");
+    EXPECT_TRUE(run.Err.contains(refusal)) << run.Err.toStdString();
+    EXPECT_EQ(QDir(FDir.path()).entryList({"huge*"}), QStringList()) << "a file was written";
+    // A turntable that fits is made under the same limit.
+    run = limited({"--size", "200x150", "--turntable", "12", "--smooth", "-o", small});
+    ASSERT_EQ(run.Exit, 0) << run.Err.toStdString();
+    EXPECT_EQ(QImageReader(small).imageCount(), 12);
 }
