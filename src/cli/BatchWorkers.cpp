@@ -44,6 +44,13 @@ void RemoveUnfinishedSave(const QString& output, const QDateTime& started)
     }
 }
 
+// Size and time of a file, to tell whether a worker replaced it.
+QString Stamp(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() ? QStringLiteral("%1 %2").arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch()) : QString();
+}
+
 } // namespace
 
 TBatchWorkers::TBatchWorkers(int count, TDone done)
@@ -78,7 +85,7 @@ void TBatchWorkers::Start(const TBatchJob& job)
             Ended(p);
     });
     // Two seconds of slack: the file times of some file systems are that coarse.
-    FRunning.push_back({p, &job, QDateTime::currentDateTime().addSecs(-2)});
+    FRunning.push_back({p, &job, QDateTime::currentDateTime().addSecs(-2), Stamp(job.Output)});
     p->start();
 }
 
@@ -92,7 +99,11 @@ void TBatchWorkers::Ended(QProcess* p)
     p->deleteLater();
 
     TWorkerResult result;
-    if (p->error() != QProcess::FailedToStart && p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0) {
+    const bool succeeded = p->error() != QProcess::FailedToStart && p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0;
+    // The save is atomic: a worker ended after it replaced the output (stopped while it shut its
+    // renderer down, say) has written it whole.
+    const QString after = Stamp(running.Job->Output);
+    if (succeeded || (!after.isEmpty() && after != running.OutputBefore)) {
         result.Status = TWorkerResult::Written;
     } else {
         RemoveUnfinishedSave(running.Job->Output, running.Started);

@@ -41,6 +41,7 @@ private:
         QProcess* Process;
         const TBatchJob* Job;
         QDateTime Started;
+        QString OutputBefore; // the output's size and time when the worker started
     };
     void Ended(QProcess* process);
 

@@ -20,7 +20,9 @@
 
 namespace {
 
-// The process ids of a process's children, from every one of its threads.
+bool Ended(qint64 pid);
+
+// The process ids of a process's living children, from every one of its threads.
 QList<qint64> Children(qint64 pid)
 {
     QList<qint64> children;
@@ -29,7 +31,7 @@ QList<qint64> Children(qint64 pid)
         QFile file(tasks.filePath(task + "/children"));
         if (file.open(QIODevice::ReadOnly))
             for (const QByteArray& id : file.readAll().split(' '))
-                if (!id.trimmed().isEmpty())
+                if (!id.trimmed().isEmpty() && !Ended(id.trimmed().toLongLong()))
                     children << id.trimmed().toLongLong();
     }
     return children;
@@ -168,7 +170,7 @@ TEST(BatchCli, RendersRowsReportsFailuresResumesAndShards)
     // On a terminal the progress is one bar redrawn in place.
     QProcess terminal;
     terminal.start("script", {"-qec", QString("'%1' batch '%2' --shard 0/2 --force").arg(TAVLO_CLI, path("jobs.csv")), "/dev/null"});
-    ASSERT_TRUE(terminal.waitForFinished(300000));
+    ASSERT_TRUE(terminal.waitForFinished(60000)) << "the batch on a terminal did not end within 60 s";
     const QString screen = QString::fromUtf8(terminal.readAllStandardOutput());
     EXPECT_TRUE(screen.contains("\r[#") && screen.contains("] 2/2")) << screen.toStdString();
 
@@ -292,7 +294,7 @@ TEST(BatchCli, InterruptStopsTheWorkersLeavesNoStrayFilesAndTheRerunResumes)
     ASSERT_TRUE(summary.hasMatch()) << out.toStdString();
     const int rendered = summary.captured(1).toInt();
     EXPECT_GE(rendered, 1);
-    EXPECT_GE(summary.captured(2).toInt(), 2) << "the two rows being rendered are left";
+    EXPECT_GE(summary.captured(2).toInt(), 1) << "the rows being rendered are left";
     EXPECT_EQ(rendered + summary.captured(2).toInt(), 6);
     for (qint64 worker : workers)
         EXPECT_TRUE(WaitUntil([&] { return Ended(worker); }, 5000)) << "worker " << worker << " still runs";
@@ -322,7 +324,7 @@ TEST(BatchCli, WorkersDieWithTheBatchEvenWhenItIsKilled)
         << "waited for two workers";
     const QList<qint64> workers = Children(batch.processId());
     batch.kill();
-    ASSERT_TRUE(batch.waitForFinished(10000));
+    ASSERT_TRUE(batch.waitForFinished(10000)) << "the killed batch did not end within 10 s";
     for (qint64 worker : workers)
         EXPECT_TRUE(WaitUntil([&] { return Ended(worker); }, 3000)) << "worker " << worker << " outlived the batch";
 }
