@@ -74,7 +74,8 @@ const char* HelpText =
     "                          keeps a project's background opaque\n"
     "  --turntable FRAMES      an animated GIF of the cover turning a full circle about its\n"
     "                          vertical axis in FRAMES frames (2..360, a turn takes about 4 s);\n"
-    "                          the output must end in .gif\n"
+    "                          the output must end in .gif. Frames are written as they are\n"
+    "                          drawn; a turn larger than the free memory is refused at once\n"
     "\n"
     "Exit status: 0 written, 1 failed (unreadable picture, no OpenGL driver, write error),\n"
     "2 wrong usage.";

@@ -81,13 +81,6 @@ TBitmap32 RenderCoverHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top,
     return view->RenderToBitmap(s.Width, s.Height);
 }
 
-bool RenderTurntableHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top, const TCoverRenderSettings& s,
-                             int frames, const std::function<bool(int index, const TBitmap32& frame)>& frameDone)
-{
-    const auto view = PrepareView(front, side, top, s);
-    return view->RenderTurntable(frames, s.Width, frameDone);
-}
-
 QSize SaveTurntableHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top, const TCoverRenderSettings& s,
                            int frames, const QString& path, const TTurntableProgressFn& progress)
 {

@@ -41,13 +41,9 @@ void ValidateSettings(const TCoverRenderSettings& settings);
 TBitmap32 RenderCoverHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top,
                               const TCoverRenderSettings& settings);
 
-// The cover turning a full circle in `frames` pictures `Width` wide, all framed alike; each
-// frame goes to frameDone as it is drawn, which answers false to stop (then this answers false).
-bool RenderTurntableHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top, const TCoverRenderSettings& settings,
-                             int frames, const std::function<bool(int index, const TBitmap32& frame)>& frameDone);
-
-// The same turn written to path as an animated GIF while it is rendered (TTurntableGifWriter): a
-// turn that memory cannot hold is refused before any frame is drawn. Answers the frames' size,
-// or an empty size when progress stopped it (nothing is written then).
+// The cover turning a full circle in `frames` frames `Width` wide, all framed alike, written to
+// path as an animated GIF while they are rendered (TTurntableGifWriter): a turn that memory cannot
+// hold is refused before any frame is drawn. Answers the frames' size, or an empty size when
+// progress stopped it (nothing is written then).
 QSize SaveTurntableHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top, const TCoverRenderSettings& settings,
                            int frames, const QString& path, const TTurntableProgressFn& progress = {});
