@@ -18,6 +18,27 @@ get_filename_component(_tavlo_corpus ${_tavlo_corpus} ABSOLUTE)
 set(TAVLO_CORPUS_DIR "${_tavlo_corpus}" CACHE PATH "Shared real-world picture files")
 add_custom_target(sanitize_tests)
 
+# ctest's limit per test program, so a hang costs minutes, not the run (every wait inside a test
+# has its own, shorter deadline and names what it waited for). Measured in three runs of ctest
+# -j 2 under Xvfb and llvmpipe on 2 busy cores: every program but five ends within 7 s, and
+# render_cli_tests within 5-12 s; render_headless_tests takes 19-26 s, photo_tests 27-48 s,
+# cli_batch_tests 19-46 s and recovery_process_tests 42-45 s (it kills a program 40 s after a
+# change, by design). The default is five times the slowest it covers and leaves room for a
+# failing test's own deadlines (a modal dialog 10 s, a tavlo picture 30 s); the others get about
+# three times their time, or more where their own waits are longer (a tavlo batch 120 s).
+set(TAVLO_TEST_TIMEOUT 60)
+set(TAVLO_TEST_TIMEOUTS
+  render_headless_tests=90
+  photo_tests=150
+  recovery_process_tests=120  # waits up to a minute for the child's change, then 40 s
+  cli_batch_tests=180)        # waits up to two minutes for two workers at once
+# Unoptimised builds (sanitizers, coverage) run our own code several times slower.
+if(TAVLO_SANITIZE OR CMAKE_BUILD_TYPE STREQUAL "Debug" OR CMAKE_CXX_FLAGS MATCHES "(^| )(-O0|--coverage)( |$)")
+  set(TAVLO_TEST_TIMEOUT_SCALE 5)
+else()
+  set(TAVLO_TEST_TIMEOUT_SCALE 1)
+endif()
+
 function(tavlo_test)
   cmake_parse_arguments(T "GUI;SANITIZE;OWNMAIN" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
@@ -41,7 +62,14 @@ function(tavlo_test)
   if(labels)
     set_tests_properties(${T_NAME} PROPERTIES LABELS "${labels}")
   endif()
-  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 600)
+  set(timeout ${TAVLO_TEST_TIMEOUT})
+  foreach(entry IN LISTS TAVLO_TEST_TIMEOUTS)
+    if(entry MATCHES "^${T_NAME}=([0-9]+)$")
+      set(timeout ${CMAKE_MATCH_1})
+    endif()
+  endforeach()
+  math(EXPR timeout "${timeout} * ${TAVLO_TEST_TIMEOUT_SCALE}")
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${timeout})
   if(T_GUI OR T_OWNMAIN)
     # Window tests share one X display and so one clipboard: two at once can take it from each other.
     set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK x11_clipboard)

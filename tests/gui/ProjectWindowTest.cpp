@@ -61,7 +61,7 @@ TEST(ProjectWindow, SavedProjectReopensAndRendersHeadlessAsTheWindowSaves)
         w.GoToStep(2);
         w.GoToStep(4);
         TFinalPage& final = *w.FinalPage();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return w.FinalView()->isVisible(); }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.FinalView()->isVisible(); })) << "the final view did not show within 5 s";
         // In the window the final view has the start-page preview's shape, the options beside it.
         EXPECT_EQ(w.FinalView()->width(),
                   int(std::lround(double(w.pnlAboutExp->width()) * w.FinalView()->height() / w.pnlAboutExp->height())) - 6);

@@ -51,9 +51,11 @@ TEST_F(PictureOpenDialogTest, PreviewFollowsTheSelection)
     // The file list fills in the background; a selection lands once it has.
     auto* model = dialog.findChild<QFileSystemModel*>();
     ASSERT_NE(model, nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return model->rowCount(model->index(FDir.path())) >= 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model->rowCount(model->index(FDir.path())) >= 2; }, 5000))
+        << "the file list did not fill within 5 s";
     dialog.selectFile(FBmp);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.SizeLabel()->text() != "Picture:"; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.SizeLabel()->text() != "Picture:"; }, 5000))
+        << "the preview did not show the selected picture's size within 5 s";
     EXPECT_EQ(dialog.SizeLabel()->text(), " (300x120)");
     EXPECT_TRUE(dialog.FullSizeButton()->isEnabled());
     EXPECT_FALSE(dialog.PreviewArea()->pixmap().isNull());
@@ -69,7 +71,8 @@ TEST_F(PictureOpenDialogTest, PreviewFollowsTheSelection)
     preview->close();
 
     dialog.selectFile(FText);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.SizeLabel()->text() == "Picture:"; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.SizeLabel()->text() == "Picture:"; }, 5000))
+        << "the preview did not clear for a file that is no picture within 5 s";
     EXPECT_EQ(dialog.PreviewArea()->text(), "(None)");
     EXPECT_FALSE(dialog.FullSizeButton()->isEnabled());
 }

@@ -106,12 +106,15 @@ TEST(D3DWin, TwoViewsDrawAtOnceAndASmoothedFrameIsKeptUntilTheNextRepaint)
     QCoreApplication::processEvents();
     EXPECT_TRUE(a->LastFrame().SamePixels(smooth));
     a->repaint();
-    QTRY_VERIFY(a->LastFrame().SamePixels(plain));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return a->LastFrame().SamePixels(plain); }))
+        << "the repaint after a smoothed frame did not draw the plain frame within 5 s";
 
     w.panelA->resize(300, 300);
-    QTRY_COMPARE(a->size(), QSize(300, 300));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return a->size() == QSize(300, 300); }))
+        << "the view did not follow its panel to 300 x 300 within 5 s";
     a->repaint();
-    QTRY_COMPARE(a->LastFrame().Size(), QSize(int(300 * dpr), int(300 * dpr)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return a->LastFrame().Size() == QSize(int(300 * dpr), int(300 * dpr)); }))
+        << "no frame of the resized view within 5 s";
     // A zero height is drawn as one pixel, not a division by zero; offscreen the size is as asked.
     w.panelA->resize(300, 0);
     QCoreApplication::processEvents();

@@ -204,7 +204,8 @@ TEST_F(TemplatesDlgTest, BrowseAndDropFillTheImageFields)
     TTemplatesFrm::SetPicturePicker([](QWidget*, const QString&) { return QStringLiteral("/pictures/side.png"); });
     dialog.activateWindow();
     dialog.txtSideImage->setFocus();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.OpenTarget() == dialog.txtSideImage; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.OpenTarget() == dialog.txtSideImage; }))
+        << "Browse did not aim at the side field within 5 s";
     QTest::mouseClick(dialog.btnOpen, Qt::LeftButton);
     EXPECT_EQ(dialog.txtSideImage->text(), "/pictures/side.png");
     // The next browse offers the extension last chosen; a cancel leaves the field as it was.
