@@ -7,13 +7,18 @@ TPathTracer::TPathTracer(const TPhotoScene& scene, const TRayScene& rays)
 {
     const uint32_t bg = scene.Background;
     FBackground = {SrgbToLinear(int((bg >> 16) & 255)), SrgbToLinear(int((bg >> 8) & 255)), SrgbToLinear(int(bg & 255))};
+    const TSceneCamera::TRayPlane plane = scene.Camera.RayPlane();
+    FOrigin = ToVec(scene.Camera.Position());
+    FCorner = ToVec(plane.Corner);
+    FStepX = ToVec(plane.StepX);
+    FStepY = ToVec(plane.StepY);
 }
 
 TPixelSample TPathTracer::Trace(double x, double y, TSampler& sampler) const
 {
     TPixelSample out;
-    const TVec origin = ToVec(FScene.Camera.Position());
-    const TVec dir = ToVec(FScene.Camera.RayDirection(x, y));
+    const TVec origin = FOrigin;
+    const TVec dir = Normalized(FCorner + FStepX * x + FStepY * y);
     const TSceneFloor& floor = FScene.Floor;
     double floorT = std::numeric_limits<double>::infinity();
     if (floor.Present && dir.y < 0)

@@ -27,4 +27,5 @@ private:
     TCoverTransport FTransport;
     TFloorCatcher FFloor;
     TRgb FBackground;
+    TVec FOrigin, FCorner, FStepX, FStepY; // the camera's rays
 };

@@ -12,7 +12,7 @@
 #include <optional>
 
 struct TPhotoOptions {
-    static constexpr int DefaultSamples = 64;
+    static constexpr int DefaultSamples = 16;
     int Samples = DefaultSamples;  // per pixel at most, 1..65536
     uint32_t Seed = 1;             // the same seed gives the same picture
     bool Adaptive = true;          // quiet pixels stop early

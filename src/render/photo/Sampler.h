@@ -11,7 +11,7 @@ public:
     TSampler(uint32_t pixelSeed, uint32_t sampleIndex) : FSeed(pixelSeed), FIndex(sampleIndex) {}
     // The next pair of numbers in [0, 1).
     std::array<double, 2> Next2D();
-    double Next1D() { return Next2D()[0]; }
+    double Next1D(); // the first of a pair, for one number alone
 
     static uint32_t Hash(uint32_t a, uint32_t b);
 

@@ -32,16 +32,30 @@ std::array<double, 3> TSceneCamera::Position() const
     return {0, s * CameraDistance, c * CameraDistance};
 }
 
+TSceneCamera::TRayPlane TSceneCamera::RayPlane() const
+{
+    // Picture point -> device coordinates after the fit -> before it -> eye direction, rotated
+    // by -AngleX about x back into the floor's frame; all linear in x and y.
+    const double t = std::tan(Radians(FieldOfView()) / 2);
+    const double a = Radians(AngleX), c = std::cos(a), s = std::sin(a);
+    auto eyeToFloor = [&](double dx, double dy, double dz) {
+        return std::array<double, 3>{dx, c * dy + s * dz, -s * dy + c * dz};
+    };
+    // nx = (2 x / Width - 1 - Tx) / Sx, ny = (1 - 2 y / Height - Ty) / Sy.
+    const double nx0 = (-1 - Clip.Tx) / Clip.Sx, ny0 = (1 - Clip.Ty) / Clip.Sy;
+    TRayPlane plane;
+    plane.Corner = eyeToFloor(nx0 * t * Aspect, ny0 * t, -1);
+    plane.StepX = eyeToFloor(2.0 / Width / Clip.Sx * t * Aspect, 0, 0);
+    plane.StepY = eyeToFloor(0, -2.0 / Height / Clip.Sy * t, 0);
+    return plane;
+}
+
 std::array<double, 3> TSceneCamera::RayDirection(double x, double y) const
 {
-    // Picture point -> device coordinates after the fit -> before it -> eye direction.
-    const double nx = (2 * x / Width - 1 - Clip.Tx) / Clip.Sx;
-    const double ny = (1 - 2 * y / Height - Clip.Ty) / Clip.Sy;
-    const double t = std::tan(Radians(FieldOfView()) / 2);
-    const double dx = nx * t * Aspect, dy = ny * t, dz = -1;
-    const double a = Radians(AngleX), c = std::cos(a), s = std::sin(a);
-    // Rotate by -AngleX about x back into the floor's frame.
-    const double wx = dx, wy = c * dy + s * dz, wz = -s * dy + c * dz;
-    const double n = std::sqrt(wx * wx + wy * wy + wz * wz);
-    return {wx / n, wy / n, wz / n};
+    const TRayPlane p = RayPlane();
+    std::array<double, 3> d{};
+    for (size_t k = 0; k < 3; ++k)
+        d[k] = p.Corner[k] + x * p.StepX[k] + y * p.StepY[k];
+    const double n = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    return {d[0] / n, d[1] / n, d[2] / n};
 }

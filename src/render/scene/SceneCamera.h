@@ -26,6 +26,12 @@ struct TSceneCamera {
     // measured in pixels from the top left corner.
     std::array<double, 3> Position() const;
     std::array<double, 3> RayDirection(double x, double y) const;
+    // The same direction before its normalisation is Corner + x StepX + y StepY: a tracer can
+    // take these once per picture.
+    struct TRayPlane {
+        std::array<double, 3> Corner, StepX, StepY;
+    };
+    TRayPlane RayPlane() const;
 };
 
 // The divisor the view makes of the zoom asked of it (below 1 the field of view opens faster).
