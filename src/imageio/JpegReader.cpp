@@ -2,8 +2,10 @@
 
 #include "imageio/DecodeBudget.h"
 #include "imageio/JpegError.h"
+#include "imageio/Orientation.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -16,6 +18,7 @@ struct TJpegDecodeState {
     TJpegErrorManager Error;
     TBitmap32 Picture;
     std::vector<uchar> Row;
+    std::vector<TColor32> Turned; // a converted row on its way to its oriented place
     std::string SizeError;
 };
 
@@ -47,6 +50,15 @@ void ConvertRow(const jpeg_decompress_struct& info, const uchar* src, TColor32* 
     }
 }
 
+// The orientation the file's EXIF block (APP1) gives; upright without one.
+TOrientation OrientationOf(const jpeg_decompress_struct& info)
+{
+    for (jpeg_saved_marker_ptr m = info.marker_list; m; m = m->next)
+        if (m->marker == JPEG_APP0 + 1 && m->data_length > 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0)
+            return ExifOrientation(QByteArray(reinterpret_cast<const char*>(m->data), qsizetype(m->data_length)));
+    return TOrientation::Upright;
+}
+
 // Answers false after a libjpeg error (state.Error.Code holds it) or a size refusal.
 bool Decode(TJpegDecodeState& state, const uchar* data, qsizetype size)
 {
@@ -59,7 +71,9 @@ bool Decode(TJpegDecodeState& state, const uchar* data, qsizetype size)
     // libjpeg's own buffers (a progressive file keeps every coefficient) grow with the declared
     // size; beyond the budget they must be paid for by data, or libjpeg stops with its error.
     info.mem->max_memory_to_use = long(std::max<int64_t>(DecodeBudgetBytes, int64_t(size) * 1024));
+    jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&info, TRUE);
+    const TOrientation orientation = OrientationOf(info);
     if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK)
         info.out_color_space = JCS_CMYK;
     else if (info.jpeg_color_space == JCS_GRAYSCALE)
@@ -72,8 +86,11 @@ bool Decode(TJpegDecodeState& state, const uchar* data, qsizetype size)
         // allocated for it: the file ends long before the picture would.
         CheckDeclaredSize(info.image_width, info.image_height, size, JpegPixelsPerByte, JpegErrorMessage(JERR_INPUT_EOF));
         jpeg_start_decompress(&info);
-        state.Picture.SetSize(int(info.output_width), int(info.output_height));
+        const QSize shown = OrientedSize(QSize(int(info.output_width), int(info.output_height)), orientation);
+        state.Picture.SetSize(shown.width(), shown.height());
         state.Row.resize(size_t(info.output_width) * info.output_components);
+        if (orientation != TOrientation::Upright)
+            state.Turned.resize(info.output_width);
     } catch (const std::exception& e) {
         state.SizeError = e.what();
         return false;
@@ -93,7 +110,12 @@ bool Decode(TJpegDecodeState& state, const uchar* data, qsizetype size)
         const int y = int(info.output_scanline);
         if (jpeg_read_scanlines(&info, &row, 1) != 1)
             return false;
-        ConvertRow(info, state.Row.data(), state.Picture.ScanLine(y));
+        if (orientation == TOrientation::Upright) {
+            ConvertRow(info, state.Row.data(), state.Picture.ScanLine(y));
+            continue;
+        }
+        ConvertRow(info, state.Row.data(), state.Turned.data());
+        PlaceOrientedRows(state.Turned.data(), int(info.output_width), int(info.output_height), y, 1, orientation, state.Picture);
     }
     jpeg_finish_decompress(&info);
     return true;

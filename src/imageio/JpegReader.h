@@ -1,6 +1,6 @@
 #pragma once
 // JPEG decoding through libjpeg: baseline and progressive, colour and greyscale, CMYK and Adobe's
-// inverted CMYK converted to RGB. Every pixel comes out opaque.
+// inverted CMYK converted to RGB. Every pixel comes out opaque, turned as the EXIF orientation says.
 
 #include "raster/TBitmap32.h"
 

@@ -35,6 +35,8 @@ public:
     QSize Size() const override { return FPixels.Size(); }
     void Draw(TBitmap32& target) const override;
     const TBitmap32& Pixels() const { return FPixels; }
+    // The pixels moved out (the picture is empty afterwards): a large picture is never copied.
+    TBitmap32 TakePixels() { return std::move(FPixels); }
 
 protected:
     TBitmap32 FPixels;

@@ -1,5 +1,6 @@
 #include "imageio/PictureLoader.h"
 
+#include "imageio/DecodeBudget.h"
 #include "imageio/Picture.h"
 #include "imageio/PictureDecode.h"
 #include "imageio/PictureFormats.h"
@@ -36,21 +37,36 @@ PictureKind SniffKind(const QByteArray& bytes)
 
 QByteArray ReadPictureFileBytes(const QString& path)
 {
+    auto fail = [&](const QString& reason) {
+        throw std::runtime_error(QStringLiteral("Cannot open file \"%1\". %2").arg(path, reason).toStdString());
+    };
+    // Opening a pipe waits for a writer, and a device like /dev/zero never ends: only regular files.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        fail(QStringLiteral("It is not a regular file."));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()).toStdString());
-    return file.readAll();
+        fail(file.errorString());
+    if (file.isSequential())
+        fail(QStringLiteral("It is not a regular file."));
+    if (file.size() > MaxPictureFileBytes)
+        fail(QStringLiteral("It is larger than %1 GiB.").arg(MaxPictureFileBytes >> 30));
+    QByteArray bytes = file.read(file.size());
+    if (file.error() != QFileDevice::NoError)
+        fail(file.errorString());
+    return bytes;
 }
 
-void PaintAsFaceImage(const TPicture& picture, TBitmap32& target)
+void PaintAsFaceImage(TPicture& picture, TBitmap32& target)
 {
     TBitmap32 result;
-    if (const auto* bitmap = dynamic_cast<const TBitmapPicture*>(&picture)) {
-        result = bitmap->Pixels();
-        if (bitmap->BitsPerPixel() != 32)
+    if (auto* bitmap = dynamic_cast<TBitmapPicture*>(&picture)) {
+        const bool alpha = bitmap->BitsPerPixel() == 32;
+        result = bitmap->TakePixels();
+        if (!alpha)
             result.ResetAlpha(255);
-    } else if (const auto* modern = dynamic_cast<const TQtPicture*>(&picture)) {
-        result = modern->Pixels(); // keeps its alpha, as a 32-bit bitmap does
+    } else if (auto* modern = dynamic_cast<TQtPicture*>(&picture)) {
+        result = modern->TakePixels(); // keeps its alpha, as a 32-bit bitmap does
     } else {
         const QSize size = picture.Size();
         result.SetSize(size.width(), size.height());

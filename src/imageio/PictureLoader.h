@@ -25,8 +25,10 @@ void LoadPictureFile(TBitmap32& target, const QString& path);
 // target untouched, when the file cannot be read or decoded; never throws for that.
 bool LoadWithGdiPlus(TBitmap32& target, const QString& path);
 
-// The face-image rule of the framework loader applied to a decoded picture.
-void PaintAsFaceImage(const TPicture& picture, TBitmap32& target);
+// The face-image rule of the framework loader applied to a decoded picture; decoded pixels are
+// moved into target, leaving the picture empty.
+void PaintAsFaceImage(TPicture& picture, TBitmap32& target);
 
-// The whole file; throws std::runtime_error("Cannot open file \"%s\". %s") when it cannot be read.
+// The whole file; throws std::runtime_error("Cannot open file \"%s\". %s") when it cannot be read,
+// is no regular file (a pipe or a device never ends) or is larger than MaxPictureFileBytes.
 QByteArray ReadPictureFileBytes(const QString& path);

@@ -33,7 +33,7 @@ long ChildrenPeak()
 } // namespace
 
 // Files of a few hundred bytes whose headers declare hundreds of megapixels, one or two per
-// format: each costs what its data is worth, not what its header claims.
+// format (and one padded with text): each costs what its data is worth, not what its header claims.
 TEST(ConvertCli, HostileHeadersCostWhatTheirDataIsWorth)
 {
     QTemporaryDir dir;
@@ -46,7 +46,7 @@ TEST(ConvertCli, HostileHeadersCostWhatTheirDataIsWorth)
     ASSERT_GE(names.size(), 12);
     for (const QString& name : names) {
         SCOPED_TRACE(name.toStdString());
-        ASSERT_LT(QFileInfo(hostile.filePath(name)).size(), 64 * 1024);
+        ASSERT_LT(QFileInfo(hostile.filePath(name)).size(), 512 * 1024); // padded.png: a quarter of a megabyte
         const int code = Tavlo({"convert", hostile.filePath(name), dir.filePath("out.bmp")}).Exit;
         EXPECT_TRUE(code == 0 || code == 1) << "exit code " << code;
         // The largest child so far: any conversion above the budget raises it.

@@ -36,6 +36,7 @@ TBitmap32 QtDecode(const QByteArray& bytes, const char* format)
     QBuffer buffer;
     buffer.setData(bytes);
     QImageReader reader(&buffer, format);
+    reader.setAutoTransform(true); // the picture as shown, as ours come out
     const QImage image = reader.read();
     if (image.isNull())
         throw std::runtime_error("Qt could not read the reference picture: " + reader.errorString().toStdString());

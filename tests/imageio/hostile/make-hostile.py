@@ -1,7 +1,11 @@
 #!/usr/bin/env python3
 """Writes the crafted files of this folder: each is a few hundred bytes whose header declares a
-picture of hundreds of megapixels. Run from this folder; the files are committed."""
+picture of hundreds of megapixels (padded.png is padded to a quarter of a megabyte, which must buy
+it nothing; the .tavlo files are projects). Run from this folder; the files are committed."""
+import io
+import json
 import struct
+import zipfile
 import zlib
 
 BIG = 16000  # 256 megapixels: the canvas's limit, 1 GB of 32-bit pixels
@@ -79,7 +83,42 @@ total = header + records
 total = total[:48] + le('I', len(total)) + total[52:]
 files['big.emf'] = total
 
+# A 1-bit PNG of 16000 x 16000 with one row of picture data, padded with a text chunk of 265 KiB:
+# the budget counts the picture data, not the file.
+def one_bit_png(idat, side=BIG):
+    ihdr1 = png_chunk(b'IHDR', struct.pack('>IIBBBBB', side, side, 1, 0, 0, 0, 0))
+    return b'\x89PNG\r\n\x1a\n' + ihdr1 + png_chunk(b'IDAT', idat) + png_chunk(b'IEND', b'')
+row = b'\x00' * (1 + BIG // 8)
+padded = one_bit_png(zlib.compress(row, 9))
+text = png_chunk(b'tEXt', b'Comment\x00' + b'padding ' * (265 * 1024 // 8))
+files['padded.png'] = padded[:33] + text + padded[33:]
+
+# Projects: a tiny one whose front picture declares 16000 x 16000 (the same 1-bit PNG without the
+# padding), one whose 1-bit picture of 8000 x 8000 carries 40 KB of plain (stored) deflate data,
+# enough for the budget but 40 rows only, and one of a newer format version.
+def project(version, pictures):
+    manifest = {'format': 'application/x-tavlo-project', 'version': version, 'name': 'Hostile',
+                'final': {'type': 2}, 'faces': [{'base': 'faces/front/base.png', 'layers': []},
+                                                 {'base': 'faces/side/base.png', 'layers': []}]}
+    out = io.BytesIO()
+    with zipfile.ZipFile(out, 'w') as z:
+        def add(name, data, method):
+            info = zipfile.ZipInfo(name, date_time=(2026, 1, 1, 0, 0, 0))
+            info.compress_type = method
+            z.writestr(info, data)
+        add('mimetype', b'application/x-tavlo-project', zipfile.ZIP_STORED)
+        add('manifest.json', json.dumps(manifest).encode(), zipfile.ZIP_DEFLATED)
+        for name, data in pictures.items():
+            add(name, data, zipfile.ZIP_STORED)
+    return out.getvalue()
+side = png_chunk(b'IHDR', struct.pack('>IIBBBBB', 1, 1, 8, 0, 0, 0, 0))
+side = b'\x89PNG\r\n\x1a\n' + side + png_chunk(b'IDAT', zlib.compress(b'\x00\x80')) + png_chunk(b'IEND', b'')
+files['huge-picture.tavlo'] = project(1, {'faces/front/base.png': padded, 'faces/side/base.png': side})
+files['short-data.tavlo'] = project(1, {'faces/front/base.png': one_bit_png(zlib.compress(b'\x00' * 40000, 0), 8000),
+                                        'faces/side/base.png': side})
+files['newer.tavlo'] = project(99, {'faces/front/base.png': side, 'faces/side/base.png': side})
+
 for name, data in files.items():
-    assert len(data) < 64 * 1024, name
+    assert len(data) < (512 if name == 'padded.png' else 64) * 1024, name
     with open(name, 'wb') as f:
         f.write(data)
