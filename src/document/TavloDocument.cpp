@@ -130,6 +130,7 @@ void TTavloDocument::ReplaceWithTemplate(const TBookCover& entry, TBookType type
     for (auto& record : FRecords)
         record->Clear();
     FSettings = DefaultSettings(type);
+    FUnknownKeys = QJsonObject();
     FOrigin = {entry.Name, QString()};
     emit Replaced();
     emit TypeChanged(type);
@@ -160,6 +161,7 @@ void TTavloDocument::ReplaceWithProject(const TProject& project, const QString& 
         record.Bitmap = face.Flattened();
     }
     FSettings = project.Final;
+    FUnknownKeys = project.UnknownKeys;
     FOrigin = {QString(), path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath()};
     emit Replaced();
     emit TypeChanged(FSettings.Type);
@@ -175,6 +177,7 @@ TDocumentSnapshot TTavloDocument::Snapshot(int step) const
         if (!FShownFaceLayers || !FShownFaceLayers(f, s.Layers[std::size_t(f)]))
             WriteLayers(FRecords[std::size_t(f)]->Layers, s.Layers[std::size_t(f)]);
     s.Settings = FSettings;
+    s.UnknownKeys = FUnknownKeys;
     s.Step = step;
     return s;
 }
@@ -191,6 +194,7 @@ TProject TDocumentSnapshot::ToProject() const
         face.Layers = Layers[std::size_t(f)];
     }
     p.Final = Settings;
+    p.UnknownKeys = UnknownKeys;
     return p;
 }
 

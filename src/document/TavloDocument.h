@@ -34,6 +34,7 @@ struct TDocumentSnapshot {
     std::array<std::vector<TProjectLayer>, 3> Layers;
     TFinalSettings Settings;
     int Step = 0;
+    QJsonObject UnknownKeys; // what the project file held that this version does not know
 
     TProject ToProject() const;
 };
@@ -121,6 +122,7 @@ private:
     std::unique_ptr<TBookCover> FCover;
     std::array<std::unique_ptr<TImageViewInfo>, 3> FRecords;
     TFinalSettings FSettings;
+    QJsonObject FUnknownKeys; // of the project opened, written back by the next save
     TDocumentOrigin FOrigin;
     QUndoGroup* FGroup;
     std::array<QUndoStack*, 3> FFaceStacks{};

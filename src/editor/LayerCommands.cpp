@@ -31,7 +31,7 @@ QString DefaultChoosePictureFile(QWidget* parent, int mode)
 } // namespace
 
 TLayerCommands::TLayerCommands(QWidget* container, TFaceEditorContext context)
-    : QObject(container), FContainer(container), FContext(std::move(context)),
+    : QObject(container), FContainer(container), FContext(std::move(context)), FDocumentAlive(FContext.Document),
       FHistory({FContext.Document->FaceStack(0), FContext.Document->FaceStack(1), FContext.Document->FaceStack(2)}, this)
 {
     pnlTools = new TLayerToolbar(container);
@@ -77,8 +77,10 @@ TLayerCommands::TLayerCommands(QWidget* container, TFaceEditorContext context)
 
 TLayerCommands::~TLayerCommands()
 {
-    FContext.Document->SetShownFaceLayers({});
-    FContext.Document->SetLayerFactory({});
+    if (FDocumentAlive) {
+        FContext.Document->SetShownFaceLayers({});
+        FContext.Document->SetLayerFactory({});
+    }
     FSelectedLayer = nullptr;
     FRubberband = nullptr;
 }

@@ -10,6 +10,7 @@
 #include "editor/LayerToolbar.h"
 
 #include <QObject>
+#include <QPointer>
 #include <functional>
 #include <optional>
 
@@ -154,6 +155,7 @@ private:
 
     QWidget* FContainer;
     TFaceEditorContext FContext;
+    QPointer<QObject> FDocumentAlive; // the window may destroy the document first
     TFaceHistory FHistory;
     TBitmapLayer* FSelectedLayer = nullptr;
     TRubberbandLayer* FRubberband = nullptr;

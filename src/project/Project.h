@@ -8,6 +8,7 @@
 #include "raster/TBitmap32.h"
 #include "raster/TextParams.h"
 
+#include <QJsonObject>
 #include <QString>
 #include <array>
 #include <optional>
@@ -56,4 +57,8 @@ struct TProject {
     int Step = 0; // the wizard step the project was saved from
     std::array<TProjectFace, 3> Faces; // front, side, top
     TFinalSettings Final;
+    // What a file of this format version holds that this program does not know, written back
+    // as it was: the manifest's unknown keys, with those of "final" under "final" and those of
+    // each face under "faces" (a list of three objects).
+    QJsonObject UnknownKeys;
 };

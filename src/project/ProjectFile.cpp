@@ -2,17 +2,17 @@
 
 #include "imageio/ProductName.h"
 #include "project/FastPng.h"
+#include "project/ProjectPictures.h"
 #include "project/ZipArchive.h"
 #include "raster/TextRecord.h"
 
-#include <QBuffer>
 #include <QColor>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <algorithm>
 #include <cmath>
 #include <future>
 
@@ -23,12 +23,33 @@ const QString MimeTypeName = QStringLiteral("mimetype");
 const char* const FaceFolders[] = {"front", "side", "top"};
 
 // Limits that keep a damaged or hostile file from exhausting memory; real projects stay far below.
+// The pictures have a budget of their own (ProjectPictures.h).
 constexpr qint64 MaxManifestBytes = 16 << 20;
-constexpr qint64 MaxPictureBytes = qint64(1) << 30;
 constexpr int MaxLayersPerFace = 10000;
-constexpr int64_t MaxProjectPixels = 4 * TBitmap32::MaxPixels;
+
+// The keys this version reads; any other key is kept for the next save.
+const QStringList ManifestKeys = {"format", "version", "generator", "name", "step", "final", "faces"};
+const QStringList FinalKeys = {"type", "angleX", "angleY", "lightElevation", "lightAzimuth", "shadow", "shadowStrength", "zoom",
+                               "background", "transparentBackground", "cdPosition", "exportWidth", "exportHeight",
+                               "exportWidthChosen", "viewWidth", "viewHeight", "smooth"};
+const QStringList FaceKeys = {"fileName", "base", "layers"};
 
 [[noreturn]] void Fail(const QString& detail) { throw TProjectError(detail.toStdString()); }
+
+QJsonObject Without(QJsonObject o, const QStringList& keys)
+{
+    for (const QString& key : keys)
+        o.remove(key);
+    return o;
+}
+
+// known written over what an earlier read kept.
+QJsonObject Over(QJsonObject kept, const QJsonObject& known)
+{
+    for (auto it = known.begin(); it != known.end(); ++it)
+        kept[it.key()] = it.value();
+    return kept;
+}
 
 // ---- writing
 
@@ -159,45 +180,13 @@ TFinalSettings FinalFromJson(const QJsonObject& o)
     return f;
 }
 
-class TPictureReader {
-public:
-    explicit TPictureReader(const TZipReader& zip) : FZip(zip) {}
-
-    TBitmap32 Read(const QString& name)
-    {
-        const QByteArray bytes = FZip.Read(name, MaxPictureBytes);
-        QBuffer buffer;
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer, "png");
-        reader.setAllocationLimit(int(TBitmap32::MaxPixels * 4 / (1 << 20)) + 1);
-        // The declared size is checked before the pixels are allocated.
-        const QSize size = reader.size();
-        if (!size.isValid() || size.width() > TBitmap32::MaxSide || size.height() > TBitmap32::MaxSide
-            || int64_t(size.width()) * size.height() > TBitmap32::MaxPixels)
-            Fail(QStringLiteral("\"%1\" is no picture of a size this program handles").arg(name));
-        FPixels += int64_t(size.width()) * size.height();
-        if (FPixels > MaxProjectPixels)
-            Fail(QStringLiteral("its pictures together are too large"));
-        QImage image;
-        if (!reader.read(&image) || image.size() != size)
-            Fail(QStringLiteral("\"%1\" is a damaged picture (%2)").arg(name, reader.errorString()));
-        TBitmap32 bitmap;
-        bitmap.Assign(image.convertToFormat(QImage::Format_ARGB32));
-        return bitmap;
-    }
-
-private:
-    const TZipReader& FZip;
-    int64_t FPixels = 0;
-};
-
-TProjectLayer LayerFromJson(const QJsonObject& o, TPictureReader& pictures, const QString& where)
+// picture: the entry of the layer's pixels, none for a layer without them.
+TProjectLayer LayerFromJson(const QJsonObject& o, std::optional<QString>& picture, const QString& where)
 {
     const TManifestReader r(o, where);
     TProjectLayer layer;
-    if (r.Has("picture")) // absent for a layer without pixels
-        layer.Bitmap = pictures.Read(r.String("picture"));
+    if (r.Has("picture"))
+        picture = r.String("picture");
     const QString mode = r.String("drawMode", QStringLiteral("blend"));
     if (mode != u"blend" && mode != u"opaque")
         Fail(QStringLiteral("%1 \"drawMode\" must be \"blend\" or \"opaque\"").arg(where));
@@ -232,6 +221,11 @@ QJsonObject ReadManifest(const TZipReader& zip)
     const double version = o.value("version").toDouble(0);
     if (version < 1 || version != std::floor(version))
         Fail(QStringLiteral("its manifest has no valid version"));
+    // A newer version may have changed what a key means: better refused than misread.
+    if (version > ProjectFormatVersion)
+        Fail(QStringLiteral("it was saved in project format %1 by a newer Tavlo Generator, and this one reads format %2")
+                 .arg(version, 0, 'f', 0)
+                 .arg(ProjectFormatVersion));
     return o;
 }
 
@@ -246,6 +240,7 @@ void SaveProject(const TProject& project, const QString& path)
     };
     std::vector<TPicture> pictures;
     QJsonArray faces;
+    const QJsonArray keptFaces = project.UnknownKeys["faces"].toArray();
     for (int f = 0; f < 3; ++f) {
         const TProjectFace& face = project.Faces[size_t(f)];
         const QString folder = QStringLiteral("faces/%1/").arg(QLatin1String(FaceFolders[f]));
@@ -276,15 +271,15 @@ void SaveProject(const TProject& project, const QString& path)
             layers.append(l);
         }
         o["layers"] = layers;
-        faces.append(o);
+        faces.append(Over(keptFaces[f].toObject(), o));
     }
-    const QJsonObject manifest{{"format", ProjectMimeType},
-                               {"version", ProjectFormatVersion},
-                               {"generator", QString::fromLatin1(ProductNameVersion)},
-                               {"name", project.Name},
-                               {"step", project.Step},
-                               {"final", FinalToJson(project.Final)},
-                               {"faces", faces}};
+    const QJsonObject manifest = Over(project.UnknownKeys, {{"format", ProjectMimeType},
+                                                            {"version", ProjectFormatVersion},
+                                                            {"generator", QString::fromLatin1(ProductNameVersion)},
+                                                            {"name", project.Name},
+                                                            {"step", project.Step},
+                                                            {"final", Over(project.UnknownKeys["final"].toObject(), FinalToJson(project.Final))},
+                                                            {"faces", faces}});
 
     std::vector<std::future<QByteArray>> encoded;
     for (const TPicture& p : pictures)
@@ -316,11 +311,20 @@ TProject LoadProject(const QString& path)
         if (project.Name.isEmpty())
             project.Name = QStringLiteral("Noname");
         project.Step = r.Int("step", 0, 4, 0);
-        project.Final = FinalFromJson(r.Object("final"));
+        const QJsonObject final = r.Object("final");
+        project.Final = FinalFromJson(final);
         const QJsonArray faces = r.Array("faces");
         if (faces.size() > 3)
             Fail(QStringLiteral("its manifest lists more than three faces"));
-        TPictureReader pictures(zip);
+        // The whole manifest is read, and every picture examined, before any picture is decoded.
+        struct TPending {
+            size_t Face;
+            int Layer; // -1: the base picture
+            int Handle;
+        };
+        std::vector<TPending> pending;
+        TProjectPictures pictures(zip, QFileInfo(path).size());
+        QJsonArray keptFaces;
         for (qsizetype f = 0; f < faces.size(); ++f) {
             if (!faces[f].isObject())
                 Fail(QStringLiteral("its manifest has a face that is no object"));
@@ -329,16 +333,33 @@ TProject LoadProject(const QString& path)
             TProjectFace& face = project.Faces[size_t(f)];
             face.FileName = fr.String("fileName");
             if (fr.Has("base"))
-                face.Base = pictures.Read(fr.String("base"));
+                pending.push_back({size_t(f), -1, pictures.Refer(fr.String("base"))});
             const QJsonArray layers = fr.Array("layers");
             if (layers.size() > MaxLayersPerFace)
                 Fail(QStringLiteral("%1 list of layers is too long").arg(where));
             for (qsizetype i = 0; i < layers.size(); ++i) {
                 if (!layers[i].isObject())
                     Fail(QStringLiteral("%1 layer %2 is no object").arg(where).arg(i + 1));
-                face.Layers.push_back(LayerFromJson(layers[i].toObject(), pictures, QStringLiteral("%1 layer %2").arg(where).arg(i + 1)));
+                std::optional<QString> picture;
+                face.Layers.push_back(LayerFromJson(layers[i].toObject(), picture, QStringLiteral("%1 layer %2").arg(where).arg(i + 1)));
+                if (picture)
+                    pending.push_back({size_t(f), int(i), pictures.Refer(*picture)});
             }
+            keptFaces.append(Without(faces[f].toObject(), FaceKeys));
         }
+        pictures.Decode();
+        for (const TPending& p : pending) {
+            TProjectFace& face = project.Faces[p.Face];
+            TBitmap32& target = p.Layer < 0 ? face.Base : face.Layers[size_t(p.Layer)].Bitmap;
+            const TDrawMode mode = target.DrawMode();
+            target = pictures.Take(p.Handle);
+            target.SetDrawMode(mode);
+        }
+        project.UnknownKeys = Without(manifest, ManifestKeys);
+        if (const QJsonObject kept = Without(final, FinalKeys); !kept.isEmpty())
+            project.UnknownKeys["final"] = kept;
+        if (std::any_of(keptFaces.begin(), keptFaces.end(), [](const QJsonValue& v) { return !v.toObject().isEmpty(); }))
+            project.UnknownKeys["faces"] = keptFaces;
         return project;
     } catch (const TProjectError& e) {
         throw TProjectError(QStringLiteral("%1\r\nThis project cannot be opened: %2.")

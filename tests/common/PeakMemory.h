@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 class TPeakMemory {

@@ -214,6 +214,7 @@ TEST(TavloDocument, ProjectRoundTripKeepsFacesLayersTextAndSettings)
     p.Final.AngleY = 123;
     p.Final.LightAzimuth = 44;
     p.Final.Background = Color32(9, 9, 9);
+    p.UnknownKeys = QJsonObject{{"futureKey", 5}, {"final", QJsonObject{{"futureLight", true}}}};
 
     TTavloDocument d;
     int made = 0;
@@ -240,6 +241,7 @@ TEST(TavloDocument, ProjectRoundTripKeepsFacesLayersTextAndSettings)
     EXPECT_EQ(std::tuple(back.Faces[0].Layers[1].Visible, back.Faces[0].Layers[1].Location.Right),
               std::tuple(false, 3.0f));
     EXPECT_EQ(back.Final, p.Final);
+    EXPECT_EQ(back.UnknownKeys, p.UnknownKeys) << "what this version does not know goes back to the file";
 
     // The face on show is read from whoever shows it.
     d.SetShownFaceLayers([](int face, std::vector<TProjectLayer>& layers) {
@@ -249,6 +251,8 @@ TEST(TavloDocument, ProjectRoundTripKeepsFacesLayersTextAndSettings)
         return true;
     });
     EXPECT_EQ(d.ToProject(1).Faces[0].Layers.size(), 1u);
+    d.ReplaceWithTemplate(TBookCover(TBookCover::KindTemplate, QStringLiteral("Box")), btBookCover);
+    EXPECT_TRUE(d.ToProject(0).UnknownKeys.isEmpty()) << "a template brings none";
 }
 
 TEST(TavloDocument, TheTopStepOfAThreeSidedBoxGetsTheTopTheFinalPageDraws)
