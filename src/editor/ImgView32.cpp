@@ -190,7 +190,8 @@ void TImgView32::Render(const QRegion& region)
     const bool smooth = FScale <= 1.0;
     if (!FBitmap.Empty()) {
         painter.save();
-        painter.setCompositionMode(QPainter::CompositionMode_Source); // the base image is opaque
+        // Over the checkerboard: clear parts of the face picture (a PNG's, a 32-bit BMP's) show
+        // as clear, as those of a layer do, instead of black.
         painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
         const QRect dst = ImageRect();
         if (dst.size() == FBitmap.Size())

@@ -418,6 +418,8 @@ void TD3DRenderer::DrawBox()
         blendOver();
         glRotatef(90, 1, 0, 0);
         glTranslatef(FCDPosition, 0, 0);
+        if (FTransparent) // as it looks over the background colour, not see-through
+            PaintUnderDisc(*FDiscTexture, FListDisc, RedOf(FBackColor) / 255.0f, GreenOf(FBackColor) / 255.0f, BlueOf(FBackColor) / 255.0f);
         glBindTexture(GL_TEXTURE_2D, FDiscTexture->Name());
         glCallList(FListDisc);
         glEnable(GL_LIGHT0);

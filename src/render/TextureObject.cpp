@@ -88,8 +88,17 @@ TTextureObject::TTextureObject(void* context, TTextureKind kind, const TBitmap32
         FContext = context;
     switch (kind) {
     case TTextureKind::Disc: {
-        const auto texels = MakeDiscTexels();
+        auto texels = MakeDiscTexels();
         Upload(DiscSize, DiscSize, texels.data(), false);
+        for (size_t i = 0; i < texels.size(); i += 4) {
+            std::fill_n(&texels[i], 3, uint8_t(255));
+            texels[i + 3] = texels[i + 3] ? 255 : 0;
+        }
+        const unsigned disc = FName;
+        FName = 0;
+        Upload(DiscSize, DiscSize, texels.data(), false);
+        FMaskName = FName;
+        FName = disc;
         break;
     }
     case TTextureKind::Ring: {
@@ -104,8 +113,33 @@ TTextureObject::TTextureObject(void* context, TTextureKind kind, const TBitmap32
 
 TTextureObject::~TTextureObject()
 {
-    if (FName)
-        glDeleteTextures(1, &FName);
+    for (unsigned name : {FName, FMaskName})
+        if (name)
+            glDeleteTextures(1, &name);
+}
+
+void PaintUnderDisc(const TTextureObject& disc, unsigned list, float red, float green, float blue)
+{
+    glPushAttrib(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT);
+    // The colour premultiplied by the mask's coverage, the mask's coverage as alpha.
+    const float colour[4] = {red, green, blue, 1.0f};
+    glBindTexture(GL_TEXTURE_2D, disc.MaskName());
+    glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, colour);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_CONSTANT);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_TEXTURE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_ALPHA);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_TEXTURE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+    // "Under": what is drawn stays in front, the colour fills what it leaves clear.
+    glEnable(GL_BLEND);
+    glBlendFuncSeparate(GL_ONE_MINUS_DST_ALPHA, GL_ONE, GL_ONE_MINUS_DST_ALPHA, GL_ONE);
+    glDepthMask(GL_FALSE); // the disc itself comes next at the same depth
+    glCallList(list);
+    glPopAttrib();
 }
 
 void TTextureObject::LoadBitmap(const TBitmap32* bitmap, int frontWidth, int frontHeight, int sideWidth)

@@ -27,6 +27,8 @@ public:
     void LoadBitmap(const TBitmap32* bitmap, int frontWidth, int frontHeight, int sideWidth);
 
     unsigned Name() const { return FName; }
+    // The disc kind only: the disc's shape, opaque wherever the disc texture is not clear.
+    unsigned MaskName() const { return FMaskName; }
     void* Context() const { return FContext; }
     bool Loaded() const { return FLoaded; }
 
@@ -44,9 +46,16 @@ private:
 
     void* FContext = nullptr;
     unsigned FName = 0;
+    unsigned FMaskName = 0;
     bool FLoaded = false;
     float FNaturalX = 0, FNaturalY = 0, FNaturalZ = 0;
 };
+
+// Fills the background colour under what is drawn so far, within the shape of the disc `list`
+// draws (with disc's mask), into a framebuffer of premultiplied colour and coverage alpha. The disc
+// drawn over it afterwards then looks as it does over that colour and is opaque, on a picture
+// whose background is transparent. Leaves the GL state as it found it.
+void PaintUnderDisc(const TTextureObject& disc, unsigned list, float red, float green, float blue);
 
 // The generated images, RGBA bytes, first row in memory uploaded as texture row t = 0.
 std::vector<uint8_t> MakeDiscTexels();

@@ -42,6 +42,13 @@ TEST_F(ViewFixture, CheckerboardAndCentredBaseImage)
     EXPECT_EQ(std::pair(At(125, 80), At(174, 119)), std::pair(Red, Red));
     EXPECT_EQ(At(124, 80), At(124 - 16, 80)); // checkerboard around it
     EXPECT_EQ(view.ControlToBitmap(QPointF(135, 90)), QPointF(10, 10));
+
+    // Where the face picture is clear (a PNG's transparency), the checkerboard shows through.
+    TBitmap32 clearCorner = Filled(50, 40, Color32(255, 0, 0));
+    clearCorner.FillRect(QRect(0, 0, 20, 20), Color32(255, 0, 0, 0));
+    view.SetBitmap(clearCorner);
+    EXPECT_EQ(std::pair(At(125, 80), At(135, 90)), std::pair(At(125 - 16, 80), At(135 - 16, 90)));
+    EXPECT_EQ(At(150, 110), Red);
 }
 
 TEST_F(ViewFixture, FrameDragMovesTheChildAndRepaintsOnlyWhatChanged)

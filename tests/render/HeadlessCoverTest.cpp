@@ -112,3 +112,38 @@ TEST(HeadlessCover, SmoothedFrameMatchesManyPassesForEveryType)
         std::printf("type %d: %.1f dB against 255 passes, smoothed frame %lld ms\n", type, psnr, (long long)ms);
     }
 }
+
+// On a transparent background the CD's disc is opaque, as it looks over the background colour;
+// only the cover and the disc's smoothed rim may be partly clear.
+TEST(HeadlessCover, CdDiscIsOpaqueOnATransparentBackground)
+{
+    TAVLO_REQUIRE_GL(THeadlessContext().Ok(), "EGL surfaceless");
+    TCoverRenderSettings s;
+    s.Type = btCDCover;
+    s.Width = 400;
+    s.Height = 300;
+    s.Background = Color32(40, 90, 160);
+    auto render = [&](bool transparent) {
+        TBitmap32 front = Filled(300, 300, Color32(200, 40, 40)), side = Filled(20, 300, Color32(40, 160, 40));
+        s.Transparent = transparent;
+        return RenderCoverHeadless(front, side, nullptr, s);
+    };
+    const TBitmap32 coloured = render(false), clear = render(true);
+    ASSERT_EQ(clear.Size(), coloured.Size());
+    int opaque = 0, partial = 0, unlike = 0;
+    for (int y = 0; y < clear.Height(); ++y)
+        for (int x = 0; x < clear.Width(); ++x) {
+            const TColor32 p = clear.Pixel(x, y);
+            opaque += AlphaOf(p) == 255;
+            partial += AlphaOf(p) > 0 && AlphaOf(p) < 255;
+            unlike += AlphaOf(p) == 255 && !Near(p, coloured.Pixel(x, y), 2);
+        }
+    const int content = CountPixels(coloured, [&](TColor32 p) { return !Near(p, s.Background, 0); });
+    // The disc, silver over the blue, is a good part of the content (the case is red, green, black
+    // and white): all of it must come out opaque.
+    const int disc = CountPixels(coloured, [&](TColor32 p) { return BlueOf(p) > RedOf(p) + 5 && RedOf(p) > 50 && !Near(p, s.Background, 4); });
+    EXPECT_GT(disc, content / 8) << "disc pixels, of " << content;
+    EXPECT_LT(partial, disc / 10) << "pixels partly clear, of " << disc << " of the disc";
+    EXPECT_NEAR(opaque, content, content / 50);
+    EXPECT_EQ(unlike, 0) << "opaque pixels unlike the picture on the background colour";
+}
