@@ -5,10 +5,12 @@
 // Run: build/bench/photo/bench_photo [--samples N] [--reference-samples N]
 //        [--reference-side PIXELS] [--types 0,2,4] [--sizes 800x600,1600x1200] [--noise LEVELS]
 //        [--out DIR]
+// --out writes the photos, the references and the Standard pictures of the same settings.
 // --reference-side renders the PSNR comparison (default picture and reference alike) at most
 // that many pixels wide, when the full-size references would take too long; the table says so.
 // A plain program rather than a Google Benchmark: its result is a table of time and quality.
 #include "cover/Composition.h"
+#include "render/HeadlessCover.h"
 #include "render/photo/PhotoRenderer.h"
 #include "render/scene/CoverScene.h"
 
@@ -84,14 +86,45 @@ TBitmap32 FrontFace()
     return front;
 }
 
+struct TFaces {
+    TBitmap32 Front = FrontFace(), Side{48, 640}, Top{428, 48};
+    TFaces()
+    {
+        for (int y = 0; y < Side.Height(); ++y)
+            for (int x = 0; x < Side.Width(); ++x)
+                Side.SetPixel(x, y, (y / 60) % 2 ? Color32(30, 40, 150) : Color32(230, 200, 40));
+        Top.Clear(Color32(200, 60, 50));
+    }
+};
+
 TComposedCover Cover(int type)
 {
-    TBitmap32 front = FrontFace(), side(48, 640), top(428, 48);
-    for (int y = 0; y < side.Height(); ++y)
-        for (int x = 0; x < side.Width(); ++x)
-            side.SetPixel(x, y, (y / 60) % 2 ? Color32(30, 40, 150) : Color32(230, 200, 40));
-    top.Clear(Color32(200, 60, 50));
-    return ComposeCover(TBookType(type), front, side, &top);
+    TFaces faces;
+    return ComposeCover(TBookType(type), faces.Front, faces.Side, &faces.Top);
+}
+
+TCoverRenderSettings WholeView(int type, QSize size)
+{
+    TCoverRenderSettings settings;
+    settings.Type = TBookType(type);
+    settings.Width = size.width();
+    settings.Height = size.height();
+    settings.Crop = false;
+    return settings;
+}
+
+// The Standard picture of the same cover and settings (smoothed), to set beside the photo.
+TBitmap32 Standard(int type, QSize size)
+{
+    TFaces faces;
+    TCoverRenderSettings settings = WholeView(type, size);
+    settings.Smooth = true;
+    try {
+        return RenderCoverHeadless(faces.Front, faces.Side, &faces.Top, settings);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "no Standard picture: %s\n", e.what());
+        return {};
+    }
 }
 
 double Psnr(const TBitmap32& a, const TBitmap32& b)
@@ -129,11 +162,7 @@ double LoadAverage()
 TBitmap32 Render(int type, const TComposedCover& cover, QSize size, int samples, bool filter, double noise,
                  double& seconds, double* cpuSeconds = nullptr)
 {
-    TCoverRenderSettings settings;
-    settings.Type = TBookType(type);
-    settings.Width = size.width();
-    settings.Height = size.height();
-    settings.Crop = false;
+    const TCoverRenderSettings settings = WholeView(type, size);
     TPhotoOptions options;
     options.Samples = samples;
     options.Filter = filter;
@@ -187,6 +216,9 @@ int main(int argc, char** argv)
                 picture.ConstImageView().save(base + ".png");
                 if (!reference.Empty())
                     reference.ConstImageView().save(base + "-reference.png");
+                const TBitmap32 standard = Standard(type, size);
+                if (!standard.Empty())
+                    standard.ConstImageView().save(base + "-standard.png");
             }
         }
     }

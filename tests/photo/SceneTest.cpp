@@ -3,6 +3,7 @@
 #include "render/scene/SceneMesh.h"
 
 #include "PhotoTestUtil.h"
+#include "render/RenderTestUtil.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -120,4 +121,35 @@ TEST(PhotoScene, TexturesSampleTheAtlasAsTheViewDoes)
     const TSceneTexture& disc = *scene.Textures[1];
     EXPECT_EQ(disc.Sample(0.5, 0.5)[3], 0.0f);
     EXPECT_GT(disc.Sample(0.5 + 0.35, 0.5)[3], 0.15f);
+}
+
+TEST(PhotoScene, ACutPhotoKeepsItsReflectionTheWholeViewKeepsTheViewsFit)
+{
+    const TColor32 bg = Color32(200, 210, 220);
+    const TComposedCover cover = PlainCover(btTwoSidedBox, Color32(20, 20, 20), Color32(20, 20, 20), Color32(20, 20, 20));
+    TPhotoLook none, strong;
+    none.Reflection = 0;
+    strong.Reflection = 80;
+    TCoverRenderSettings s = WholePicture(btTwoSidedBox, 300, 300);
+    s.Background = bg;
+    s.Shadow = false;
+    const TPhotoScene wholeA = BuildPhotoScene(cover, s, none), wholeB = BuildPhotoScene(cover, s, strong);
+    EXPECT_EQ(wholeA.Camera.Clip, wholeB.Camera.Clip);
+    s.Crop = true;
+    const TPhotoScene cutA = BuildPhotoScene(cover, s, none), cutB = BuildPhotoScene(cover, s, strong);
+    EXPECT_EQ(cutA.Camera.Width, cutB.Camera.Width);
+    EXPECT_GT(cutB.Camera.Height, cutA.Camera.Height + 10); // room for the reflection below
+    // The reflection fades out inside the picture: on average its last rows are the
+    // background but for the blur's faint spread.
+    const TBitmap32 picture = Photo(cutB, 8);
+    auto rowDifference = [&](int y) {
+        double sum = 0;
+        for (int x = 0; x < picture.Width(); ++x)
+            sum += MaxChannelDiff(picture.Pixel(x, y), bg);
+        return sum / picture.Width();
+    };
+    EXPECT_LT(rowDifference(picture.Height() - 1), 2.0);
+    EXPECT_GT(rowDifference(cutA.Camera.Height), 10.0); // just below the cover: its reflection
+    EXPECT_GT(CountPixels(picture, [&](TColor32 c) { return MaxChannelDiff(c, bg) > 20; }),
+              picture.Width() * picture.Height() / 3);
 }

@@ -154,7 +154,9 @@ TPhotoScene BuildPhotoScene(const TComposedCover& cover, const TCoverRenderSetti
     floor.Blur = look.Blur / 100.0f;
     // Seen from below its plane (some types' default angles) the floor would hide the cover.
     floor.Present = ViewCamera(in).Position()[1] > floor.Y + 1e-6;
-    if (floor.Present && floor.Reflection > 0)
+    // A cut picture keeps the reflection in it; the whole view keeps the view's own fit, so
+    // switching between the Standard and Photo pictures never moves the cover.
+    if (s.Crop && floor.Present && floor.Reflection > 0)
         in.ReflectionDepth = floor.ReflectionFade;
     scene.Camera = s.Crop ? ContentCamera(in, shadow, QSize(s.Width, 0)) : WholeViewCamera(in);
 

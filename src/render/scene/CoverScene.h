@@ -22,7 +22,8 @@ TFramingInput FramingInputFor(const TComposedCover& cover, const TCoverRenderSet
                               int viewHeight);
 
 // The whole scene, framed as RenderCoverHeadless frames its picture: cut to the content (the
-// shadow's place counted when the shadow is on) `Width` wide, or the whole Width x Height view.
+// shadow's place counted when the shadow is on, and the floor's reflection) `Width` wide, or the
+// whole Width x Height view framed exactly as the 3D view frames it.
 // Throws std::runtime_error when a setting is out of range or the cover has no atlas.
 TPhotoScene BuildPhotoScene(const TComposedCover& cover, const TCoverRenderSettings& settings,
                             const TPhotoLook& look);
