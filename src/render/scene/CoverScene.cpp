@@ -14,8 +14,8 @@ using TV = std::array<double, 3>;
 
 constexpr double LightDistance = 10;  // from the cover's centre
 constexpr double LightSide = 2.6;     // about 15 degrees seen from the cover: a soft shadow
-constexpr double KeyIrradiance = 0.85; // of a white face turned to the light, before the sky
-constexpr float SkyStrength = 0.42f;
+constexpr double KeyIrradiance = 0.6; // of a white face turned to the light, before the sky
+constexpr float SkyStrength = 0.35f;
 
 double Degrees(float radians) { return double(radians) * 180 / std::numbers::pi; }
 
@@ -171,8 +171,9 @@ TPhotoScene BuildPhotoScene(const TComposedCover& cover, const TCoverRenderSetti
     const TSceneRgb bg = Linear(scene.Background);
     for (size_t k = 0; k < 3; ++k) {
         scene.Sky[k] = SkyStrength * (0.45f + 0.55f * bg[k]);
-        // The floor as the cover sees it: the background's colour lit by the light and the sky.
-        scene.Ground[k] = bg[k] * float(KeyIrradiance * in.Light[1]) + bg[k] * scene.Sky[k];
+        // The floor as the cover sees it is what the camera sees of it: the background colour.
+        // (Key light and sky together light the floor about as much as that takes.)
+        scene.Ground[k] = bg[k];
     }
     return scene;
 }
