@@ -601,7 +601,6 @@ void TFinalPage::ComposeFinal(TBookType type, TImageViewInfo& front, TImageViewI
 {
     if (!FView)
         return;
-    FView->setVisible(true);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     struct TRestore {
         ~TRestore() { QApplication::restoreOverrideCursor(); }

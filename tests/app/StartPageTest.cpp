@@ -234,7 +234,10 @@ TEST_F(StartPageTest, WithoutOpenGLTheFlatDrawingIsShownAndNextStaysDisabled)
     C.cmbStartType->setCurrentIndex(2);
     EXPECT_EQ(FMessages.last(), "Not implemented yet.");
     EXPECT_EQ(FPage->PreviewCaption(), "No Preview Available");
-    // A double-click on the picture acts as Next.
+    // A double-click on the picture acts as Next; showing it or a single click does not.
+    QTest::mouseClick(C.imgPicture, Qt::LeftButton);
+    C.imgPicture->repaint();
+    EXPECT_EQ(FNextClicks, 0);
     QTest::mouseDClick(C.imgPicture, Qt::LeftButton);
     EXPECT_EQ(FNextClicks, 1);
 }
