@@ -100,12 +100,23 @@ double LitShare(TExperChild& w)
 
 } // namespace
 
-TEST(DocumentWindow, FinalPageChangesCountCloseAsksAndBackNextKeepsEverySetting)
-{
+// A real main window, exposed, with an OpenGL view; the save question answered No unless a test
+// says otherwise.
+struct DocumentWindow : testing::Test {
     TMessageLog answers;
-    answers.Answer = mrCancel;
     TExperChild w;
-    TAVLO_REQUIRE_GL(w.GLReady(), "the final view could not create its context");
+
+    void SetUp() override
+    {
+        answers.Answer = mrNo;
+        TAVLO_REQUIRE_GL(w.GLReady(), "the final view could not create its context");
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    }
+};
+
+TEST_F(DocumentWindow, FinalPageChangesCountCloseAsksAndBackNextKeepsEverySetting)
+{
+    answers.Answer = mrCancel;
     GiveFaces(w);
     NextToFinal(w);
     ASSERT_FALSE(w.Modified());
@@ -139,14 +150,8 @@ TEST(DocumentWindow, FinalPageChangesCountCloseAsksAndBackNextKeepsEverySetting)
     answers.Answer = mrNo;
 }
 
-TEST(DocumentWindow, SliderDragIsOneUndoStepAndCtrlZWorksOnTheFinalPage)
+TEST_F(DocumentWindow, SliderDragIsOneUndoStepAndCtrlZWorksOnTheFinalPage)
 {
-    TMessageLog answers;
-    answers.Answer = mrNo;
-    TExperChild w;
-    TAVLO_REQUIRE_GL(w.GLReady(), "the final view could not create its context");
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     GiveFaces(w);
     NextToFinal(w);
     TFinalPage& p = *w.FinalPage();
@@ -164,10 +169,8 @@ TEST(DocumentWindow, SliderDragIsOneUndoStepAndCtrlZWorksOnTheFinalPage)
     EXPECT_EQ(std::pair(p.trkLight->value(), w.Modified()), std::pair(dragged, true));
 }
 
-TEST(DocumentWindow, ProjectShowsItsOwnTypeAndANoWithoutReplacementKeepsTheWorkUnsaved)
+TEST_F(DocumentWindow, ProjectShowsItsOwnTypeAndANoWithoutReplacementKeepsTheWorkUnsaved)
 {
-    TMessageLog answers;
-    answers.Answer = mrNo;
     QTemporaryDir dir;
     TProject book;
     book.Name = QStringLiteral("Atlas");
@@ -182,8 +185,6 @@ TEST(DocumentWindow, ProjectShowsItsOwnTypeAndANoWithoutReplacementKeepsTheWorkU
     const QString path = dir.filePath("atlas.tavlo");
     SaveProject(book, path);
 
-    TExperChild w;
-    TAVLO_REQUIRE_GL(w.GLReady(), "the final view could not create its context");
     w.cmbStartType->setCurrentIndex(int(btThreeSidedBox));
     ASSERT_TRUE(w.OpenProjectFile(path));
     EXPECT_EQ(std::tuple(w.cmbStartType->currentIndex(), w.StartPage()->AppliedCover(), w.lbxCollection->currentRow()),
@@ -229,12 +230,8 @@ TEST(DocumentWindow, ProjectShowsItsOwnTypeAndANoWithoutReplacementKeepsTheWorkU
               std::tuple(false, true, int(btBookCover)));
 }
 
-TEST(DocumentWindow, ThreeSidedChosenOnTheFinalPageShowsItsTopOnTheTopStep)
+TEST_F(DocumentWindow, ThreeSidedChosenOnTheFinalPageShowsItsTopOnTheTopStep)
 {
-    TMessageLog answers;
-    answers.Answer = mrNo;
-    TExperChild w;
-    TAVLO_REQUIRE_GL(w.GLReady(), "the final view could not create its context");
     GiveFaces(w);
     NextToFinal(w);
     w.FinalPage()->cmbFinalType->setCurrentIndex(int(btThreeSidedBox));
@@ -247,14 +244,8 @@ TEST(DocumentWindow, ThreeSidedChosenOnTheFinalPageShowsItsTopOnTheTopStep)
     EXPECT_EQ(w.Step(), 4);
 }
 
-TEST(DocumentWindow, TheFinalViewComesBackDrawnEveryTime)
+TEST_F(DocumentWindow, TheFinalViewComesBackDrawnEveryTime)
 {
-    TMessageLog answers;
-    answers.Answer = mrNo;
-    TExperChild w;
-    TAVLO_REQUIRE_GL(w.GLReady(), "the final view could not create its context");
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     GiveFaces(w);
     for (int visit = 0; visit < 5; ++visit) {
         NextToFinal(w);
