@@ -601,13 +601,17 @@ void TFinalPage::ComposeFinal(TBookType type, TImageViewInfo& front, TImageViewI
 {
     if (!FView)
         return;
+    // Shown before composing: a hidden view frames the cover for a size it has not got yet.
+    FView->setVisible(true);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     struct TRestore {
         ~TRestore() { QApplication::restoreOverrideCursor(); }
     } restore;
     ::ComposeFinal(type, FView, front, side, top);
-    // Composition sets the type's own angles and the view's defaults: the document's come back.
+    // Composition sets the type's own angles and the view's defaults: the document's come back,
+    // drawn now (the step is entered before the page shows, when ShowSettings leaves the view be).
     ShowSettings(FDocument.Settings(), FDocument.Settings());
+    Redraw();
 }
 
 void TFinalPage::btnSmoothClick()

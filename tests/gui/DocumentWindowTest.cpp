@@ -205,6 +205,10 @@ TEST_F(DocumentWindow, ProjectShowsItsOwnTypeAndANoWithoutReplacementKeepsTheWor
                          w.FinalPage()->trkAngleY->value()),
               std::tuple(int(btBookCover), 57, 123));
     EXPECT_FALSE(w.Modified());
+    // What the view drew on entering is the project's angles: a fresh frame is the same picture.
+    const TBitmap32 entered = w.FinalView()->LastFrame();
+    w.FinalView()->ShowCover(nullptr, 0, 0, 0);
+    EXPECT_TRUE(w.FinalView()->LastFrame().SamePixels(entered));
 
     // A change, "No" to the question, then the file dialog cancelled: the work is still unsaved
     // and asked about again.
