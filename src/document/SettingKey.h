@@ -14,4 +14,7 @@ enum class TSettingKey {
     CDPosition,
     ExportWidth,
     Smooth,
+    Quality,
+    Reflection,
+    Gloss,
 };

@@ -19,6 +19,9 @@ QString SettingCaption(TSettingKey key)
     case TSettingKey::CDPosition: return QStringLiteral("CD Position");
     case TSettingKey::ExportWidth: return QStringLiteral("Saved Picture Width");
     case TSettingKey::Smooth: return QStringLiteral("Smooth Edges");
+    case TSettingKey::Quality: return QStringLiteral("Quality");
+    case TSettingKey::Reflection: return QStringLiteral("Reflection");
+    case TSettingKey::Gloss: return QStringLiteral("Gloss");
     }
     return {};
 }

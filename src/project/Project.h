@@ -30,6 +30,9 @@ struct TProjectFace {
     TBitmap32 Flattened() const;
 };
 
+// How the saved picture is made: the 3D view's own drawing, or traced light for a photograph.
+enum class TRenderQuality { Standard, Photo };
+
 // The final page's controls. Angles absent stand for the type's own default angles.
 struct TFinalSettings {
     TBookType Type = btTwoSidedBox;
@@ -48,6 +51,10 @@ struct TFinalSettings {
     int ViewWidth = 0, ViewHeight = 0;
     bool ExportWidthChosen = false;    // the user typed the width instead of following the view
     bool Smooth = false;               // the saved picture is smoothed
+    TRenderQuality Quality = TRenderQuality::Standard;
+    int Reflection = 30;               // 0..100: the photo floor's reflection
+    int Gloss = 50;                    // 0..100: matte print to glossy laminate in the photo
+    int Samples = 0;                   // per pixel of the photo, 1..65536; 0: the renderer's default
 
     bool operator==(const TFinalSettings&) const = default;
 };

@@ -73,6 +73,10 @@ QJsonObject FinalToJson(const TFinalSettings& f)
         {"viewWidth", f.ViewWidth},
         {"viewHeight", f.ViewHeight},
         {"smooth", f.Smooth},
+        {"quality", f.Quality == TRenderQuality::Photo ? QStringLiteral("photo") : QStringLiteral("standard")},
+        {"reflection", f.Reflection},
+        {"gloss", f.Gloss},
+        {"samples", f.Samples},
     };
     if (f.AngleX)
         o["angleX"] = *f.AngleX;
@@ -177,6 +181,14 @@ TFinalSettings FinalFromJson(const QJsonObject& o)
     if (f.ViewWidth == 0 || f.ViewHeight == 0)
         f.ViewWidth = f.ViewHeight = 0;
     f.Smooth = r.Bool("smooth", false);
+    // Files from before the photo quality open as Standard with the photo's defaults.
+    const QString quality = r.String("quality", QStringLiteral("standard"));
+    if (quality != QLatin1String("standard") && quality != QLatin1String("photo"))
+        Fail(QStringLiteral("the final setting \"quality\" is neither \"standard\" nor \"photo\""));
+    f.Quality = quality == QLatin1String("photo") ? TRenderQuality::Photo : TRenderQuality::Standard;
+    f.Reflection = r.Int("reflection", 0, 100, f.Reflection);
+    f.Gloss = r.Int("gloss", 0, 100, f.Gloss);
+    f.Samples = r.Int("samples", 0, 65536, f.Samples);
     return f;
 }
 

@@ -46,6 +46,10 @@ TProject Sample()
     p.Final.ExportWidthChosen = true;
     p.Final.ViewWidth = 812;
     p.Final.ViewHeight = 577;
+    p.Final.Quality = TRenderQuality::Photo;
+    p.Final.Reflection = 0;
+    p.Final.Gloss = 100;
+    p.Final.Samples = 64;
     return p;
 }
 
@@ -138,6 +142,8 @@ TEST_F(ProjectFile, DamagedFilesAreRefusedWithAMessage)
         {"newer version", [&] { return rebuilt([](QJsonObject& m, QByteArray&) { m["version"] = 7; }); }, "saved in project format 7 by a newer"},
         {"type out of range", [&] { return rebuilt(setFinal("type", 9)); }, "\"type\" must be a whole number from 0 to 7"},
         {"angle not a number", [&] { return rebuilt(setFinal("angleX", "ten")); }, "\"angleX\""},
+        {"unknown quality", [&] { return rebuilt(setFinal("quality", "draft")); }, "\"quality\" is neither"},
+        {"gloss out of range", [&] { return rebuilt(setFinal("gloss", 101)); }, "\"gloss\" must be a whole number from 0 to 100"},
         {"missing picture", [&] { return rebuilt([](QJsonObject&, QByteArray& png) { png = QByteArray(); }); }, "\"faces/front/base.png\" is missing"},
         {"picture not png", [&] { return rebuilt([](QJsonObject&, QByteArray& png) { png = "GIF89a...."; }); }, "no picture of a size"},
         {"huge declared size", [&] { return rebuilt([&](QJsonObject&, QByteArray& png) { png = huge; }); }, "no picture of a size"},
@@ -148,6 +154,17 @@ TEST_F(ProjectFile, DamagedFilesAreRefusedWithAMessage)
              return b;
          }, "damaged"},
     };
+    // A file from before the photo quality opens as Standard with the photo's defaults.
+    const QString older = Write(QStringLiteral("older.tavlo"), rebuilt([](QJsonObject& m, QByteArray&) {
+        QJsonObject f = m["final"].toObject();
+        for (const char* key : {"quality", "reflection", "gloss", "samples"})
+            f.remove(QLatin1String(key));
+        m["final"] = f;
+    }));
+    const TFinalSettings olderFinal = LoadProject(older).Final;
+    EXPECT_EQ(std::tuple(olderFinal.Quality, olderFinal.Reflection, olderFinal.Gloss, olderFinal.Samples),
+              std::tuple(TRenderQuality::Standard, 30, 50, 0));
+
     for (const auto& c : cases) {
         const QString path = Write(QStringLiteral("%1.tavlo").arg(QLatin1String(c.Name)), c.Bytes());
         try {
