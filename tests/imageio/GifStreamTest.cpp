@@ -11,7 +11,6 @@
 
 #include <QBuffer>
 #include <QCryptographicHash>
-#include <QImageReader>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -76,20 +75,6 @@ TEST(GifStream, WritesTheFileTheHeldFramesGaveBeforeFramesStreamed)
             writer.AddFrame(TurningFrame(i, 8, 90, 70, c.Clear), 11);
         writer.Finish();
         EXPECT_EQ(streamed, file);
-
-        // And it shows the frames: another decoder composes them close to the originals.
-        buffer.close();
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer, "gif");
-        ASSERT_EQ(reader.imageCount(), 8);
-        for (int i = 0; i < 8; ++i) {
-            TBitmap32 got;
-            got.Assign(reader.read());
-            const TBitmap32 want = TurningFrame(i, 8, 90, 70, c.Clear);
-            EXPECT_GT(Psnr(c.Clear ? FlattenOnto(want, Color32(255, 255, 255)) : want,
-                           c.Clear ? FlattenOnto(got, Color32(255, 255, 255)) : got), 30.0)
-                << "frame " << i;
-        }
     }
 }
 
@@ -168,10 +153,6 @@ TEST(GifStream, WrongFramesAndFailingDevicesAreReported)
     // A device that fails after the header: the next frame says so, with the device's reason.
     TCountingSink full(800);
     TGifAnimationWriter failing(full, QSize(64, 64), palette, {});
-    try {
-        failing.AddFrame(RampPicture(64, 64), 5);
-        ADD_FAILURE() << "a failed write went unnoticed";
-    } catch (const std::runtime_error& e) {
-        EXPECT_NE(std::string(e.what()).find("the disk is full"), std::string::npos) << e.what();
-    }
+    const std::string failed = ThrownMessage([&] { failing.AddFrame(RampPicture(64, 64), 5); }, "a failed write went unnoticed");
+    EXPECT_NE(failed.find("the disk is full"), std::string::npos) << failed;
 }

@@ -191,13 +191,8 @@ TEST_F(ImageWriterTest, PngAndTiffThroughQtWritersKeepTheFourthByte)
 TEST_F(ImageWriterTest, FailuresAreReportedAndNeverDestroyTheExistingFile)
 {
     const TBitmap32 source = RampPicture(10, 10);
-    auto message = [&](const TBitmap32& picture, const QString& name) -> std::string {
-        try {
-            WriteImageFile(picture, Path(name));
-        } catch (const std::runtime_error& e) {
-            return e.what();
-        }
-        return "(written)";
+    auto message = [&](const TBitmap32& picture, const QString& name) {
+        return ThrownMessage([&] { WriteImageFile(picture, Path(name)); }, "(written)");
     };
     WriteFile(Path("keep.tiff"), "precious");
     for (const char* name : {"keep.tiff", "keep.ico", "noextension"}) // "tiff" has no writer

@@ -138,13 +138,8 @@ TEST_F(PictureLoaderTest, FailuresNameTheFileAndChangeNothing)
 {
     TBitmap32 target(4, 4);
     target.Clear(Color32(7, 8, 9));
-    auto message = [&](void (*load)(TBitmap32&, const QString&), const QString& path) -> std::string {
-        try {
-            load(target, path);
-        } catch (const std::runtime_error& e) {
-            return e.what();
-        }
-        return "(loaded)";
+    auto message = [&](void (*load)(TBitmap32&, const QString&), const QString& path) {
+        return ThrownMessage([&] { load(target, path); }, "(loaded)");
     };
     EXPECT_EQ(message(LoadPictureFile, Write("pic.xcf", "x")), "Unknown picture file extension (.xcf)");
     EXPECT_EQ(message(LoadPictureFile, Write("broken.bmp", "BMxx")), "broken.bmp\r\nBitmap image is not valid");
