@@ -1,18 +1,9 @@
 #include "StoreFixture.h"
+#include "common/ThrownMessage.h"
 
 namespace {
 
 const QString Front = "FrontImage", Side = "SideImage", Top = "TopImage";
-
-std::string Message(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const std::runtime_error& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
-}
 
 // The values of `key` for the given templates, in that order.
 QStringList Values(TTemplateStore& store, const QStringList& names, const QString& key = Front)
@@ -82,8 +73,8 @@ TEST_F(TemplateStoreTest, ValuesOfAnotherTypeAreRefusedButNeverLost)
 {
     WriteSettingsFile("[Templates]\nListy\\FrontImage=one, two\nListy\\SideImage=/s.jpg\nBytes\\TopImage=@ByteArray(abc)\n");
     AfterSession([](TTemplateStore& s) {
-        EXPECT_EQ(Message([&] { s.ReadValue("Listy", Front); }), "Invalid data type for 'FrontImage'");
-        EXPECT_EQ(Message([&] { s.ReadValue("Bytes", Top); }), "Invalid data type for 'TopImage'");
+        EXPECT_EQ(ThrownMessage([&] { s.ReadValue("Listy", Front); }), "Invalid data type for 'FrontImage'");
+        EXPECT_EQ(ThrownMessage([&] { s.ReadValue("Bytes", Top); }), "Invalid data type for 'TopImage'");
         EXPECT_EQ(s.ReadValue("Listy", Side), "/s.jpg"); // the failed read leaves the store usable
         // Writing no path over the unreadable value keeps it; a real path replaces it.
         s.WriteValue("Listy", Front, "");
@@ -213,6 +204,6 @@ TEST_F(TemplateStoreTest, WriteToAnImpossibleFileFails)
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, blocker.fileName());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, blocker.fileName());
     auto store = OpenStore();
-    EXPECT_EQ(Message([&] { store->WriteValue("Box", Side, "/s.jpg"); }), "Failed to set data for 'SideImage'");
+    EXPECT_EQ(ThrownMessage([&] { store->WriteValue("Box", Side, "/s.jpg"); }), "Failed to set data for 'SideImage'");
     EXPECT_NO_THROW(store->Close());
 }
