@@ -1,5 +1,5 @@
 #include "editor/NewImageDlg.h"
-#include "ui/MsgBox.h"
+#include "common/MessageLog.h"
 
 #include <QtWidgets>
 #include <QTest>
@@ -16,18 +16,13 @@ TEST(NewImageDlg, RefusesEmptyAndOversizedFacesButAcceptsPrintSizes)
     EXPECT_EQ(print.Size, QSize(3500, 4000));
 
     // In the dialog a refused size leaves it open with a message.
-    QStringList messages;
-    SetMessageHandler([&](const TMessageRequest& r) {
-        messages << r.Text;
-        return int(mrOk);
-    });
+    TMessageLog messages;
     TNewImageFrm dlg(2);
     dlg.txtWidth->setText(QStringLiteral("0"));
     dlg.show();
     QTest::mouseClick(dlg.btnOK, Qt::LeftButton);
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains(QStringLiteral("at least 1 pixel")));
-    SetMessageHandler(nullptr);
+    ASSERT_EQ(messages.Asked.size(), 1u);
+    EXPECT_TRUE(messages.Asked[0].Text.contains(QStringLiteral("at least 1 pixel")));
 }

@@ -7,6 +7,7 @@
 #include "editor/LayerCommands.h"
 #include "raster/RubberbandLayer.h"
 #include "ui/MsgBox.h"
+#include "common/MessageLog.h"
 #include "common/TestBitmaps.h"
 
 #include <QtWidgets>
@@ -17,8 +18,8 @@
 // flag, Delete and undo, and keys meant for another control.
 TEST(FaceEditorWindow, ToolbarKeysMenuUndoAndStepsReachTheEditor)
 {
-    std::vector<TMessageRequest> asked;
-    SetMessageHandler([&](const TMessageRequest& r) { asked.push_back(r); return int(mrNo); });
+    TMessageLog asked;
+    asked.Answer = mrNo;
     QTemporaryDir dir;
     const QString facePath = SavePicture(dir.filePath("face.bmp"), {120, 90}, QColor(0, 0, 255));
     const QString greenPath = SavePicture(dir.filePath("green.bmp"), {16, 8}, QColor(0, 255, 0));
@@ -82,7 +83,7 @@ TEST(FaceEditorWindow, ToolbarKeysMenuUndoAndStepsReachTheEditor)
     EXPECT_EQ(w.lblPrompt->text(), QStringLiteral("Layer deleted. Ctrl+Z brings it back."));
     QTest::keyClick(viewport, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(a->Index(), 1);
-    EXPECT_TRUE(asked.empty());
+    EXPECT_TRUE(asked.Asked.empty());
 
     // Leaving the step flattens the face into its record and takes the layers along.
     w.GoToStep(2);
@@ -99,5 +100,4 @@ TEST(FaceEditorWindow, ToolbarKeysMenuUndoAndStepsReachTheEditor)
     EXPECT_TRUE(width->cleanText().isEmpty());
     QTest::keyClick(width, Qt::Key_V, Qt::ControlModifier);
     EXPECT_FALSE(width->cleanText().isEmpty());
-    SetMessageHandler(nullptr);
 }
