@@ -1,7 +1,6 @@
 #include "TestPictures.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageReader>
 #include <cmath>
 #include <limits>
@@ -43,19 +42,4 @@ TBitmap32 QtDecode(const QByteArray& bytes, const char* format)
     TBitmap32 out;
     out.Assign(image.convertToFormat(QImage::Format_ARGB32));
     return out;
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw std::runtime_error("cannot read " + path.toStdString());
-    return f.readAll();
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        throw std::runtime_error("cannot write " + path.toStdString());
 }

@@ -1,7 +1,8 @@
 #pragma once
-// Helpers for the picture file tests: synthetic pictures, reference decodes, files, decoder calls.
+// Helpers for the picture file tests: synthetic pictures, reference decodes, decoder calls.
 
 #include "common/LittleEndian.h"
+#include "common/TestFiles.h"
 #include "common/TestBitmaps.h"
 #include "common/ThrownMessage.h"
 #include "raster/TBitmap32.h"
@@ -18,8 +19,6 @@ TBitmap32 RampPicture(int width, int height, bool withAlpha = false);
 int MaxDifference(const TBitmap32& a, const TBitmap32& b, bool compareAlpha = true);
 // Reads a picture with Qt's own readers as an independent reference (alpha kept).
 TBitmap32 QtDecode(const QByteArray& bytes, const char* format = nullptr);
-QByteArray ReadFile(const QString& path);
-void WriteFile(const QString& path, const QByteArray& bytes);
 
 // One of our decoders of a memory block (DecodeBmpFile, DecodeGif, DecodeIcon, DecodeJpeg ...).
 template <class Decoder> TBitmap32 Decoded(Decoder decode, const QByteArray& bytes)

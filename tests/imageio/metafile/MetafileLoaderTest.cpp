@@ -11,12 +11,8 @@
 TEST(MetafileLoader, FaceImageIsOpaqueLayerKeepsTransparency)
 {
     QTemporaryDir dir;
-    auto write = [&](const QString& name, const QByteArray& bytes) {
-        WriteFile(dir.filePath(name), bytes);
-        return dir.filePath(name);
-    };
-    const QString wmf = write("box.WMF", TWmfWriter().Brush(0, QColor(255, 0, 0)).Select(0).Pen(5, 0, Qt::black).Select(1).Rectangle(20, 20, 80, 80).File());
-    const QString emf = write("box.emf", TEmfWriter().Brush(1, 0, QColor(0, 0, 255)).Select(1).Select(0x80000008).Rectangle(20, 20, 80, 80).File());
+    const QString wmf = WriteFile(dir.filePath("box.WMF"), TWmfWriter().Brush(0, QColor(255, 0, 0)).Select(0).Pen(5, 0, Qt::black).Select(1).Rectangle(20, 20, 80, 80).File());
+    const QString emf = WriteFile(dir.filePath("box.emf"), TEmfWriter().Brush(1, 0, QColor(0, 0, 255)).Select(1).Select(0x80000008).Rectangle(20, 20, 80, 80).File());
     for (const QString& path : {wmf, emf}) {
         SCOPED_TRACE(path.toStdString());
         TBitmap32 face, layer;
