@@ -2,9 +2,9 @@
 #include "cover/ITemplateStore.h"
 #include "cover/MissingFile.h"
 #include "common/TestBitmaps.h"
+#include "common/TestFiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QMap>
 #include <QTemporaryDir>
 #include <QVariant>
@@ -62,13 +62,6 @@ protected:
     {
         return SavePicture(Path(name), {16, 12}, colour, format);
     }
-    QString SaveBytes(const QString& name, const QByteArray& bytes)
-    {
-        QFile f(Path(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        return Path(name);
-    }
 };
 } // namespace
 
@@ -83,8 +76,8 @@ TEST_F(CoverDocument, FilesLoadWithTheKindOfTheirExtension)
     } cases[] = {
         {Save("front.jpeg", QColor(200, 30, 30), "JPEG"), PictureKind::Jpeg, Color32(200, 30, 30)},
         {Save("top.png", Qt::blue, "PNG"), PictureKind::Png, Color32(0, 0, 255)},
-        {SaveBytes("side.xyz", QByteArray(100, 'x')), PictureKind::None, 0},
-        {SaveBytes("broken.bmp", QByteArray("BM not really a bitmap")), PictureKind::Bitmap, 0},
+        {WriteFile(Path("side.xyz"), QByteArray(100, 'x')), PictureKind::None, 0},
+        {WriteFile(Path("broken.bmp"), QByteArray("BM not really a bitmap")), PictureKind::Bitmap, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Path.toStdString());

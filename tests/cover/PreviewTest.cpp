@@ -2,8 +2,8 @@
 #include "cover/Preview.h"
 #include "RecordingCoverView.h"
 #include "common/TestBitmaps.h"
+#include "common/TestFiles.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -66,10 +66,7 @@ TEST_F(Preview, FlatDrawingWithoutAViewAndUndecodableFaces)
     EXPECT_FALSE(RenderPreview(Cover, picture, btTwoSidedBox, nullptr, TFlatDrawing()));
 
     // A front that is present yet does not decode makes no picture, with or without a view.
-    QFile bad(Dir.filePath("bad.jpg"));
-    ASSERT_TRUE(bad.open(QIODevice::WriteOnly) && bad.write("not a jpeg at all") > 0);
-    bad.close();
-    Cover.SetFaceFiles("T", bad.fileName(), QString(), QString());
+    Cover.SetFaceFiles("T", WriteFile(Dir.filePath("bad.jpg"), "not a jpeg at all"), QString(), QString());
     ASSERT_TRUE(Cover.IsComplete());
     TRecordingCoverView view;
     picture = Filled(3, 3, 0);
