@@ -9,6 +9,7 @@
 #include "editor/TextLayer.h"
 #include "raster/RubberbandLayer.h"
 #include "common/TestBitmaps.h"
+#include "common/TestFiles.h"
 #include "common/WhenModal.h"
 
 #include <QtWidgets>
@@ -347,12 +348,8 @@ TEST_F(EditorFixture, DroppedPicturesMakeTheFaceThenLayersInOneStep)
     QTemporaryDir dir;
     const QString face = SavePicture(dir.filePath("face.bmp"), {80, 60}, Qt::blue);
     const QString layer = SavePicture(dir.filePath("layer.bmp"), {10, 8}, Qt::red);
-    const auto junk = [&](const char* name, const char* content) {
-        QFile f(dir.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(content) > 0);
-        return f.fileName();
-    };
-    const QString notes = junk("notes.txt", "not a picture"), broken = junk("broken.bmp", "BM this is not a bitmap");
+    const QString notes = WriteFile(dir.filePath("notes.txt"), "not a picture"),
+                  broken = WriteFile(dir.filePath("broken.bmp"), "BM this is not a bitmap");
     commands->EnterFaceStep(0); // no face picture yet
     QWidget* viewport = view().viewport();
     const QPoint where = viewport->rect().center() + QPoint(12, 7);
