@@ -16,6 +16,7 @@
 #include "common/MessageLog.h"
 #include "common/RequireGL.h"
 #include "common/TestBitmaps.h"
+#include "common/TestFiles.h"
 #include "common/WhenModal.h"
 
 #include <QCheckBox>
@@ -222,10 +223,7 @@ TEST_F(DocumentWindow, ProjectShowsItsOwnTypeAndANoWithoutReplacementKeepsTheWor
     EXPECT_TRUE(w.Modified() && w.isWindowModified());
     EXPECT_EQ(w.FinalPage()->gbrIntensity->value(), 90);
     // A damaged project after "No": nothing replaced, still unsaved.
-    QFile damaged(dir.filePath("damaged.tavlo"));
-    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly) && damaged.write("PK\x03\x04 not really") > 0);
-    damaged.close();
-    EXPECT_FALSE(w.OpenProjectFile(damaged.fileName()));
+    EXPECT_FALSE(w.OpenProjectFile(WriteFile(dir.filePath("damaged.tavlo"), "PK\x03\x04 not really")));
     EXPECT_TRUE(w.Modified());
     // Choosing a template after "No" replaces the work: now it is gone, and that is not a change.
     w.GoToStep(0);

@@ -12,6 +12,7 @@
 #include "common/RequireGL.h"
 #include "common/RunTavlo.h"
 #include "common/TestBitmaps.h"
+#include "common/TestFiles.h"
 
 #include "../app/FinalDialogDriver.h"
 
@@ -112,12 +113,8 @@ TEST(ProjectWindow, SavedProjectReopensAndRendersHeadlessAsTheWindowSaves)
     w.GoToStep(4);
 
     // A damaged file: a message, and the work stays as it is.
-    QFile damaged(dir.filePath("damaged.tavlo"));
-    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
-    damaged.write("PK\x03\x04 not really");
-    damaged.close();
     const size_t asked = boxes.Asked.size();
-    EXPECT_FALSE(w.OpenProjectFile(damaged.fileName()));
+    EXPECT_FALSE(w.OpenProjectFile(WriteFile(dir.filePath("damaged.tavlo"), "PK\x03\x04 not really")));
     ASSERT_EQ(boxes.Asked.size(), asked + 1);
     EXPECT_TRUE(boxes.Asked.back().Text.contains(QStringLiteral("cannot be opened")));
     EXPECT_EQ(w.Step(), 4);
