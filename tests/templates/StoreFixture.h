@@ -2,6 +2,7 @@
 // A private settings folder per test, so the store reads and writes a file of the test's own.
 
 #include "templates/TemplateStore.h"
+#include "common/TestFiles.h"
 
 #include <QtCore>
 #include <functional>
@@ -21,9 +22,7 @@ protected:
     void WriteSettingsFile(const QByteArray& content) const
     {
         QDir().mkpath(FDir.path() + "/Velsor");
-        QFile file(SettingsFile());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
+        WriteFile(SettingsFile(), content);
     }
     void WriteSettingsText(const QString& content) const { WriteSettingsFile(content.toUtf8()); }
 
