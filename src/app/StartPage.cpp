@@ -1,5 +1,6 @@
 #include "app/StartPage.h"
 
+#include "app/PrintCoverDlg.h"
 #include "cover/BookCover.h"
 #include "document/TavloDocument.h"
 #include "templates/TemplateStore.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
@@ -118,6 +120,11 @@ TStartPage::TStartPage(const TStartPageControls& controls, TListEx<TBookCover>& 
     connect(&FDocument, &TTavloDocument::TypeChanged, this, &TStartPage::ShowDocument);
     C.imgPicture->installEventFilter(this);
     C.Page->installEventFilter(this);
+    FImportButton = new QPushButton(QStringLiteral("Import Print Cover..."), C.Page);
+    FImportButton->setObjectName(QStringLiteral("btnImportPrintCover"));
+    FImportButton->setToolTip(QStringLiteral("Makes a book from the PDF or picture of a printer's wrap-around cover"));
+    FImportButton->show(); // the page is on screen already
+    connect(FImportButton, &QPushButton::clicked, this, &TStartPage::ImportPrintCover);
 }
 
 TStartPage::~TStartPage()
@@ -181,7 +188,10 @@ void TStartPage::Layout()
     // The template list fills what is between.
     C.lblTemplates->setGeometry(Left, startBottom - 2, LabelWidth, TextHeight(C.lblTemplates, LabelWidth));
     const int listTop = C.lblTemplates->geometry().bottom() + 1 + 3;
-    C.lbxCollection->setGeometry(Left, listTop, ListWidth, std::max(0, C.lblBookType->y() - 14 - listTop));
+    // "Import Print Cover..." under the list.
+    const int importTop = C.lblBookType->y() - 14 - FImportButton->sizeHint().height();
+    FImportButton->setGeometry(Left, importTop, ListWidth, FImportButton->sizeHint().height());
+    C.lbxCollection->setGeometry(Left, listTop, ListWidth, std::max(0, importTop - 6 - listTop));
     FDelegate->ExtentWidth = pageWidth / 2 * 4 / 3;
     C.lbxCollection->doItemsLayout();
 }
@@ -371,6 +381,19 @@ bool TStartPage::TemplatesDialogCall()
     if (const TBookCover* cover = SelectedCover(); cover && cover->IsComplete())
         DrawPreview(*cover);
     return true;
+}
+
+void TStartPage::ImportPrintCover()
+{
+    TPrintCoverDlg dialog(C.Page->window());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (FHost.ConfirmDiscard && !FHost.ConfirmDiscard())
+        return;
+    if (FHost.ClearFaceEditor)
+        FHost.ClearFaceEditor();
+    // As a project without a file: the list stands on no template, the type is the cover's.
+    FDocument.ReplaceWithProject(dialog.Result(), QString());
 }
 
 void TStartPage::cmbStartTypeChange(int index)

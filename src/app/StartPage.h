@@ -16,6 +16,7 @@
 class QComboBox;
 class QLabel;
 class QListWidget;
+class QPushButton;
 class QWidget;
 class THTMLabel;
 class TBookCover;
@@ -74,7 +75,11 @@ public:
     bool RedrawPreview(bool allowDialog);
     // Runs the templates dialog and rebuilds the list when anything changed in it (answered).
     bool TemplatesDialogCall();
+    // "Import Print Cover...": the dialog, then (after the unsaved-changes question) the work is
+    // replaced by the Tavlo it made. Not a step of the history, like choosing a template.
+    void ImportPrintCover();
 
+    QPushButton* ImportButton() const { return FImportButton; }
     TBookCover* SelectedCover() const;
     // The entry the document was made from; null when it came from a project.
     TBookCover* AppliedCover() const { return FApplied; }
@@ -110,4 +115,5 @@ private:
     QWidget* FPreviewWidget = nullptr;
     ICoverView* FPreviewView = nullptr;
     class TTemplateListDelegate* FDelegate = nullptr;
+    QPushButton* FImportButton = nullptr;
 };

@@ -27,7 +27,7 @@ void PrintUsage(QTextStream& out)
     auto commands = Registry();
     std::sort(commands.begin(), commands.end(), [](auto& a, auto& b) { return a.Name < b.Name; });
     for (const auto& c : commands)
-        out << "  " << c.Name.leftJustified(10) << c.Synopsis << "\n";
+        out << "  " << c.Name.leftJustified(12) << c.Synopsis << "\n";
     out << "\n" << ReadFormatsLine() << ".\n"
         << "\n'tavlo COMMAND --help' describes one command; 'tavlo --version' prints the version.\n";
 }
