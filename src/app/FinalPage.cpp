@@ -1,5 +1,6 @@
 #include "app/FinalPage.h"
 
+#include "app/PhotoPreview.h"
 #include "app/SaveFlow.h"
 #include "cover/Composition.h"
 #include "cover/ImageViewInfo.h"
@@ -149,6 +150,8 @@ void TFinalPage::BuildToolRow(QWidget* chart)
     row->addSpacing(12);
     row->addWidget(gbrScaleFinal);
     row->addWidget(lblZoomFinal);
+    row->addSpacing(12);
+    BuildQualityChoice(row);
     row->addStretch(1);
 
 }
@@ -228,17 +231,18 @@ void TFinalPage::BuildOptions(QWidget* chart)
     grid->addWidget(trkLight, 9, 0, 1, 2);
     grid->addWidget(lblPosCD, 10, 0, 1, 2);
     grid->addWidget(trkPosCD, 11, 0, 1, 2);
+    int row = BuildPhotoLook(grid, 12);
     auto* exportRow = new QHBoxLayout;
     exportRow->addWidget(edtExportWidth);
     exportRow->addWidget(lblExportHeight, 1);
-    grid->addWidget(lblExportSize, 12, 0, 1, 2);
-    grid->addLayout(exportRow, 13, 0, 1, 2);
-    grid->addWidget(chkTransparent, 14, 0, 1, 2);
+    grid->addWidget(lblExportSize, row++, 0, 1, 2);
+    grid->addLayout(exportRow, row++, 0, 1, 2);
+    grid->addWidget(chkTransparent, row++, 0, 1, 2);
     btnCopy = new QPushButton(QStringLiteral("Co&py Picture"), pnlOptions);
     btnCopy->setObjectName("btnCopy");
     btnCopy->setToolTip(QStringLiteral("Copies the finished picture to the clipboard (Ctrl+C)"));
-    grid->addWidget(btnCopy, 15, 0, 1, 2, Qt::AlignLeft);
-    grid->setRowStretch(16, 1);
+    grid->addWidget(btnCopy, row++, 0, 1, 2, Qt::AlignLeft);
+    grid->setRowStretch(row, 1);
     actCopy = new QAction(QStringLiteral("Copy Picture"), this);
     actCopy->setShortcut(QKeySequence::Copy);
     actCopy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -276,10 +280,8 @@ void TFinalPage::Connect()
                SliderGesture(gbrScaleFinal));
     });
     // A drag of a slider's handle is one step of the history; each key press is one too.
-    for (QSlider* s : {trkAngleX, trkAngleY, gbrIntensity, gbrLightCY, trkLight, trkPosCD, gbrScaleFinal}) {
-        connect(s, &QSlider::sliderPressed, this, [this] { FSliderGesture = FDocument.NewGesture(); });
-        connect(s, &QSlider::sliderReleased, this, [this] { FSliderGesture = 0; });
-    }
+    for (QSlider* s : {trkAngleX, trkAngleY, gbrIntensity, gbrLightCY, trkLight, trkPosCD, gbrScaleFinal})
+        TrackSliderGesture(s);
     connect(trkAngleX, &QSlider::valueChanged, this,
             [this](int position) { ChangeAngles(position, std::nullopt, SliderGesture(trkAngleX)); });
     connect(trkAngleY, &QSlider::valueChanged, this,
@@ -315,6 +317,13 @@ void TFinalPage::Connect()
             s.ExportWidthChosen = true;
         }, FWidthGesture);
     });
+    ConnectQuality();
+}
+
+void TFinalPage::TrackSliderGesture(QSlider* slider)
+{
+    connect(slider, &QSlider::sliderPressed, this, [this] { FSliderGesture = FDocument.NewGesture(); });
+    connect(slider, &QSlider::sliderReleased, this, [this] { FSliderGesture = 0; });
 }
 
 int TFinalPage::SliderGesture(const QSlider* slider) const { return slider->isSliderDown() ? FSliderGesture : 0; }
@@ -379,6 +388,7 @@ void TFinalPage::ShowSettings(const TFinalSettings& before, const TFinalSettings
     } else {
         lblZoomFinal->setText(ZoomCaption(s.Zoom));
     }
+    ShowQuality(s);
     if (before.Type != s.Type) {
         emit ComposeRequested(s.Type); // composes and turns the view to the angles
         return;
@@ -420,6 +430,7 @@ void TFinalPage::SetView(TD3DWin* view, QWidget* previewPanel)
     view->setToolTip(QStringLiteral("Drag to turn the cover, use the wheel to zoom, double-click for the "
                                     "type's own angles"));
     view->addAction(actCopy);
+    FPhotoPreview = new TPhotoPreview(FChart, lblPhotoProgress);
     Layout();
     ShowSettings(FDocument.Settings(), FDocument.Settings());
     ShowOnStep(pnlOptions->isVisible());
@@ -444,6 +455,7 @@ void TFinalPage::Layout()
     const int optionsLeft = left + viewWidth;
     pnlOptions->setGeometry(optionsLeft, top, std::max(0, FChart->width() - optionsLeft - left), height);
     UpdateExportHeight();
+    RefreshPhoto(); // a photo of the view's new size
 }
 
 bool TFinalPage::eventFilter(QObject* watched, QEvent* event)
@@ -522,6 +534,11 @@ void TFinalPage::CopyPicture()
 {
     if (!FView || !FView->GLReady() || !pnlOptions->isEnabled())
         return;
+    if (SavedPhoto()) {
+        if (const std::optional<TBitmap32> photo = TracePicture(pnlOptions->window()))
+            QApplication::clipboard()->setImage(photo->ToImage());
+        return;
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     struct TRestore {
         ~TRestore() { QApplication::restoreOverrideCursor(); }
@@ -542,6 +559,7 @@ void TFinalPage::ShowOnStep(bool finalStep)
         FView->setVisible(finalStep);
         FView->setEnabled(finalStep);
     }
+    RefreshPhoto();
 }
 
 TBookType TFinalPage::SelectedType() const { return TBookType(std::max(0, cmbFinalType->currentIndex())); }
@@ -607,7 +625,7 @@ void TFinalPage::ComposeFinal(TBookType type, TImageViewInfo& front, TImageViewI
     struct TRestore {
         ~TRestore() { QApplication::restoreOverrideCursor(); }
     } restore;
-    ::ComposeFinal(type, FView, front, side, top);
+    ComposeCover(type, front, side, top);
     // Composition sets the type's own angles and the view's defaults: the document's come back,
     // drawn now (the step is entered before the page shows, when ShowSettings leaves the view be).
     ShowSettings(FDocument.Settings(), FDocument.Settings());

@@ -6,6 +6,7 @@
 // document holds, so undo, a project and Back/Next all show the same. Only a type change
 // recomposes, which the page asks the window to do.
 
+#include "app/PhotoRequest.h"
 #include "cover/BookType.h"
 #include "document/SettingKey.h"
 #include "project/Project.h"
@@ -19,6 +20,8 @@
 
 class QAction;
 class QCheckBox;
+class QGridLayout;
+class QHBoxLayout;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -27,6 +30,7 @@ class QSpinBox;
 class QToolButton;
 class QWidget;
 class TImageViewInfo;
+class TPhotoPreview;
 class TTavloDocument;
 
 // The zoom the gauge asks for at position p: 1 + 0.01 p at or below 0, 1 + 0.005 p above.
@@ -101,10 +105,28 @@ public:
     QLabel* lblExportHeight = nullptr;
     QCheckBox* chkTransparent = nullptr;
     QPushButton* btnCopy = nullptr;
+    // The picture's quality; the photo's look is shown at Photo quality only.
+    QLabel* lblQuality = nullptr;
+    QComboBox* cmbQuality = nullptr;
+    QLabel* lblReflection = nullptr;
+    QSlider* trkReflection = nullptr;
+    QLabel* lblReflectionValue = nullptr;
+    QLabel* lblGloss = nullptr;
+    QSlider* trkGloss = nullptr;
+    QLabel* lblGlossValue = nullptr;
+    QLabel* lblPhotoProgress = nullptr; // how far the view's photo has refined
     QAction* actCopy = nullptr; // Ctrl+C while a control of the final page has the focus
 
     // Puts the finished picture (as it would be saved) on the clipboard.
     void CopyPicture();
+
+    // The traced picture over the view at Photo quality; null without a view.
+    TPhotoPreview* PhotoPreview() const { return FPhotoPreview; }
+    // At Photo quality, what a saved picture is traced from (the export size, cut, transparent
+    // as chosen); nothing at Standard quality or without a composed cover.
+    std::optional<TPhotoRequest> SavedPhoto() const;
+    // The saved picture traced with a progress dialog over parent; nothing when cancelled.
+    std::optional<TBitmap32> TracePicture(QWidget* parent);
 
     // Gauge positions a wheel notch on the view moves the zoom.
     static constexpr int WheelNotchPositions = 4;
@@ -119,6 +141,19 @@ protected:
 private:
     void BuildToolRow(QWidget* chart);
     void BuildOptions(QWidget* chart);
+    // The quality choice in the tool row and the photo's look in the options panel.
+    void BuildQualityChoice(QHBoxLayout* row);
+    int BuildPhotoLook(QGridLayout* grid, int row);
+    void ConnectQuality();
+    void ShowQuality(const TFinalSettings& settings);
+    // A drag of the slider's handle is one step of the history.
+    void TrackSliderGesture(QSlider* slider);
+    // Composes into the view and into the cover the photo is traced from.
+    void ComposeCover(TBookType type, TImageViewInfo& front, TImageViewInfo& side, TImageViewInfo& top);
+    // Shows the photo over the view and traces it when the page is at Photo quality, else hides it.
+    void RefreshPhoto();
+    // The photo of the view itself: the view's size, the whole view.
+    TPhotoRequest PhotoRequest(bool saved) const;
     void Connect();
     void Layout();
     void Redraw();
@@ -150,4 +185,7 @@ private:
     int FWheelGesture = 0;  // the run of wheel notches under way
     qint64 FLastWheelMs = 0;
     int FWidthGesture = 0;  // typing in the width box
+    TPhotoPreview* FPhotoPreview = nullptr;
+    std::shared_ptr<const TComposedCover> FCover; // as composed last, for the photo
+    TBookType FCoverType = btTwoSidedBox;
 };

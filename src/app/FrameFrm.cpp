@@ -152,6 +152,11 @@ void TExperChild::PrepareTools()
                 && SaveTurntable(this, *FFinalView, TurntableFrames, FFinalPage->ExportSize(),
                                  FFinalPage->Transparent(), path);
         },
+        [this] { return FFinalPage->SavedPhoto().has_value(); },
+        [this] {
+            FCapturedTransparent = FFinalPage->Transparent();
+            return FFinalPage->TracePicture(this);
+        },
     });
     SetButtonKind(TButtonKind::bkNext);
 

@@ -146,8 +146,10 @@ TSaveResult TSaveFlow::SaveImageAs(int mode)
             FHooks.StepForward();
             stepBack.Hooks = &FHooks;
         }
-        // The picture is taken while the window still shows it, before the dialog covers it.
-        const TBitmap32 picture = FHooks.Capture(mode == 4);
+        // The picture is taken while the window still shows it, before the dialog covers it; a
+        // photo is traced once the name is known, so a cancelled dialog costs no trace.
+        const bool photo = mode == 4 && FHooks.FinalIsPhoto && FHooks.TracePhoto && FHooks.FinalIsPhoto();
+        TBitmap32 picture = photo ? TBitmap32() : FHooks.Capture(mode == 4);
 
         QFileDialog dialog(FParent);
         const bool turntable = mode == 4 && FHooks.WriteTurntable;
@@ -168,6 +170,12 @@ TSaveResult TSaveFlow::SaveImageAs(int mode)
         if (!CanWriteExtension(path)) {
             ShowInfo(UnsupportedFormatMessage(path));
             return TSaveResult::Failed;
+        }
+        if (photo) {
+            std::optional<TBitmap32> traced = FHooks.TracePhoto();
+            if (!traced)
+                return TSaveResult::Cancelled;
+            picture = std::move(*traced);
         }
         FHooks.Write(picture, path);
         return TSaveResult::Written;

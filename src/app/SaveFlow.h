@@ -71,6 +71,10 @@ struct TSaveFlowHooks {
     std::function<void(const TBitmap32&, const QString&)> Write; // throws std::runtime_error
     // When set, the final step offers the turntable; false when the user cancelled it.
     std::function<bool(const QString&)> WriteTurntable;
+    // When set and answering true, the final picture is a traced photo: TracePhoto makes it
+    // after the name is chosen (it takes a while and may be cancelled; nothing then).
+    std::function<bool()> FinalIsPhoto;
+    std::function<std::optional<TBitmap32>()> TracePhoto;
 };
 
 class TSaveFlow {

@@ -1,0 +1,66 @@
+#include "app/PhotoRequest.h"
+
+#include "render/photo/PhotoRenderer.h"
+
+#include <stdexcept>
+#include <tuple>
+
+TCoverRenderSettings CoverRenderSettings(const TFinalSettings& f, int angleX, int angleY)
+{
+    TCoverRenderSettings s;
+    s.Type = f.Type;
+    s.AngleX = float(angleX);
+    s.AngleY = float(angleY);
+    s.LightElevation = float(f.LightElevation / 100.0);
+    s.LightAzimuth = float(f.LightAzimuth / 100.0);
+    s.Shadow = f.Shadow;
+    s.ShadowStrength = float(f.ShadowStrength / 100.0);
+    s.Zoom = float(f.Zoom);
+    s.Background = f.Background;
+    s.CDPosition = float(f.CDPosition / 100.0);
+    return s;
+}
+
+TPhotoLook PhotoLook(const TFinalSettings& f)
+{
+    TPhotoLook look;
+    look.Reflection = f.Reflection;
+    look.Gloss = f.Gloss;
+    return look;
+}
+
+int RequestedSamples(const TPhotoRequest& request)
+{
+    return request.Samples > 0 ? request.Samples : TPhotoOptions::DefaultSamples;
+}
+
+namespace {
+auto Fields(const TCoverRenderSettings& s)
+{
+    return std::tie(s.Type, s.AngleX, s.AngleY, s.LightElevation, s.LightAzimuth, s.Shadow, s.ShadowStrength, s.Zoom,
+                    s.Background, s.Smooth, s.Passes, s.CDPosition, s.Width, s.Height, s.ViewWidth, s.ViewHeight,
+                    s.Crop, s.Transparent);
+}
+
+auto Fields(const TPhotoLook& l) { return std::tie(l.Reflection, l.Gloss, l.Blur); }
+
+auto Fields(const TSceneCamera& c) { return std::tie(c.AngleX, c.Zoom, c.Aspect, c.Clip, c.Width, c.Height); }
+} // namespace
+
+bool SamePhoto(const TPhotoRequest& a, const TPhotoRequest& b)
+{
+    if (a.Camera.has_value() != b.Camera.has_value() || (a.Camera && Fields(*a.Camera) != Fields(*b.Camera)))
+        return false;
+    return a.Cover == b.Cover && RequestedSamples(a) == RequestedSamples(b) && Fields(a.Settings) == Fields(b.Settings)
+        && Fields(a.Look) == Fields(b.Look);
+}
+
+TPhotoScene BuildRequestedScene(const TPhotoRequest& request)
+{
+    if (!request.Cover)
+        throw std::runtime_error("There is no cover to trace.");
+    TPhotoScene scene = BuildPhotoScene(*request.Cover, request.Settings, request.Look);
+    if (request.Camera)
+        scene.Camera = *request.Camera;
+    return scene;
+}

@@ -1,0 +1,32 @@
+#pragma once
+// What a traced photo of the final page's cover is made from: the composed cover, the page's
+// settings as the renderers take them, the photo's look and its samples per pixel. The view's
+// progressive picture, Save As, Copy Picture and the turntable all trace one of these.
+
+#include "project/Project.h"
+#include "render/HeadlessCover.h"
+#include "render/scene/ComposedCover.h"
+#include "render/scene/CoverScene.h"
+#include "render/scene/PhotoScene.h"
+
+#include <memory>
+#include <optional>
+
+struct TPhotoRequest {
+    std::shared_ptr<const TComposedCover> Cover; // shared with the page: never copied per trace
+    TCoverRenderSettings Settings;
+    TPhotoLook Look;
+    int Samples = 0;                    // per pixel; 0: the renderer's default
+    std::optional<TSceneCamera> Camera; // replaces the framing the settings give (turntable frames)
+};
+
+// The final page's settings as the renderers take them, turned to the angles the view shows
+// (degrees). The size, the cut and the transparency are the caller's to set.
+TCoverRenderSettings CoverRenderSettings(const TFinalSettings& settings, int angleX, int angleY);
+TPhotoLook PhotoLook(const TFinalSettings& settings);
+// The samples per pixel the request's trace ends at.
+int RequestedSamples(const TPhotoRequest& request);
+// Whether two requests give the same picture (a trace under way need not start again).
+bool SamePhoto(const TPhotoRequest& a, const TPhotoRequest& b);
+// The scene to trace. Throws std::runtime_error when a setting is out of range or there is no cover.
+TPhotoScene BuildRequestedScene(const TPhotoRequest& request);
