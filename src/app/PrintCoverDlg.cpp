@@ -65,9 +65,15 @@ TPrintCoverDlg::TPrintCoverDlg(QWidget* parent) : QDialog(parent)
     for (TPaper paper : {TPaper::White, TPaper::Cream, TPaper::Colour})
         cmbPaper->addItem(PaperName(paper), int(paper));
 
+    // Rows holding two controls need their labels made here: only a single control gets a buddy.
+    const auto label = [](const QString& text, QWidget* buddy) {
+        auto* l = new QLabel(text);
+        l->setBuddy(buddy);
+        return l;
+    };
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("&Cover file:"), fileRow);
-    form->addRow(QStringLiteral("&Trim:"), trimRow);
+    form->addRow(label(QStringLiteral("&Cover file:"), browse), fileRow);
+    form->addRow(label(QStringLiteral("&Trim:"), cmbTrim), trimRow);
     form->addRow(QStringLiteral("&Pages:"), spnPages);
     form->addRow(QStringLiteral("P&aper:"), cmbPaper);
 
@@ -170,7 +176,7 @@ void TPrintCoverDlg::Update()
                          .arg(FacePixels(*spec, TCoverFace::Spine, ImportDpi).width())
                          .arg(ImportDpi);
         } catch (const TCoverSizeError& e) {
-            status = QString::fromUtf8(e.what());
+            status = QString::fromUtf8(e.what()) + QLatin1Char('.');
             status[0] = status[0].toUpper();
         }
     } else {

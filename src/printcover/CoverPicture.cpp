@@ -83,14 +83,26 @@ bool IsPdfFile(const QString& path)
     return file.open(QIODevice::ReadOnly) && file.read(5) == "%PDF-";
 }
 
+namespace {
+
+// By content; a file named .pdf that is none is still one for the messages' sake.
+bool TreatAsPdf(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        Fail(path, QStringLiteral("there is no such file"));
+    return IsPdfFile(path) || QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
 TCoverPicture ReadCoverPicture(const QString& path, double dpi, double wrapHeight)
 {
-    return IsPdfFile(path) ? ReadPdf(path, dpi, nullptr) : ReadPicture(path, wrapHeight);
+    return TreatAsPdf(path) ? ReadPdf(path, dpi, nullptr) : ReadPicture(path, wrapHeight);
 }
 
 TCoverPicture ReadCheckedCover(const QString& path, const TCoverSpec& spec, double dpi)
 {
-    if (IsPdfFile(path))
+    if (TreatAsPdf(path))
         return ReadPdf(path, dpi, &spec);
     TCoverPicture cover = ReadPicture(path, spec.WrapInches().height());
     CheckWrapSize(spec, cover.PageInches, cover.SizeDetail());

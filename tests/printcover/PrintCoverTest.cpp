@@ -183,3 +183,23 @@ TEST(PrintCover, AWrongSizeIsRefusedNamingBothSizes)
     ASSERT_TRUE(near.save(jpeg, "JPG", 95));
     ExpectFaces(SplitCover(ReadCheckedCover(jpeg, made, 300), made, 300), made, 300, 24);
 }
+
+TEST(PrintCover, MissingOrDamagedFilesSayWhatIsWrong)
+{
+    QTemporaryDir dir;
+    const TCoverSpec spec = SixByNine(100, TPaper::White);
+    const auto message = [&](const QString& path) {
+        try {
+            ReadCheckedCover(path, spec, 300);
+        } catch (const std::exception& e) {
+            return QString::fromUtf8(e.what());
+        }
+        return QString();
+    };
+    EXPECT_EQ(message(dir.filePath("gone.pdf")), "Cannot read \"gone.pdf\": there is no such file");
+    QFile fake(dir.filePath("fake.pdf"));
+    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+    fake.write("not a PDF at all");
+    fake.close();
+    EXPECT_EQ(message(fake.fileName()), "Cannot read \"fake.pdf\": it is no PDF Poppler can open");
+}
