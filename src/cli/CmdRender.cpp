@@ -4,10 +4,13 @@
 #include "CliOptions.h"
 #include "TemplateFaces.h"
 #include "RenderOptions.h"
+#include "PrintCoverOptions.h"
 
 #include "cover/BookType.h"
 #include "cover/BookCover.h"
 #include "imageio/PictureLoader.h"
+#include "printcover/CoverBookType.h"
+#include "printcover/CoverSplit.h"
 #include "document/TavloDocument.h"
 #include "project/ProjectFile.h"
 #include "render/HeadlessCover.h"
@@ -34,6 +37,7 @@ const char* HelpText =
     "Usage: tavlo render --front FILE --side FILE [--top FILE] [--type TYPE] -o OUTPUT [OPTIONS]\n"
     "       tavlo render --project FILE.tavlo -o OUTPUT [OPTIONS]\n"
     "       tavlo render --template NAME -o OUTPUT [OPTIONS]\n"
+    "       tavlo render --print-cover FILE --trim SIZE --pages N --paper PAPER -o OUTPUT [OPTIONS]\n"
     "\n"
     "Renders a 3D cover from face pictures without a display (OpenGL through EGL), framed to the\n"
     "cover and its whole shadow as Save As does, and writes it as GIF, JPEG, BMP, TIFF or PNG by\n"
@@ -47,7 +51,11 @@ const char* HelpText =
     "  --front FILE            front face picture (any of the extensions at the end)\n"
     "  --side FILE             side (spine) face picture\n"
     "  --top FILE              top face picture (boxes only; generated when absent)\n"
-    "  --type TYPE             book type by name or index 0..7 (default \"Two Sided Box\"):\n"
+    "  --print-cover FILE      a printer's wrap-around cover (PDF or picture) in place of the\n"
+    "                          faces: front and spine cut out as `tavlo split-cover` does, with\n"
+    "                          its --trim, --pages, --paper, --spine, --bleed and --dpi; a Book\n"
+    "                          Cover, or a Thin Book when the spine is no wider than its 30-pixel\n"
+    "                          side at --dpi (0.1 in at 300 dpi), unless --type says otherwise\n"    "  --type TYPE             book type by name or index 0..7 (default \"Two Sided Box\"):\n"
     "                          Two Sided Box, Three Sided Box, Book Cover, Electronic Magazine,\n"
     "                          CD Cover, Special Report, Thin Book, Wide Box\n"
     "  -o, --output FILE       picture to write (.gif .jpg .jpeg .bmp .tif .png)\n"
@@ -195,10 +203,12 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
         ParseCliOptions(p, args);
         if (!p.positionalArguments().isEmpty())
             throw TUsageError{QString("Unexpected argument \"%1\".").arg(p.positionalArguments().first())};
-        const int sources = int(p.isSet("project")) + int(p.isSet("template")) + int(p.isSet("front") || p.isSet("side"));
+        const int sources = int(p.isSet("project")) + int(p.isSet("template")) + int(p.isSet("print-cover"))
+                          + int(p.isSet("front") || p.isSet("side"));
         if (sources > 1)
-            throw TUsageError{"Give either --project, --template or the face pictures, not several."};
-        const QStringList needed = p.isSet("project") || p.isSet("template") ? QStringList{"output"}
+            throw TUsageError{"Give either --project, --template, --print-cover or the face pictures, not several."};
+        const QStringList needed = p.isSet("project") || p.isSet("template") || p.isSet("print-cover")
+                                       ? QStringList{"output"}
                                                                              : QStringList{"front", "side", "output"};
         for (const QString& name : needed)
             if (!p.isSet(name))
@@ -217,6 +227,14 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
         } else if (p.isSet("template")) {
             if (const auto type = LoadTemplate(p.value("template"), front, side, top))
                 base.Type = *type; // --type still chooses another
+        } else if (p.isSet("print-cover")) {
+            // The faces split-cover would write, without writing them.
+            const TCoverSpec spec = PrintCoverSpec(p);
+            const double dpi = PrintCoverDpi(p);
+            TCoverFaces faces = SplitCover(ReadCheckedCover(p.value("print-cover"), spec, dpi), spec, dpi);
+            front = std::move(faces.Front);
+            side = std::move(faces.Spine);
+            base.Type = BookTypeForSpine(spec, dpi); // --type still chooses another
         } else {
             LoadPictureFromFile(front, p.value("front"));
             LoadPictureFromFile(side, p.value("side"));

@@ -1,9 +1,11 @@
 // `tavlo split-cover` end to end: a JPEG wrap cut into three PNG faces; a wrong page count refused
-// with exit status 1, both sizes printed and nothing written.
+// with exit status 1, both sizes printed and nothing written. `tavlo render --print-cover` draws
+// the book the split faces make.
 #include "WrapCoverPainter.h"
 
 #include <QDir>
 #include <QImage>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -85,5 +87,52 @@ TEST(SplitCoverCli, CutsAJpegIntoThreeFacesOrRefusesAWrongSize)
     const TRun usage = RunTavlo({"split-cover", cover, "--trim", "6x9", "-o", dir.filePath("x")});
     EXPECT_EQ(usage.Code, 2);
     EXPECT_TRUE(usage.Err.contains("--pages and --paper (or --spine) are missing")) << usage.Err.toStdString();
+}
+#endif
+
+#ifdef TAVLO_CLI
+TEST(SplitCoverCli, RenderTakesThePrintCoverAsTheSplitFacesWouldBe)
+{
+    QTemporaryDir dir;
+    // 6 x 9 in, 60 white pages: a 0.135 in spine, 41 pixels at 300 dpi, a Book Cover.
+    const TCoverSpec spec{ParseTrim(QStringLiteral("6x9")), SpineWidth(60, TPaper::White), 0.125};
+    const QString cover = dir.filePath("wrap.pdf");
+    {
+        QPdfWriter pdf(cover);
+        pdf.setResolution(300);
+        pdf.setPageSize(QPageSize(spec.WrapInches(), QPageSize::Inch));
+        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+        QPainter painter(&pdf);
+        PaintWrapCover(painter, spec, 300);
+    }
+    const QStringList book{"--trim", "6x9", "--pages", "60", "--paper", "white", "--size", "240x180"};
+    const TRun split = RunTavlo(QStringList{"split-cover", cover, "-o", dir.filePath("faces")} + book.mid(0, 6));
+    ASSERT_EQ(split.Code, 0) << split.Err.toStdString();
+    const TRun direct = RunTavlo(QStringList{"render", "--print-cover", cover, "-o", dir.filePath("direct.png")} + book);
+    ASSERT_EQ(direct.Code, 0) << direct.Err.toStdString();
+    const TRun faces = RunTavlo({"render", "--front", dir.filePath("faces/front.png"), "--side", dir.filePath("faces/spine.png"),
+                                 "--type", "Book Cover", "--size", "240x180", "-o", dir.filePath("faces.png")});
+    ASSERT_EQ(faces.Code, 0) << faces.Err.toStdString();
+    const QImage a(dir.filePath("direct.png")), b(dir.filePath("faces.png"));
+    ASSERT_FALSE(a.isNull());
+    ASSERT_EQ(a.size(), b.size());
+    EXPECT_EQ(a.width(), 240);
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            worst = std::max({worst, std::abs(p.red() - q.red()), std::abs(p.green() - q.green()), std::abs(p.blue() - q.blue())});
+        }
+    EXPECT_LE(worst, 2);
+    // The front's blue is on the picture (it is the book, not an empty view).
+    int blue = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            blue += a.pixelColor(x, y).blue() > 150 && a.pixelColor(x, y).red() < 60;
+    EXPECT_GT(blue, a.width() * a.height() / 10);
+
+    const TRun both = RunTavlo({"render", "--print-cover", cover, "--front", cover, "-o", dir.filePath("x.png")});
+    EXPECT_EQ(both.Code, 2);
+    EXPECT_TRUE(both.Err.contains("Give either --project, --template, --print-cover or the face pictures")) << both.Err.toStdString();
 }
 #endif
