@@ -31,7 +31,8 @@ set(TAVLO_TEST_TIMEOUTS
   render_headless_tests=90
   photo_tests=150
   recovery_process_tests=120  # waits up to a minute for the child's change, then 40 s
-  cli_batch_tests=180)        # waits up to two minutes for two workers at once
+  cli_batch_tests=180         # waits up to two minutes for two workers at once
+  cli_photo_tests=120)        # 15-35 s: traced pictures, turntables and a batch of them
 # Unoptimised builds (sanitizers, coverage) run our own code several times slower.
 if(TAVLO_SANITIZE OR CMAKE_BUILD_TYPE STREQUAL "Debug" OR CMAKE_CXX_FLAGS MATCHES "(^| )(-O0|--coverage)( |$)")
   set(TAVLO_TEST_TIMEOUT_SCALE 5)

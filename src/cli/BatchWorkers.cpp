@@ -56,10 +56,12 @@ QString Stamp(const QString& path)
 TBatchWorkers::TBatchWorkers(int count, TDone done)
     : FCount(std::max(1, count)), FDone(std::move(done)), FEnvironment(QProcessEnvironment::systemEnvironment())
 {
-    // llvmpipe starts a thread per core in every worker; N workers on N cores would then run N
-    // times too many. The user's own setting wins.
-    if (!FEnvironment.contains("LP_NUM_THREADS"))
-        FEnvironment.insert("LP_NUM_THREADS", QString::number(std::max(1, QThread::idealThreadCount() / FCount)));
+    // llvmpipe and the photo's tracer each start a thread per core in every worker; N workers on
+    // N cores would then run N times too many. The user's own setting wins.
+    const QString share = QString::number(std::max(1, QThread::idealThreadCount() / FCount));
+    for (const char* name : {"LP_NUM_THREADS", "TAVLO_PHOTO_THREADS"})
+        if (!FEnvironment.contains(name))
+            FEnvironment.insert(name, share);
 }
 
 TBatchWorkers::~TBatchWorkers() { Stop(); }

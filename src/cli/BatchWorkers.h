@@ -2,7 +2,7 @@
 // The worker processes of `tavlo batch`: one `tavlo render` per job, writing its output through
 // one atomic save at the output's own name, so a crash costs one row and never an old picture.
 // Workers die with the batch even when it is killed outright, and each one's software renderer
-// gets its share of the cores, so N workers do not fight over threads.
+// and photo tracer get its share of the cores, so N workers do not fight over threads.
 
 #include "BatchJobs.h"
 

@@ -13,7 +13,8 @@
 #include "printcover/CoverSplit.h"
 #include "document/TavloDocument.h"
 #include "project/ProjectFile.h"
-#include "render/HeadlessCover.h"
+#include "render/HeadlessPicture.h"
+#include "render/photo/PhotoRenderer.h"
 
 // The picture writers join the imageio library separately; until they are there this command
 // renders but says plainly that it cannot write.
@@ -33,7 +34,9 @@
 
 namespace {
 
-const char* HelpText =
+QString HelpText()
+{
+    return QStringLiteral(
     "Usage: tavlo render --front FILE --side FILE [--top FILE] [--type TYPE] -o OUTPUT [OPTIONS]\n"
     "       tavlo render --project FILE.tavlo -o OUTPUT [OPTIONS]\n"
     "       tavlo render --template NAME -o OUTPUT [OPTIONS]\n"
@@ -84,9 +87,24 @@ const char* HelpText =
     "                          vertical axis in FRAMES frames (2..360, a turn takes about 4 s);\n"
     "                          the output must end in .gif. Frames are written as they are\n"
     "                          drawn; a turn larger than the free memory is refused at once\n"
+    "  --photo                 a photograph: the light traced through the scene on every core\n"
+    "                          (a soft shadow, the floor's reflection, the gloss of the print),\n"
+    "                          slower than the 3D view's drawing; on a terminal its progress is\n"
+    "                          shown. A project saved at Photo quality renders as a photo\n"
+    "  --standard              the 3D view's drawing, also for a project saved at Photo quality\n"
+    "  --samples N             photo samples per pixel 1..65536 (default %1; more is smoother)\n"
+    "  --reflection N          photo: the floor's reflection 0..100 (default %2)\n"
+    "  --gloss N               photo: matte print 0 to glossy laminate 100 (default %3)\n"
+    "\n"
+    "TAVLO_PHOTO_THREADS=N in the environment keeps the photo to N threads (tavlo batch gives\n"
+    "each of its renders its share of the cores).\n"
     "\n"
     "Exit status: 0 written, 1 failed (unreadable picture, no OpenGL driver, write error),\n"
-    "2 wrong usage.";
+    "2 wrong usage.")
+        .arg(TPhotoOptions::DefaultSamples)
+        .arg(TPhotoLook().Reflection)
+        .arg(TPhotoLook().Gloss);
+}
 
 struct TUsageError {
     QString Message;
@@ -139,6 +157,61 @@ TCoverRenderSettings ProjectSettings(const TFinalSettings& f)
     s.Transparent = f.TransparentBackground;
     return s;
 }
+
+TPictureQuality ProjectQuality(const TFinalSettings& f)
+{
+    TPictureQuality q;
+    q.Photo = f.Quality == TRenderQuality::Photo;
+    q.Look.Reflection = f.Reflection;
+    q.Look.Gloss = f.Gloss;
+    q.Samples = f.Samples;
+    return q;
+}
+
+// The quality options change the quality they start from; the environment may limit the threads.
+TPictureQuality Quality(const QCommandLineParser& p, TPictureQuality q)
+{
+    if (const auto on = OnOff(p, "photo", "standard"))
+        q.Photo = *on;
+    if (p.isSet("samples"))
+        q.Samples = int(Number(p, "samples", 1, 65536));
+    if (p.isSet("reflection"))
+        q.Look.Reflection = int(Number(p, "reflection", 0, 100));
+    if (p.isSet("gloss"))
+        q.Look.Gloss = int(Number(p, "gloss", 0, 100));
+    q.Threads = std::max(0, qEnvironmentVariableIntValue("TAVLO_PHOTO_THREADS"));
+    try {
+        ValidateQuality(q);
+    } catch (const std::exception& e) {
+        throw TUsageError{QString::fromUtf8(e.what())};
+    }
+    return q;
+}
+
+// A one-line percentage on stderr while a photo is traced, when stderr is a terminal; scripts
+// reading stderr get only the messages.
+class TTerminalProgress {
+public:
+    explicit TTerminalProgress(QTextStream& err) : FErr(err), FShown(isatty(STDERR_FILENO)) {}
+    ~TTerminalProgress()
+    {
+        if (FShown && FPercent >= 0)
+            FErr << "\r" << QString(40, QLatin1Char(' ')) << "\r" << Qt::flush;
+    }
+    bool operator()(const TPictureProgress& at)
+    {
+        const int percent = int(at.Done * 100);
+        if (FShown && percent != FPercent)
+            FErr << "\rTracing the photo: " << percent << " %" << Qt::flush;
+        FPercent = percent;
+        return true;
+    }
+
+private:
+    QTextStream& FErr;
+    const bool FShown;
+    int FPercent = -1;
+};
 
 // Options given on the command line change the settings they start from.
 TCoverRenderSettings Settings(const QCommandLineParser& p, TCoverRenderSettings s)
@@ -216,6 +289,7 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
 
         TBitmap32 front, side, top;
         TCoverRenderSettings base;
+        TPictureQuality baseQuality;
         if (p.isSet("project")) {
             // The same model the window works on: its faces flattened with their layers.
             TTavloDocument document;
@@ -224,6 +298,7 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
             side = document.FaceRecord(1).Bitmap;
             top = document.FaceRecord(2).Bitmap;
             base = ProjectSettings(document.Settings());
+            baseQuality = ProjectQuality(document.Settings());
         } else if (p.isSet("template")) {
             if (const auto type = LoadTemplate(p.value("template"), front, side, top))
                 base.Type = *type; // --type still chooses another
@@ -242,6 +317,7 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
                 LoadPictureFromFile(top, p.value("top"));
         }
         const TCoverRenderSettings settings = Settings(p, base);
+        const TPictureQuality quality = Quality(p, baseQuality);
         int frames = 0;
         if (p.isSet("turntable")) {
             frames = int(Number(p, "turntable", 2, 360));
@@ -253,20 +329,28 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
             // Frames are written as they are rendered; a turn memory cannot hold is refused first.
             // A progress line on a terminal; scripts reading stderr get only the messages.
             const bool terminal = isatty(STDERR_FILENO);
-            const QSize size = SaveTurntableHeadless(front, side, topFace, settings, frames, p.value("output"),
-                                                     [&](const TTurntableProgress& at) {
-                                                         if (terminal)
-                                                             err << (at.Sampling ? "\rChoosing the colours " : "\rRendering frame ")
-                                                                 << at.Index + 1 << " of " << at.Count << "   " << Qt::flush;
-                                                         return true;
-                                                     });
+            const QSize size = SaveTurntablePicture(front, side, topFace, settings, quality, frames, p.value("output"),
+                                                    [&](const TTurntableProgress& at) {
+                                                        if (terminal)
+                                                            err << (at.Sampling ? "\rChoosing the colours " : "\rRendering frame ")
+                                                                << at.Index + 1 << " of " << at.Count << "   " << Qt::flush;
+                                                        return true;
+                                                    });
             if (terminal)
                 err << "\r" << QString(40, QLatin1Char(' ')) << "\r" << Qt::flush;
             out << "Wrote " << p.value("output") << " (" << frames << " frames, " << size.width() << " x "
                 << size.height() << ")\n";
             return 0;
         }
-        const TBitmap32 picture = RenderCoverHeadless(front, side, topFace, settings);
+        std::optional<TBitmap32> rendered;
+        {
+            TTerminalProgress progress(err);
+            rendered = RenderCoverPicture(front, side, topFace, settings, quality,
+                                          quality.Photo ? TPictureProgressFn(std::ref(progress)) : TPictureProgressFn());
+        }
+        if (!rendered)
+            throw std::runtime_error("The picture was not finished.");
+        const TBitmap32& picture = *rendered;
 #ifdef TAVLO_HAVE_IMAGE_WRITER
         if (settings.Transparent)
             WriteTransparentImageFile(picture, p.value("output"), settings.Background);
@@ -286,6 +370,6 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
 }
 
 const TCliCommandRegistrar Registrar{
-    {"render", "render a 3D cover picture from face pictures (no display needed)", HelpText, Run}};
+    {"render", "render a 3D cover picture from face pictures (no display needed)", HelpText(), Run}};
 
 } // namespace

@@ -34,6 +34,11 @@ const std::vector<TRenderOption>& RenderOptions()
         {"no-crop", K::Flag, {}},
         {"transparent", K::Flag, "no-transparent"},
         {"no-transparent", K::Flag, "transparent"},
+        {"photo", K::Flag, "standard"},
+        {"standard", K::Flag, "photo"},
+        {"samples", K::Value, {}},
+        {"reflection", K::Value, {}},
+        {"gloss", K::Value, {}},
         {"turntable", K::Value, {}},
     };
     return options;

@@ -1,7 +1,7 @@
 #include "render/HeadlessCover.h"
 
-#include "cover/Composition.h"
 #include "render/HeadlessView.h"
+#include "render/scene/ComposedCover.h"
 
 #include <QSize>
 #include <memory>
@@ -35,14 +35,8 @@ void ValidateSettings(const TCoverRenderSettings& s)
     Require(int(s.Type) < BookTypeCount, "Unknown book type.");
 }
 
-namespace {
-// A view set up with the settings and the composed cover, current and ready to draw.
-std::unique_ptr<THeadlessView> PrepareView(TBitmap32& front, TBitmap32& side, TBitmap32* top,
-                                           const TCoverRenderSettings& s)
+QSize HeadlessViewSize(const TCoverRenderSettings& s)
 {
-    ValidateSettings(s);
-    Require(!front.Empty(), "The front picture is empty.");
-    Require(!side.Empty(), "The side picture is empty.");
     // The view keeps the picture's shape at a window-like size; the picture itself is then drawn
     // at full size, so the smoothing jitter has the same size in pixels as in the program.
     QSize viewSize(s.Width, s.Height);
@@ -50,8 +44,15 @@ std::unique_ptr<THeadlessView> PrepareView(TBitmap32& front, TBitmap32& side, TB
         viewSize = QSize(s.ViewWidth, s.ViewHeight); // a window's view, framed exactly as it framed
     else if (viewSize.width() > 800 || viewSize.height() > 800)
         viewSize.scale(800, 800, Qt::KeepAspectRatio);
+    return viewSize.expandedTo(QSize(1, 1));
+}
+
+std::unique_ptr<THeadlessView> HeadlessViewOf(const TComposedCover& cover, const TCoverRenderSettings& s)
+{
+    ValidateSettings(s);
+    const QSize viewSize = HeadlessViewSize(s);
     bool ok = false;
-    auto view = std::make_unique<THeadlessView>(std::max(viewSize.width(), 1), std::max(viewSize.height(), 1), ok);
+    auto view = std::make_unique<THeadlessView>(viewSize.width(), viewSize.height(), ok);
     if (!ok)
         throw std::runtime_error(view->Error().toStdString());
     view->FBackColor = s.Background | 0xFF000000u;
@@ -61,7 +62,14 @@ std::unique_ptr<THeadlessView> PrepareView(TBitmap32& front, TBitmap32& side, TB
     view->SetZoom(s.Zoom);
     view->FCDPosition = s.CDPosition;
     view->FPasses = uint8_t(s.Passes);
-    Require(Compose(s.Type, view.get(), top, &side, &front), "The cover could not be composed from these pictures.");
+    // What composition told the view, in the order it tells it.
+    view->SetRingBinding(cover.Ring);
+    view->SetIsCD(cover.IsCD);
+    view->SetPagedBook(cover.Paged);
+    view->SetAngleX(cover.AngleX);
+    view->SetAngleY(cover.AngleY);
+    view->SetPageInset(cover.PageInset);
+    view->ShowCover(&cover.Atlas, cover.FrontWidth, cover.FrontHeight, cover.SideWidth);
     if (s.AngleX)
         view->SetAngleX(Radians(*s.AngleX));
     if (s.AngleY)
@@ -70,6 +78,15 @@ std::unique_ptr<THeadlessView> PrepareView(TBitmap32& front, TBitmap32& side, TB
     view->FTransparent = s.Transparent;
     Require(view->MakeCurrent(), "The OpenGL context was lost.");
     return view;
+}
+
+namespace {
+// A view set up with the settings and the faces composed for its type.
+std::unique_ptr<THeadlessView> PrepareView(TBitmap32& front, TBitmap32& side, TBitmap32* top,
+                                           const TCoverRenderSettings& s)
+{
+    ValidateSettings(s);
+    return HeadlessViewOf(ComposeCover(s.Type, front, side, top), s);
 }
 } // namespace
 
@@ -81,15 +98,20 @@ TBitmap32 RenderCoverHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top,
     return view->RenderToBitmap(s.Width, s.Height);
 }
 
-QSize SaveTurntableHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top, const TCoverRenderSettings& s,
-                           int frames, const QString& path, const TTurntableProgressFn& progress)
+TTurntableGif HeadlessTurntableGif(const TCoverRenderSettings& s, int frames)
 {
-    const auto view = PrepareView(front, side, top, s);
     TTurntableGif gif;
     gif.Frames = frames;
     gif.Size = QSize(s.Width, 0);
     gif.Transparent = s.Transparent;
     gif.Background = s.Background;
-    TTurntableGifWriter writer(*view, gif);
+    return gif;
+}
+
+QSize SaveTurntableHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top, const TCoverRenderSettings& s,
+                           int frames, const QString& path, const TTurntableProgressFn& progress)
+{
+    const auto view = PrepareView(front, side, top, s);
+    TTurntableGifWriter writer(*view, HeadlessTurntableGif(s, frames));
     return writer.Save(path, progress) ? writer.FrameSize() : QSize();
 }

@@ -7,8 +7,13 @@
 #include "raster/TBitmap32.h"
 #include "render/TurntableGif.h"
 
+#include <QSize>
 #include <functional>
+#include <memory>
 #include <optional>
+
+class TComposedCover;
+class THeadlessView;
 
 // The smallest zoom a picture can be drawn at: the field of view is then about 178 degrees.
 constexpr float MinZoom = 0.761f;
@@ -34,12 +39,23 @@ struct TCoverRenderSettings {
 // Checks the settings; throws std::runtime_error naming the first value out of range.
 void ValidateSettings(const TCoverRenderSettings& settings);
 
+// The shape of the view the cover is framed in: the exact view when given, otherwise the
+// picture's own shape at a window-like size (at most 800 a side).
+QSize HeadlessViewSize(const TCoverRenderSettings& settings);
+
+// A view of a composed cover set up with the settings, current and ready to draw. Throws
+// std::runtime_error like RenderCoverHeadless.
+std::unique_ptr<THeadlessView> HeadlessViewOf(const TComposedCover& cover, const TCoverRenderSettings& settings);
+
 // Composes front, side and top (may be null; the faces are reshaped in place) and renders them:
 // cut, a picture `Width` wide holding the cover and its whole shadow (the height follows);
 // otherwise the whole Width x Height view. Throws std::runtime_error with a message for the
 // user when there is no OpenGL driver, a face is empty or a setting is out of range.
 TBitmap32 RenderCoverHeadless(TBitmap32& front, TBitmap32& side, TBitmap32* top,
                               const TCoverRenderSettings& settings);
+
+// The animated GIF of a turn of `frames` frames drawn with the settings.
+TTurntableGif HeadlessTurntableGif(const TCoverRenderSettings& settings, int frames);
 
 // The cover turning a full circle in `frames` frames `Width` wide, all framed alike, written to
 // path as an animated GIF while they are rendered (TTurntableGifWriter): a turn that memory cannot

@@ -279,11 +279,13 @@ TEST(BatchCli, InterruptStopsTheWorkersLeavesNoStrayFilesAndTheRerunResumes)
         120000);
     ASSERT_TRUE(busy) << "waited for a row written and two workers running; output so far: " << out.toStdString();
     const QList<qint64> workers = Children(batch.processId());
-    // Each worker's software renderer has its share of the cores.
+    // Each worker's software renderer and photo tracer have its share of the cores.
     QFile environment(QString("/proc/%1/environ").arg(workers.first()));
     ASSERT_TRUE(environment.open(QIODevice::ReadOnly));
-    const QByteArray share = "LP_NUM_THREADS=" + QByteArray::number(std::max(1, QThread::idealThreadCount() / 2));
-    EXPECT_TRUE(environment.readAll().split('\0').contains(share)) << share.toStdString();
+    const QList<QByteArray> variables = environment.readAll().split('\0');
+    const QByteArray share = QByteArray::number(std::max(1, QThread::idealThreadCount() / 2));
+    for (const QByteArray name : {"LP_NUM_THREADS=", "TAVLO_PHOTO_THREADS="})
+        EXPECT_TRUE(variables.contains(name + share)) << (name + share).toStdString();
 
     ::kill(pid_t(batch.processId()), SIGINT);
     ASSERT_TRUE(batch.waitForFinished(30000)) << "the batch did not end within 30 s of SIGINT";

@@ -1,0 +1,199 @@
+#include "render/HeadlessPicture.h"
+
+#include "render/HeadlessView.h"
+#include "render/MemoryRoom.h"
+#include "render/TurntableGif.h"
+#include "render/photo/PhotoRenderer.h"
+#include "render/scene/ComposedCover.h"
+
+#include <cmath>
+#include <numbers>
+#include <stdexcept>
+
+namespace {
+// What tracing a pixel takes at the peak, while the noise filter runs beside the film of sums
+// and guides and the picture is resolved and written: the peak resident size of `tavlo render
+// --photo` grew by 188 to 196 bytes a pixel from 160 x 120 to 800 x 600, 1600 x 1200 and
+// 3200 x 2400; with some room.
+constexpr qint64 PhotoBytesPerPixel = 256;
+
+qint64 Megabytes(qint64 bytes) { return (bytes + (1 << 20) - 1) >> 20; }
+
+TPhotoOptions PhotoOptions(const TPictureQuality& quality, const std::atomic<bool>* cancel)
+{
+    TPhotoOptions options;
+    if (quality.Samples > 0)
+        options.Samples = quality.Samples;
+    options.Threads = quality.Threads;
+    options.Cancel = cancel;
+    return options;
+}
+
+bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(); }
+
+constexpr int MarginPixels = 2; // around the content, as around a single cut picture
+
+// What the view shows of the cover, its shadow and reflection at one angle; where a point passes
+// behind the camera, as much as the view's own fit shows.
+QRectF ShownContent(const TFramingInput& in, bool shadow)
+{
+    if (const auto content = SceneContentBounds(in, true, shadow))
+        return *content;
+    const TClipMap f = ViewFit(in);
+    return QRectF(QPointF((-1 - f.Tx) / f.Sx, (-1 - f.Ty) / f.Sy), QPointF((1 - f.Tx) / f.Sx, (1 - f.Ty) / f.Sy));
+}
+
+// The photo scenes of a turn: frame k at its angle, every frame seen through one camera that
+// frames what each angle shows (the cover, its shadow, its floor reflection), so the cover turns
+// in place instead of jumping from frame to frame.
+class TPhotoTurn {
+public:
+    TPhotoTurn(const TComposedCover& cover, const TCoverRenderSettings& settings, const TPhotoLook& look, int frames)
+        : FCover(cover), FSettings(settings), FLook(look), FFrames(std::max(frames, 1)),
+          FStart(settings.AngleY ? double(*settings.AngleY) : double(cover.AngleY) * 180 / std::numbers::pi)
+    {
+        FSettings.Crop = true;
+        // The floor does not turn: frame 0 tells whether its reflection shows and how deep.
+        const TPhotoScene first = BuildPhotoScene(cover, At(0), look);
+        const double depth = first.Floor.Present && first.Floor.Reflection > 0 ? first.Floor.ReflectionFade : 0;
+        const bool shadow = settings.Shadow.value_or(!ClearsShadow(settings.Type));
+        FView = HeadlessViewSize(FSettings);
+        for (int k = 0; k < FFrames; ++k) {
+            TFramingInput in = FramingInputFor(cover, At(k), FView.width(), FView.height());
+            in.ReflectionDepth = depth;
+            const QRectF shown = ShownContent(in, shadow);
+            FContent = k == 0 ? shown : FContent.united(shown);
+            if (k == 0)
+                FCamera = ViewCamera(in);
+        }
+    }
+
+    // Frame k in a picture of exactly `size`.
+    TPhotoScene Frame(int k, QSize size) const
+    {
+        TPhotoScene scene = BuildPhotoScene(FCover, At(k), FLook);
+        scene.Camera = FCamera;
+        TSceneCamera& cam = scene.Camera;
+        cam.Width = std::max(size.width(), 1);
+        cam.Height = std::max(size.height(), 1);
+        // The content fits both ways inside the margin (view pixels per picture pixel p).
+        const int innerW = std::max(1, cam.Width - 2 * MarginPixels), innerH = std::max(1, cam.Height - 2 * MarginPixels);
+        const double p = std::max({FContent.width() / 2 * FView.width() / innerW,
+                                   FContent.height() / 2 * FView.height() / innerH, 1e-6});
+        cam.Clip.Sx = FView.width() / (cam.Width * p);
+        cam.Clip.Sy = FView.height() / (cam.Height * p);
+        cam.Clip.Tx = -cam.Clip.Sx * FContent.center().x();
+        cam.Clip.Ty = -cam.Clip.Sy * FContent.center().y();
+        return scene;
+    }
+
+private:
+    TCoverRenderSettings At(int k) const
+    {
+        TCoverRenderSettings s = FSettings;
+        s.AngleY = float(FStart + 360.0 * k / FFrames);
+        return s;
+    }
+
+    const TComposedCover& FCover;
+    TCoverRenderSettings FSettings;
+    TPhotoLook FLook;
+    int FFrames;
+    double FStart; // degrees about the vertical axis of frame 0
+    QSize FView;
+    QRectF FContent;      // every frame's content, normalised device coordinates of the view
+    TSceneCamera FCamera; // the view's camera, which does not turn
+};
+} // namespace
+
+void ValidateQuality(const TPictureQuality& quality)
+{
+    ValidateLook(quality.Look);
+    if (quality.Samples < 0 || quality.Samples > 65536)
+        throw std::runtime_error("The samples must be between 1 and 65536.");
+    if (quality.Threads < 0)
+        throw std::runtime_error("The number of threads cannot be negative.");
+}
+
+qint64 PhotoMemoryNeeded(QSize size) { return PhotoBytesPerPixel * size.width() * size.height(); }
+
+std::optional<TBitmap32> RenderCoverPicture(TBitmap32& front, TBitmap32& side, TBitmap32* top,
+                                            const TCoverRenderSettings& settings, const TPictureQuality& quality,
+                                            const TPictureProgressFn& progress, const std::atomic<bool>* cancel)
+{
+    ValidateSettings(settings);
+    ValidateQuality(quality);
+    if (!quality.Photo) {
+        if (Cancelled(cancel))
+            return std::nullopt;
+        TBitmap32 picture = RenderCoverHeadless(front, side, top, settings);
+        if (progress && !progress({1.0, &picture}))
+            return std::nullopt;
+        return picture;
+    }
+    const TPhotoScene scene = BuildPhotoScene(ComposeCover(settings.Type, front, side, top), settings, quality.Look);
+    const QSize size(scene.Camera.Width, scene.Camera.Height);
+    const qint64 room = AvailableMemory();
+    if (room >= 0 && PhotoMemoryNeeded(size) > room)
+        throw std::runtime_error(QStringLiteral("A photo of %1 x %2 pixels needs about %3 MB of memory, but only %4 MB "
+                                                "are free. Choose a smaller size.")
+                                     .arg(size.width())
+                                     .arg(size.height())
+                                     .arg(Megabytes(PhotoMemoryNeeded(size)))
+                                     .arg(room >> 20)
+                                     .toStdString());
+    if (progress && !progress({0.0, nullptr}))
+        return std::nullopt;
+    TPhotoPassDone passDone;
+    if (progress)
+        passDone = [&](const TPhotoProgress& at, const TBitmap32& picture) {
+            const double done = at.Last ? 1.0 : double(at.SamplesDone) / std::max(at.SamplesTotal, 1);
+            return progress({done, &picture});
+        };
+    return RenderPhoto(scene, PhotoOptions(quality, cancel), passDone);
+}
+
+QSize SaveTurntablePicture(TBitmap32& front, TBitmap32& side, TBitmap32* top, const TCoverRenderSettings& settings,
+                           const TPictureQuality& quality, int frames, const QString& path,
+                           const TTurntableProgressFn& progress, const std::atomic<bool>* cancel)
+{
+    ValidateQuality(quality);
+    if (!quality.Photo)
+        return SaveTurntableHeadless(front, side, top, settings, frames, path, [&](const TTurntableProgress& at) {
+            return !Cancelled(cancel) && (!progress || progress(at));
+        });
+    ValidateSettings(settings);
+    const TComposedCover cover = ComposeCover(settings.Type, front, side, top);
+    TPhotoTurn turn(cover, settings, quality.Look, frames);
+    // The view frames the GIF as the Standard turntable does (the frames' size, the palette's
+    // sample); the photo then fills those frames with its own framing of the same content.
+    const auto view = HeadlessViewOf(cover, settings);
+    const TTurntableGif gif = HeadlessTurntableGif(settings, frames);
+    QSize frameSize;
+    const TPhotoOptions options = PhotoOptions(quality, cancel);
+    const TTurnRenderer trace = [&](int count, QSize size, const TTurnFrameDone& frameDone) {
+        // A frame without height keeps the shape of the GIF's frames.
+        if (size.height() <= 0)
+            size.setHeight(std::max(1, int(std::lround(double(size.width()) * frameSize.height() / frameSize.width()))));
+        for (int k = 0; k < count; ++k) {
+            const auto frame = RenderPhoto(turn.Frame(k, size), options);
+            if (!frame || !frameDone(k, *frame))
+                return false;
+        }
+        return true;
+    };
+    TTurntableGifWriter writer(*view, gif, trace);
+    frameSize = writer.FrameSize();
+    const qint64 room = AvailableMemory();
+    const qint64 need = writer.MemoryNeeded() + PhotoMemoryNeeded(frameSize);
+    if (room >= 0 && need > room)
+        throw std::runtime_error(QStringLiteral("A turntable of %1 frames of %2 x %3 pixels needs about %4 MB of memory, "
+                                                "but only %5 MB are free. Choose a smaller width.")
+                                     .arg(frames)
+                                     .arg(frameSize.width())
+                                     .arg(frameSize.height())
+                                     .arg(Megabytes(need))
+                                     .arg(room >> 20)
+                                     .toStdString());
+    return writer.Save(path, progress) ? frameSize : QSize();
+}
