@@ -6,9 +6,15 @@
 //        [--reference-side PIXELS] [--types 0,2,4] [--sizes 800x600,1600x1200] [--noise LEVELS]
 //        [--out DIR]
 // --out writes the photos, the references and the Standard pictures of the same settings.
+// --reference-samples 0 leaves the PSNR comparison out.
+// When povray is on PATH, each scene is also exported as a .pov file (PovExport) and POV-Ray,
+// run as a program of its own, renders it at the same size: a second table sets its time beside
+// ours (the photo at the default samples, all cores both). --pov-args replaces POV-Ray's
+// quality options.
 // --reference-side renders the PSNR comparison (default picture and reference alike) at most
 // that many pixels wide, when the full-size references would take too long; the table says so.
 // A plain program rather than a Google Benchmark: its result is a table of time and quality.
+#include "PovExport.h"
 #include "cover/Composition.h"
 #include "render/HeadlessCover.h"
 #include "render/photo/PhotoRenderer.h"
@@ -16,6 +22,9 @@
 
 #include <QElapsedTimer>
 #include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QStringList>
 #include <cmath>
 #include <cstdio>
@@ -35,6 +44,9 @@ struct TArgs {
     std::vector<int> Types{0, 1, 2, 3, 4, 5, 6, 7};
     std::vector<QSize> Sizes{{800, 600}, {1600, 1200}};
     QString Out;
+    // Antialiasing as POV-Ray's documentation recommends for final pictures (adaptive, threshold
+    // 0.3, depth 3).
+    QStringList PovArgs{"+A0.3", "+AM2", "+R3"};
 };
 
 TArgs ParseArgs(int argc, char** argv)
@@ -52,6 +64,8 @@ TArgs ParseArgs(int argc, char** argv)
             a.Noise = value.toDouble();
         else if (key == "--out")
             a.Out = value;
+        else if (key == "--pov-args")
+            a.PovArgs = value.split(' ', Qt::SkipEmptyParts);
         else if (key == "--types") {
             a.Types.clear();
             for (const QString& t : value.split(','))
@@ -159,6 +173,43 @@ double LoadAverage()
     return load;
 }
 
+// CPU time of the children this process has waited for, in seconds.
+double ChildrenCpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+struct TTimes {
+    double Wall = -1, Cpu = -1; // seconds; negative when it failed
+};
+
+// POV-Ray's time for the scene at its size, run as a program of its own in the folder the scene
+// was exported to.
+TTimes PovRayTimes(const QString& povray, const TPhotoScene& scene, const QString& folder, const QStringList& args,
+                   const QString& out)
+{
+    const QString base = folder + "/scene";
+    ExportPov(scene, base);
+    QProcess pov;
+    pov.setWorkingDirectory(folder);
+    pov.setProcessChannelMode(QProcess::MergedChannels);
+    QElapsedTimer timer;
+    timer.start();
+    const double cpu = ChildrenCpuSeconds();
+    pov.start(povray, QStringList{"+I" + base + ".pov", "+O" + (out.isEmpty() ? base + ".png" : out), "+FN",
+                                  QString("+W%1").arg(scene.Camera.Width), QString("+H%1").arg(scene.Camera.Height),
+                                  "-D", "-V"} + args);
+    if (!pov.waitForFinished(3600 * 1000) || pov.exitStatus() != QProcess::NormalExit || pov.exitCode() != 0) {
+        std::fprintf(stderr, "povray failed: %s\n", pov.readAll().right(2000).constData());
+        pov.kill();
+        pov.waitForFinished();
+        return {};
+    }
+    return {timer.nsecsElapsed() / 1e9, ChildrenCpuSeconds() - cpu};
+}
+
 TBitmap32 Render(int type, const TComposedCover& cover, QSize size, int samples, bool filter, double noise,
                  double& seconds, double* cpuSeconds = nullptr)
 {
@@ -188,6 +239,13 @@ int main(int argc, char** argv)
                 args.ReferenceSide > 0 ? qPrintable(QString(", PSNR at most %1 px wide").arg(args.ReferenceSide)) : "");
     std::printf("load average at start: %.2f\n", LoadAverage());
     std::printf("%-20s %-10s %8s %8s %9s %10s %8s\n", "type", "size", "time s", "cpu s", "PSNR dB", "PSNR at", "load");
+    const QString povray = QStandardPaths::findExecutable("povray");
+    QTemporaryDir povFolder;
+    struct TPovRow {
+        QString Type, Size;
+        TTimes Ours, Pov;
+    };
+    std::vector<TPovRow> povRows;
     for (int type : args.Types) {
         const TComposedCover cover = Cover(type);
         std::map<std::pair<int, int>, double> psnrAt; // one comparison per size it is made at
@@ -199,7 +257,9 @@ int main(int argc, char** argv)
                 compareSize = size.scaled(args.ReferenceSide, args.ReferenceSide * 4, Qt::KeepAspectRatio);
             TBitmap32 reference;
             const auto key = std::pair{compareSize.width(), compareSize.height()};
-            if (!psnrAt.count(key)) {
+            if (!psnrAt.count(key) && args.ReferenceSamples <= 0) {
+                psnrAt[key] = 0;
+            } else if (!psnrAt.count(key)) {
                 const TBitmap32 compared = compareSize == size
                                                ? picture
                                                : Render(type, cover, compareSize, args.Samples, true, args.Noise, unused);
@@ -211,6 +271,13 @@ int main(int argc, char** argv)
                         qPrintable(QString("%1x%2").arg(size.width()).arg(size.height())), seconds, cpu, psnr,
                         qPrintable(QString("%1x%2").arg(compareSize.width()).arg(compareSize.height())), LoadAverage());
             std::fflush(stdout);
+            if (!povray.isEmpty()) {
+                const QString out = args.Out.isEmpty() ? QString()
+                                                       : QString("%1/type%2-%3-povray.png").arg(args.Out).arg(type).arg(size.width());
+                const TPhotoScene scene = BuildPhotoScene(cover, WholeView(type, size), TPhotoLook());
+                povRows.push_back({BookTypeName(TBookType(type)), QString("%1x%2").arg(size.width()).arg(size.height()),
+                                   {seconds, cpu}, PovRayTimes(povray, scene, povFolder.path(), args.PovArgs, out)});
+            }
             if (!args.Out.isEmpty()) {
                 const QString base = QString("%1/type%2-%3").arg(args.Out).arg(type).arg(size.width());
                 picture.ConstImageView().save(base + ".png");
@@ -222,5 +289,26 @@ int main(int argc, char** argv)
             }
         }
     }
+    if (povray.isEmpty()) {
+        std::printf("\npovray is not on PATH: no side-by-side table.\n");
+        return 0;
+    }
+    std::printf("\nside by side with POV-Ray (%s; radiosity, 9 x 9 adaptive area light, %s):\n",
+                qPrintable(povray), qPrintable(args.PovArgs.join(' ')));
+    // Wall-clock time, and CPU time, which a busy machine blurs less.
+    std::printf("%-20s %-10s %8s %10s %7s %8s %10s %7s\n", "type", "size", "ours s", "POV-Ray s", "ratio", "ours cpu",
+                "POV cpu", "ratio");
+    auto print = [](const QString& type, const QString& size, TTimes ours, TTimes pov) {
+        std::printf("%-20s %-10s %8.2f %10.2f %7.2f %8.2f %10.2f %7.2f\n", qPrintable(type), qPrintable(size), ours.Wall,
+                    pov.Wall, pov.Wall > 0 ? ours.Wall / pov.Wall : 0.0, ours.Cpu, pov.Cpu,
+                    pov.Cpu > 0 ? ours.Cpu / pov.Cpu : 0.0);
+    };
+    TTimes ours{0, 0}, pov{0, 0};
+    for (const TPovRow& row : povRows) {
+        print(row.Type, row.Size, row.Ours, row.Pov);
+        ours = {ours.Wall + row.Ours.Wall, ours.Cpu + row.Ours.Cpu};
+        pov = {pov.Wall + std::max(row.Pov.Wall, 0.0), pov.Cpu + std::max(row.Pov.Cpu, 0.0)};
+    }
+    print("all", "", ours, pov);
     return 0;
 }
