@@ -15,6 +15,8 @@
 #include "project/ProjectFile.h"
 #include "render/HeadlessPicture.h"
 #include "render/photo/PhotoRenderer.h"
+#include "export/CoverGlb.h"
+#include "export/TurntableWebp.h"
 
 // The picture writers join the imageio library separately; until they are there this command
 // renders but says plainly that it cannot write.
@@ -61,7 +63,9 @@ QString HelpText()
     "                          side at --dpi (0.1 in at 300 dpi), unless --type says otherwise\n"    "  --type TYPE             book type by name or index 0..7 (default \"Two Sided Box\"):\n"
     "                          Two Sided Box, Three Sided Box, Book Cover, Electronic Magazine,\n"
     "                          CD Cover, Special Report, Thin Book, Wide Box\n"
-    "  -o, --output FILE       picture to write (.gif .jpg .jpeg .bmp .tif .png)\n"
+    "  -o, --output FILE       picture to write (.gif .jpg .jpeg .bmp .tif .png), or .glb: the\n"
+    "                          cover as a 3D model (binary glTF, metres, the front 0.24 m high,\n"
+    "                          a CD case 0.125 m; the photo's materials, --gloss applies)\n"
     "  --size WxH              the view's shape; the picture written is W pixels wide and as\n"
     "                          high as the cover and its shadow need (default 800x600, at\n"
     "                          most 8192x8192; with --no-crop the picture is exactly WxH)\n"
@@ -85,7 +89,8 @@ QString HelpText()
     "                          keeps a project's background opaque\n"
     "  --turntable FRAMES      an animated GIF of the cover turning a full circle about its\n"
     "                          vertical axis in FRAMES frames (2..360, a turn takes about 4 s);\n"
-    "                          the output must end in .gif. Frames are written as they are\n"
+    "                          the output must end in .gif, or in .webp for an animated WebP in\n"
+    "                          full colour with alpha. Frames are written as they are\n"
     "                          drawn; a turn larger than the free memory is refused at once\n"
     "  --photo                 a photograph: the light traced through the scene on every core\n"
     "                          (a soft shadow, the floor's reflection, the gloss of the print),\n"
@@ -319,23 +324,35 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
         const TCoverRenderSettings settings = Settings(p, base);
         const TPictureQuality quality = Quality(p, baseQuality);
         int frames = 0;
+        bool webp = false;
         if (p.isSet("turntable")) {
             frames = int(Number(p, "turntable", 2, 360));
-            if (PictureKindOf(ExtractExtension(p.value("output"))) != PictureKind::Gif)
-                throw TUsageError{"--turntable writes an animated GIF: the output must end in .gif."};
+            webp = ExtractExtension(p.value("output")).compare("WEBP", Qt::CaseInsensitive) == 0;
+            if (PictureKindOf(ExtractExtension(p.value("output"))) != PictureKind::Gif && !webp)
+                throw TUsageError{"--turntable writes an animated GIF or WebP: the output must end in .gif or .webp."};
+            if (webp && quality.Photo)
+                throw TUsageError{"A photo turntable is written as an animated GIF: the output must end in .gif."};
         }
         TBitmap32* topFace = top.Empty() ? nullptr : &top;
+        if (frames == 0 && ExtractExtension(p.value("output")).compare("GLB", Qt::CaseInsensitive) == 0) {
+            SaveCoverGlb(front, side, top, settings, quality.Look, p.value("output"));
+            out << "Wrote " << p.value("output") << " (3D model)\n";
+            return 0;
+        }
         if (frames > 0) {
             // Frames are written as they are rendered; a turn memory cannot hold is refused first.
             // A progress line on a terminal; scripts reading stderr get only the messages.
             const bool terminal = isatty(STDERR_FILENO);
-            const QSize size = SaveTurntablePicture(front, side, topFace, settings, quality, frames, p.value("output"),
-                                                    [&](const TTurntableProgress& at) {
-                                                        if (terminal)
-                                                            err << (at.Sampling ? "\rChoosing the colours " : "\rRendering frame ")
-                                                                << at.Index + 1 << " of " << at.Count << "   " << Qt::flush;
-                                                        return true;
-                                                    });
+            const TTurntableProgressFn told = [&](const TTurntableProgress& at) {
+                if (terminal)
+                    err << (at.Sampling ? "\rChoosing the colours " : "\rRendering frame ") << at.Index + 1 << " of "
+                        << at.Count << "   " << Qt::flush;
+                return true;
+            };
+            const QSize size =
+                webp ? SaveTurntableWebpHeadless(ComposeCover(settings.Type, front, side, topFace), settings, frames,
+                                                 p.value("output"), told)
+                     : SaveTurntablePicture(front, side, topFace, settings, quality, frames, p.value("output"), told);
             if (terminal)
                 err << "\r" << QString(40, QLatin1Char(' ')) << "\r" << Qt::flush;
             out << "Wrote " << p.value("output") << " (" << frames << " frames, " << size.width() << " x "

@@ -26,6 +26,8 @@ qint64 TileBytes(QSize size)
 qint64 Megabytes(qint64 bytes) { return (bytes + (1 << 20) - 1) >> 20; }
 } // namespace
 
+qint64 TurntableFrameBytes(QSize frame) { return 4 * Pixels(frame) + TileBytes(frame); }
+
 int TTurntableGif::DelayCentiseconds() const { return std::max(2, int(std::lround(400.0 / std::max(Frames, 1)))); }
 
 TTurntableGifWriter::TTurntableGifWriter(TD3DRenderer& renderer, const TTurntableGif& settings, TTurnRenderer render)
@@ -61,7 +63,7 @@ qint64 TTurntableGifWriter::MemoryNeeded() const
     const qint64 sampled = Pixels(FSampleFrameSize);
     const qint64 sampling = 4 * sampled * FSettings.Frames + 5 * sampled + TileBytes(FSampleFrameSize) + (qint64(1) << 18) * 28;
     // Then one frame drawn at a time, its tiles, and the coder's two index planes.
-    const qint64 frames = 4 * Pixels(FFrameSize) + TileBytes(FFrameSize) + TGifAnimationWriter::MemoryBound(FFrameSize);
+    const qint64 frames = TurntableFrameBytes(FFrameSize) + TGifAnimationWriter::MemoryBound(FFrameSize);
     return sampling + frames;
 }
 

@@ -38,6 +38,10 @@ struct TTurntableProgress {
 // Told of every frame; answers false to stop.
 using TTurntableProgressFn = std::function<bool(const TTurntableProgress& progress)>;
 
+// What drawing one turntable frame of this size takes beyond the program: the frame itself and
+// the offscreen tiles it is drawn in (any animated format's writer adds its own coder).
+qint64 TurntableFrameBytes(QSize frame);
+
 class TTurntableGifWriter {
 public:
     // Weighs the turn at once (its frame size and memory); throws std::runtime_error with a
