@@ -4,9 +4,11 @@
 // that renders a row again when its gloss changes. Pictures are tiny and sampled 4 times.
 #include "project/ProjectFile.h"
 #include "render/HeadlessContext.h"
+#include "render/HeadlessPicture.h"
 #include "common/RequireGL.h"
 #include "common/RunTavlo.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImageReader>
 #include <QRegularExpression>
@@ -185,6 +187,49 @@ TEST(PhotoCli, APhotoMemoryCannotHoldIsRefusedAtOnce)
     run = limited({"--size", "600x450", "--turntable", "2", "-o", files.Path("standard.gif")});
     EXPECT_EQ(run.Exit, 0) << run.Err.toStdString();
     EXPECT_FALSE(QFile::exists(files.Path("big.png")) || QFile::exists(files.Path("photo.gif")));
+}
+
+TEST(PhotoPicture, ProgressRunsToTheEndAndEitherQualityStopsWhenAsked)
+{
+    TAVLO_REQUIRE_GL(THeadlessContext().Ok(), "EGL surfaceless");
+    TBitmap32 front(60, 90), side(10, 90);
+    front.Clear(Color32(190, 50, 40));
+    side.Clear(Color32(40, 60, 170));
+    TCoverRenderSettings settings;
+    settings.Type = btBookCover;
+    settings.Width = 80;
+    settings.Height = 60;
+    TPictureQuality photo;
+    photo.Photo = true;
+    photo.Samples = 4;
+    // The photo tells of every pass with its picture so far, from 0 to 1.
+    std::vector<double> done;
+    const auto picture = RenderCoverPicture(front, side, nullptr, settings, photo, [&](const TPictureProgress& at) {
+        EXPECT_TRUE(at.Done == 0 || (at.Preview && at.Preview->Width() == 80)) << at.Done;
+        done.push_back(at.Done);
+        return true;
+    });
+    ASSERT_TRUE(picture.has_value());
+    EXPECT_EQ(picture->Width(), 80);
+    ASSERT_GE(done.size(), 3u);
+    EXPECT_EQ(done.front(), 0.0);
+    EXPECT_EQ(done.back(), 1.0);
+    EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
+
+    // Stopped by the progress or by the flag, at either quality: nothing, and no file written.
+    const std::atomic<bool> cancel{true};
+    EXPECT_FALSE(RenderCoverPicture(front, side, nullptr, settings, photo, [](const TPictureProgress& at) { return at.Done == 0; }));
+    EXPECT_FALSE(RenderCoverPicture(front, side, nullptr, settings, photo, {}, &cancel));
+    EXPECT_FALSE(RenderCoverPicture(front, side, nullptr, settings, TPictureQuality(), {}, &cancel));
+    QTemporaryDir dir;
+    for (const bool traced : {true, false}) {
+        TPictureQuality quality = photo;
+        quality.Photo = traced;
+        EXPECT_TRUE(SaveTurntablePicture(front, side, nullptr, settings, quality, 3, dir.filePath("t.gif"), {}, &cancel).isEmpty());
+    }
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    photo.Samples = 70000;
+    EXPECT_THROW(RenderCoverPicture(front, side, nullptr, settings, photo), std::runtime_error);
 }
 
 TEST(PhotoBatch, PhotoColumnsRenderTracedPicturesAndAChangedGlossRendersAgain)
