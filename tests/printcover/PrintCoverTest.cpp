@@ -102,7 +102,7 @@ TEST(PrintMeasures, TrimsLengthsPaperAndTheBookType)
     EXPECT_EQ(BookTypeForSpine(SixByNine(46, TPaper::White), 150), btThinBook);
 }
 
-TEST(PrintCover, JpegWithAndWithoutDeclaredDpiSplitsIntoExactFaces)
+TEST(PrintCover, PicturesWithAndWithoutDeclaredDpiSplitIntoExactFaces)
 {
     QTemporaryDir dir;
     const TCoverSpec spec = SixByNine(120, TPaper::White);
@@ -117,6 +117,13 @@ TEST(PrintCover, JpegWithAndWithoutDeclaredDpiSplitsIntoExactFaces)
     EXPECT_DOUBLE_EQ(cover.Dpi, 300);
     ExpectFaces(SplitCover(cover, spec, 200), spec, 200, 24);
     ExpectFaces(SplitCover(cover, spec, 300), spec, 300, 24);
+    // A PNG declares it in its pHYs chunk, per metre.
+    const QString pngPath = dir.filePath("declared.png");
+    ASSERT_TRUE(declared.save(pngPath, "PNG"));
+    cover = ReadCheckedCover(pngPath, spec, 300);
+    EXPECT_EQ(cover.Source, TCoverPicture::Declared);
+    EXPECT_NEAR(cover.Dpi, 300, 0.01);
+    ExpectFaces(SplitCover(cover, spec, 300), spec, 300, 2);
 
     // Our own JPEG writer declares no resolution: the height (1388 pixels for 9.25 in) says it
     // is 150 dpi.
@@ -174,6 +181,9 @@ TEST(PrintCover, AWrongSizeIsRefusedNamingBothSizes)
             EXPECT_TRUE(message.contains("needs 12.926 x 9.25 in")) << e.what();
         }
     }
+    // The 1 % edge: 167 pages make the wrap 1.2 % wider than the picture, 150 pages 0.9 %.
+    EXPECT_THROW(ReadCheckedCover(jpeg, SixByNine(167, TPaper::White), 300), TCoverSizeError);
+    EXPECT_NO_THROW(ReadCheckedCover(jpeg, SixByNine(150, TPaper::White), 300));
     // Within 1 %: a 9.3 in high picture (0.54 % over) is taken and cut where its proportions say.
     TCoverSpec taller = made;
     taller.Trim.Height = 9.05;
