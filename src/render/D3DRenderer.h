@@ -1,27 +1,26 @@
 #pragma once
-// The 3D view without any window: every parameter of the view, the fixed GL state, camera,
-// lights, the mesh and the textures, and the drawing of one frame (with shadow and smoothing)
-// into whatever framebuffer is bound. TD3DWin (the widget) and THeadlessView (EGL, no display)
-// put a context and a framebuffer around it.
+// The 3D view without any window: every parameter of the view, the fixed GL state, the mesh and
+// the textures, and the drawing of one frame (with shadow and smoothing) into whatever
+// framebuffer is bound. Camera, model transforms, light direction and framing come from the
+// scene (render/scene), which the photo renderer draws from too. TD3DWin (the widget) and
+// THeadlessView (EGL, no display) put a context and a framebuffer around it. The work is split
+// by job: D3DRenderer.cpp (state and GL set-up), D3DPasses.cpp (the passes of a frame),
+// D3DExport.cpp (offscreen pictures, read-back) and D3DTurntable.cpp.
 
 #include "cover/ICoverView.h"
 #include "raster/TBitmap32.h"
 #include "render/CoverMesh.h"
+#include "render/scene/SceneFraming.h"
 
-#include <QRectF>
 #include <QSize>
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 
 class TTextureObject;
 class TAccumulator;
 class TSoftShadow;
-
-// Standard projection onto plane p from light l (4 floats each), column-major.
-void BuildShadowMatrix(std::array<float, 16>& m, const std::array<float, 4>& p, const std::array<float, 4>& l);
 
 // The sub-pixel offset of pass i of n (before the zoom and pixel unit are applied): column and
 // row of an r x r grid, r = round(sqrt(n)), scaled by 3 / sqrt(n).
@@ -31,16 +30,6 @@ void JitterOffset(int pass, int passes, float& gridX, float& gridY);
 // over [0, 3) in both directions (the spread the plain jitter reaches with many passes), placed
 // so that no two samples share an x or a y. Every sample count gives the same look, only finer.
 void SmoothSampleOffset(int sample, int samples, float& gridX, float& gridY);
-
-// A scale and shift of clip space applied before the camera's perspective: x' = Sx x + Tx w.
-struct TClipMap {
-    double Sx = 1, Sy = 1, Tx = 0, Ty = 0;
-    bool operator==(const TClipMap&) const = default;
-};
-
-// The smallest zoom-out the view makes to keep a shadow in it; a shadow that passes the camera
-// cannot be shown whole whatever the zoom.
-constexpr double MinFitScale = 0.25;
 
 class TD3DRenderer : public ICoverView {
 public:
@@ -57,8 +46,7 @@ public:
     TColor32 FBackColor = Color32(255, 255, 255, 0);
     std::array<float, 4> FAmbient{0.7f, 0.7f, 0.7f, 1.0f};
     std::array<float, 4> FMaterial{0.95f, 0.95f, 0.95f, 1.0f};
-    std::array<float, 4> FLightPos{};
-    std::array<float, 16> FShadowMatrix{};
+    std::array<float, 4> FLightPos{}; // towards the light (LightDirection), directional
     bool FShadow = false;
     float FShadowStrength = 0.5f;
     bool FSmooth = false;
@@ -114,13 +102,13 @@ public:
     // The plain smoothing: `passes` whole jittered passes (shadow and box) averaged. It is the
     // fallback where float framebuffers are missing, and with many passes the look to match.
     void PaintAccumulated(int passes);
-    void DrawShadow(float dx, float dy, float dz);
+    void DrawShadow(QPointF floorShift); // moved along the floor by a smoothing offset
     // One pass of a frame of `passes`: clear, shadow, box and extras at pass's jitter offset.
     void DrawPass(int pass, int passes);
 
-    // Where the box (and extras) and the shadow land in normalised device coordinates of the
-    // camera before any fit, over every smoothing offset; empty when a point is behind the camera.
-    std::optional<QRectF> ContentBounds(bool box, bool shadow) const;
+    // The view as the scene's framing sees it; one picture pixel spans viewPixelsPerPixel pixels
+    // of the view (the smoothing jitter's extent follows it).
+    TFramingInput FramingInput(double viewPixelsPerPixel = 1) const;
     // The clip-space fit the view applies to keep the shadow inside (identity when it fits).
     TClipMap Framing() const { return FClip; }
 
@@ -162,17 +150,9 @@ private:
     };
     const TRenderTile* FTile = nullptr; // set while an offscreen render draws one tile
 
-    // The export framing of RenderContent: the clip map, the view's pixels per output pixel.
-    struct TContentFrame {
-        TClipMap Map;
-        int Width = 1, Height = 1;
-        double ViewPixelsPerPixel = 1;
-    };
-    // The framing of a picture `size` around bounds() (normalised device coordinates, asked
-    // again once the jitter has its size for that picture); a size without height gives the
-    // height that follows the content's shape at that width.
-    TContentFrame ContentFrame(QSize size, const std::function<QRectF()>& bounds) const;
-    QRectF ViewContentBounds() const; // what the view shows of the cover and its shadow
+    TCoverPlacement Placement() const;
+    TSceneCamera Camera() const; // the camera of the frame being drawn (tile aside)
+    TContentFrame ContentFrame(QSize size) const;         // framing what the view shows
     TContentFrame TurntableFrame(int frames, QSize size); // framing every angle of a turn alike
     TBitmap32 RenderFramed(const TContentFrame& frame, int tileSide);
     TBitmap32 RenderTiles(int width, int height, int tileSide);
@@ -181,7 +161,7 @@ private:
     void PaintSmoothed(int passes);
     void ClearPass();
     void DrawBox();
-    void DrawShadowGeometry(float dx, float dy, float dz, bool blendExtras);
+    void DrawShadowGeometry(QPointF floorShift, bool blendExtras);
 
     TClipMap FClip;
     bool FExportFraming = false; // RenderContent has set FClip: the view's fit stays out

@@ -15,19 +15,13 @@ struct TTurn {
 };
 } // namespace
 
-TD3DRenderer::TContentFrame TD3DRenderer::TurntableFrame(int frames, QSize size)
+TContentFrame TD3DRenderer::TurntableFrame(int frames, QSize size)
 {
     if (size.width() < 1 || size.width() > 8192 || size.height() < 0 || size.height() > 8192)
         throw std::runtime_error("The picture size must be between 1 x 1 and 8192 x 8192 pixels.");
-    TTurn turn{FAngleY, FAngleY, std::max(frames, 1)};
     // One frame for all: the union of where the cover and its shadow land at every angle.
-    return ContentFrame(size, [&] {
-        QRectF all;
-        for (int k = 0; k < turn.Frames; ++k) {
-            turn.To(k);
-            all = k == 0 ? ViewContentBounds() : all.united(ViewContentBounds());
-        }
-        return all;
+    return FrameContent(size, QSize(FWidth, FHeight), [&](double viewPixelsPerPixel) {
+        return TurnContentBounds(FramingInput(viewPixelsPerPixel), frames, FShadow);
     });
 }
 

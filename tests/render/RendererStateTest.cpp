@@ -3,6 +3,7 @@
 #include "render/D3DRenderer.h"
 #include "render/TextureObject.h"
 
+#include <QVector4D>
 #include <gtest/gtest.h>
 #include <cmath>
 
@@ -59,16 +60,12 @@ TEST(RendererState, TheDefaultLightAndSettersThatIgnoreOutOfRangeValues)
 
 TEST(RendererState, ShadowMatrixProjectsAlongTheLightOntoThePlane)
 {
-    std::array<float, 16> m{};
-    const std::array<float, 4> plane{0, 1, 0, 0.75f};
-    const std::array<float, 4> light{0.3f, 0.8f, 0.5f, 0};
-    BuildShadowMatrix(m, plane, light);
+    const std::array<double, 3> light{0.3, 0.8, 0.5};
+    const QMatrix4x4 m = ShadowMatrix(-0.75, light);
     for (const auto& p : {std::array<double, 3>{0.2, 0.5, -0.1}, {-0.4, 0.75, 0.3}, {0, -0.75, 0}}) {
-        double out[4] = {0, 0, 0, 0};
-        for (int r = 0; r < 4; ++r)
-            out[r] = m[0 * 4 + r] * p[0] + m[1 * 4 + r] * p[1] + m[2 * 4 + r] * p[2] + m[3 * 4 + r];
-        const double x = out[0] / out[3], y = out[1] / out[3], z = out[2] / out[3];
-        EXPECT_NEAR(y, -0.75, 1e-5); // on the plane y = -d
+        const QVector4D out = m * QVector4D(float(p[0]), float(p[1]), float(p[2]), 1);
+        const double x = out.x() / out.w(), y = out.y() / out.w(), z = out.z() / out.w();
+        EXPECT_NEAR(y, -0.75, 1e-5); // on the floor
         // Moved along the light direction.
         const double t = (p[1] - y) / light[1];
         EXPECT_NEAR(p[0] - x, t * light[0], 1e-5);

@@ -1,5 +1,6 @@
 #include "render/scene/SceneCamera.h"
 
+#include <QVector4D>
 #include <cmath>
 #include <numbers>
 
@@ -9,20 +10,52 @@ constexpr double CameraDistance = 3;
 double Radians(double degrees) { return degrees * std::numbers::pi / 180; }
 } // namespace
 
+QMatrix4x4 ClipMatrix(const TClipMap& map)
+{
+    QMatrix4x4 m;
+    m.translate(float(map.Tx), float(map.Ty), 0);
+    m.scale(float(map.Sx), float(map.Sy), 1);
+    return m;
+}
+
+bool ViewZoomAccepted(double v)
+{
+    // The zoom at which the field of view 28.1 / (2 v^2 - 1) reaches 180 degrees.
+    static const double floor = std::sqrt((1 + FieldOfViewDeg / 180) / 2);
+    return v > 0 && v < 10 && (v >= 1 || v > floor);
+}
+
 double ViewZoomDivisor(double zoomAsked) { return zoomAsked >= 1 ? zoomAsked : 2 * zoomAsked * zoomAsked - 1; }
 
 double TSceneCamera::FieldOfView() const { return FieldOfViewDeg / Zoom; }
 
+QMatrix4x4 TSceneCamera::Perspective() const
+{
+    QMatrix4x4 m;
+    m.perspective(float(FieldOfView()), float(Aspect), 1.0f, 100.0f);
+    return m;
+}
+
+QMatrix4x4 TSceneCamera::Projection() const { return ClipMatrix(Clip) * Perspective(); }
+
+QMatrix4x4 TSceneCamera::View(QPointF shift) const
+{
+    QMatrix4x4 m;
+    m.translate(float(shift.x()), float(shift.y()), float(-CameraDistance));
+    m.rotate(float(AngleX), 1, 0, 0);
+    return m;
+}
+
+std::optional<std::array<double, 2>> DeviceCoordinates(const QVector4D& c)
+{
+    if (c.w() < 1e-3f)
+        return std::nullopt;
+    return std::array<double, 2>{double(c.x() / c.w()), double(c.y() / c.w())};
+}
+
 std::optional<std::array<double, 2>> TSceneCamera::Project(const std::array<double, 3>& p) const
 {
-    // Eye = translate(0, 0, -3) * rotate(AngleX about x) * p, as the view's matrix stack.
-    const double a = Radians(AngleX), c = std::cos(a), s = std::sin(a);
-    const double ex = p[0], ey = c * p[1] - s * p[2], ez = s * p[1] + c * p[2] - CameraDistance;
-    const double f = 1 / std::tan(Radians(FieldOfView()) / 2);
-    const double w = -ez;
-    if (w < 1e-3)
-        return std::nullopt;
-    return std::array<double, 2>{f / Aspect * ex / w, f * ey / w};
+    return DeviceCoordinates(Perspective() * View() * QVector4D(float(p[0]), float(p[1]), float(p[2]), 1));
 }
 
 std::array<double, 3> TSceneCamera::Position() const
