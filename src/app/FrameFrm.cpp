@@ -8,6 +8,8 @@
 #include "app/SaveFlow.h"
 #include "app/StartPage.h"
 #include "app/TurntableSave.h"
+#include "app/TurntableWebpSave.h"
+#include "export/CoverGlb.h"
 #include "app/WizardSteps.h"
 #include "editor/LayerCommands.h"
 #include "editor/TextLayerTools.h"
@@ -156,6 +158,17 @@ void TExperChild::PrepareTools()
         [this] {
             FCapturedTransparent = FFinalPage->Transparent();
             return FFinalPage->TracePicture(this);
+        },
+        [this](const QString& path) {
+            if (FFinalPage->SavedPhoto())
+                throw std::runtime_error("A turntable at Photo quality is written as an animated GIF.");
+            return FGLReady && FFinalView
+                && SaveTurntableWebp(this, *FFinalView, TurntableFrames, FFinalPage->ExportSize(),
+                                     FFinalPage->Transparent(), path);
+        },
+        [this](const QString& path) {
+            SaveCoverGlb(FDocument->Settings(), FDocument->FaceRecord(0).Bitmap, FDocument->FaceRecord(1).Bitmap,
+                         FDocument->FaceRecord(2).Bitmap, path);
         },
     });
     SetButtonKind(TButtonKind::bkNext);

@@ -15,6 +15,8 @@ const char* const SaveFilterText = "GIF Image (*.gif)|*.GIF|JPEG Image (*.jpg)|*
                                    "Tag Image File Format (*.tif)|*.TIF|Portable Network Graphics (*.png)|*.PNG";
 
 const char* const TurntableFilter = "Animated GIF (turntable) (*.gif)";
+const char* const WebpTurntableFilter = "Animated WebP (turntable) (*.webp)";
+const char* const ModelFilter = "3D model (GLB) (*.glb)";
 
 QStringList SaveNameFilters()
 {
@@ -39,7 +41,7 @@ QString DefaultImageName(int mode, const std::optional<QString>& coverName)
 }
 
 void SetUpSaveDialog(QFileDialog& dialog, const QString& folder, const QString& fileName, bool turntable,
-                     const QString& chosenFilter)
+                     const QString& chosenFilter, bool webFiles)
 {
     // Qt's own dialog: the same on every desktop, and tests can drive it.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -51,6 +53,8 @@ void SetUpSaveDialog(QFileDialog& dialog, const QString& folder, const QString& 
     QStringList filters = SaveNameFilters();
     if (turntable)
         filters << QString::fromLatin1(TurntableFilter);
+    if (webFiles)
+        filters << QString::fromLatin1(WebpTurntableFilter) << QString::fromLatin1(ModelFilter);
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.contains(chosenFilter) ? chosenFilter : filters.first());
     // A name without an extension takes the chosen type's, as on every desktop.
@@ -153,7 +157,8 @@ TSaveResult TSaveFlow::SaveImageAs(int mode)
 
         QFileDialog dialog(FParent);
         const bool turntable = mode == 4 && FHooks.WriteTurntable;
-        SetUpSaveDialog(dialog, LastFolder(), FHooks.DefaultName(mode), turntable, FLastFilter);
+        const bool webFiles = mode == 4 && FHooks.WriteWebpTurntable && FHooks.WriteModel;
+        SetUpSaveDialog(dialog, LastFolder(), FHooks.DefaultName(mode), turntable, FLastFilter, webFiles);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return TSaveResult::Cancelled;
         FLastFilter = dialog.selectedNameFilter();
@@ -166,6 +171,20 @@ TSaveResult TSaveFlow::SaveImageAs(int mode)
                 return TSaveResult::Failed;
             }
             return FHooks.WriteTurntable(path) ? TSaveResult::Written : TSaveResult::Cancelled;
+        }
+        const bool model = dialog.selectedNameFilter() == QLatin1String(ModelFilter);
+        if (webFiles && (model || dialog.selectedNameFilter() == QLatin1String(WebpTurntableFilter))) {
+            if (ExtractExtension(path).compare(model ? "GLB" : "WEBP", Qt::CaseInsensitive) != 0) {
+                ShowInfo(QFileInfo(path).fileName()
+                         + (model ? QStringLiteral("\r\nA 3D model is a GLB file: please choose a name ending in .glb.")
+                                  : QStringLiteral("\r\nThis turntable is an animated WebP: please choose a name ending "
+                                                   "in .webp.")));
+                return TSaveResult::Failed;
+            }
+            if (!model)
+                return FHooks.WriteWebpTurntable(path) ? TSaveResult::Written : TSaveResult::Cancelled;
+            FHooks.WriteModel(path);
+            return TSaveResult::Written;
         }
         if (!CanWriteExtension(path)) {
             ShowInfo(UnsupportedFormatMessage(path));

@@ -25,10 +25,13 @@ QString DefaultImageName(int mode, const std::optional<QString>& coverName);
 // chosen type; "bmp" only when no type is chosen.
 // With a turntable, "Animated GIF (turntable)" is offered after the five types. chosenFilter,
 // when it is one of them, is selected instead of the first: the type last chosen in this run.
+// With webFiles, "Animated WebP (turntable)" and "3D model (GLB)" follow them.
 void SetUpSaveDialog(QFileDialog& dialog, const QString& folder, const QString& fileName, bool turntable = false,
-                     const QString& chosenFilter = QString());
-// The name filter of the animated turntable.
+                     const QString& chosenFilter = QString(), bool webFiles = false);
+// The name filters of the animated turntable, the WebP turntable and the 3D model.
 extern const char* const TurntableFilter;
+extern const char* const WebpTurntableFilter;
+extern const char* const ModelFilter;
 // The extension a name filter's pattern gives ("gif" for "GIF Image (*.gif)"); "bmp" for none.
 QString SuffixForFilter(const QString& filter);
 // Whether the name's extension is one the program writes ("bmp", "gif", "jpg", "jpeg", "png",
@@ -75,6 +78,10 @@ struct TSaveFlowHooks {
     // after the name is chosen (it takes a while and may be cancelled; nothing then).
     std::function<bool()> FinalIsPhoto;
     std::function<std::optional<TBitmap32>()> TracePhoto;
+    // When both are set, the final step also offers the files of web shops: the turntable as an
+    // animated WebP (false when the user cancelled it) and the cover as a 3D model (GLB).
+    std::function<bool(const QString&)> WriteWebpTurntable;
+    std::function<void(const QString&)> WriteModel; // throws std::runtime_error
 };
 
 class TSaveFlow {
