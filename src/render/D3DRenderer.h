@@ -106,12 +106,6 @@ public:
     // One pass of a frame of `passes`: clear, shadow, box and extras at pass's jitter offset.
     void DrawPass(int pass, int passes);
 
-    // The view as the scene's framing sees it; one picture pixel spans viewPixelsPerPixel pixels
-    // of the view (the smoothing jitter's extent follows it).
-    TFramingInput FramingInput(double viewPixelsPerPixel = 1) const;
-    // The clip-space fit the view applies to keep the shadow inside (identity when it fits).
-    TClipMap Framing() const { return FClip; }
-
     // The box sizes after the fit to the window (1, 1, 1 before any atlas).
     TBoxSize BoxSize() const;
     int WindowWidth() const { return FWidth; }
@@ -150,6 +144,9 @@ private:
     };
     const TRenderTile* FTile = nullptr; // set while an offscreen render draws one tile
 
+    // The view as the scene's framing sees it; one picture pixel spans viewPixelsPerPixel pixels
+    // of the view (the smoothing jitter's extent follows it).
+    TFramingInput FramingInput(double viewPixelsPerPixel = 1) const;
     TCoverPlacement Placement() const;
     TSceneCamera Camera() const; // the camera of the frame being drawn (tile aside)
     TContentFrame ContentFrame(QSize size) const;         // framing what the view shows
@@ -163,7 +160,7 @@ private:
     void DrawBox();
     void DrawShadowGeometry(QPointF floorShift, bool blendExtras);
 
-    TClipMap FClip;
+    TClipMap FClip; // the view's fit around its shadow, or an export's framing
     bool FExportFraming = false; // RenderContent has set FClip: the view's fit stays out
     float FCameraAspect = 0;     // the camera's aspect when not the target's (RenderContent)
     std::unique_ptr<TSoftShadow> FSoftShadow;
