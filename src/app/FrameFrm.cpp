@@ -150,9 +150,10 @@ void TExperChild::PrepareTools()
         [this](int mode) { return DefaultImageName(mode); },
         [this](const TBitmap32& picture, const QString& path) { WriteCapturedImage(picture, path); },
         [this](const QString& path) {
+            const std::optional<TPhotoRequest> photo = FFinalPage->SavedPhoto();
             return FGLReady && FFinalView
                 && SaveTurntable(this, *FFinalView, TurntableFrames, FFinalPage->ExportSize(),
-                                 FFinalPage->Transparent(), path);
+                                 FFinalPage->Transparent(), path, photo ? &*photo : nullptr);
         },
         [this] { return FFinalPage->SavedPhoto().has_value(); },
         [this] {

@@ -1,6 +1,7 @@
 #include "app/PhotoRequest.h"
 
 #include "render/photo/PhotoRenderer.h"
+#include "render/scene/SceneFraming.h"
 
 #include <stdexcept>
 #include <tuple>
@@ -63,4 +64,32 @@ TPhotoScene BuildRequestedScene(const TPhotoRequest& request)
     if (request.Camera)
         scene.Camera = *request.Camera;
     return scene;
+}
+
+TSceneCamera PhotoTurntableCamera(const TPhotoRequest& request, int frames, QSize size)
+{
+    TPhotoRequest cut = request;
+    cut.Settings.Crop = true;
+    cut.Camera.reset();
+    // The floor as the photo has it (seen or not, how deep the reflection reaches) from the scene itself.
+    const TSceneFloor floor = BuildRequestedScene(cut).Floor;
+    const TCoverRenderSettings& s = cut.Settings;
+    TFramingInput in = FramingInputFor(*cut.Cover, s, s.ViewWidth, s.ViewHeight);
+    in.ReflectionDepth = floor.Present && floor.Reflection > 0 ? floor.ReflectionFade : 0;
+    const bool shadow = s.Shadow.value_or(!ClearsShadow(s.Type));
+    const auto turnBounds = [&](double) {
+        QRectF all;
+        TFramingInput turned = in;
+        for (int k = 0; k < std::max(frames, 1); ++k) {
+            turned.Cover.AngleY = in.Cover.AngleY + 360.0 * k / std::max(frames, 1);
+            all = k == 0 ? ShownContentBounds(turned, shadow) : all.united(ShownContentBounds(turned, shadow));
+        }
+        return all;
+    };
+    TSceneCamera camera = ViewCamera(in);
+    const TContentFrame frame = FrameContent(size, QSize(camera.Width, camera.Height), turnBounds);
+    camera.Width = frame.Width;
+    camera.Height = frame.Height;
+    camera.Clip = frame.Map;
+    return camera;
 }

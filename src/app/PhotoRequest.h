@@ -28,5 +28,9 @@ TPhotoLook PhotoLook(const TFinalSettings& settings);
 int RequestedSamples(const TPhotoRequest& request);
 // Whether two requests give the same picture (a trace under way need not start again).
 bool SamePhoto(const TPhotoRequest& a, const TPhotoRequest& b);
+// The camera of every frame of a turn of `frames` frames of exactly `size` from the request's
+// angle: one framing for the whole turn, around where the cover (with its shadow and reflection)
+// lands at every angle, as a cut picture is framed around one. The request is the view's.
+TSceneCamera PhotoTurntableCamera(const TPhotoRequest& request, int frames, QSize size);
 // The scene to trace. Throws std::runtime_error when a setting is out of range or there is no cover.
 TPhotoScene BuildRequestedScene(const TPhotoRequest& request);

@@ -1,5 +1,7 @@
 #include "app/PhotoTracer.h"
 
+#include "app/TracerPriority.h"
+
 #include <QEventLoop>
 #include <QtConcurrent/QtConcurrentRun>
 #include <atomic>
@@ -56,6 +58,7 @@ void TPhotoTracer::Launch(std::shared_ptr<TJob> job)
                     emit PassReady(picture, progress);
             }, Qt::QueuedConnection);
         };
+        LowerTracerPriority();
         try {
             const TPhotoScene scene = BuildRequestedScene(job->Request);
             TPhotoOptions options;

@@ -1,5 +1,6 @@
 #include "app/TurntableSave.h"
 
+#include "app/PhotoTracer.h"
 #include "app/SaveFlow.h"
 #include "render/D3DWin.h"
 #include "render/MemoryRoom.h"
@@ -9,7 +10,31 @@
 #include <QApplication>
 #include <QProgressDialog>
 
-bool SaveTurntable(QWidget* parent, TD3DWin& view, int frames, QSize size, bool transparent, const QString& path)
+namespace {
+// Frames of a traced turn: each one a photo at its angle, all framed alike, `size` exactly.
+TTurnRenderer TracedTurn(TPhotoTracer& tracer, const TPhotoRequest& photo, bool transparent)
+{
+    return [&tracer, photo, transparent](int count, QSize size, const TTurnFrameDone& frameDone) {
+        TPhotoRequest frame = photo;
+        frame.Settings.Crop = true;
+        frame.Settings.Width = size.width();
+        frame.Settings.Height = size.height();
+        frame.Settings.Transparent = transparent;
+        frame.Camera = PhotoTurntableCamera(frame, count, size);
+        const float start = photo.Settings.AngleY.value_or(0);
+        for (int k = 0; k < count; ++k) {
+            frame.Settings.AngleY = start + 360.0f * float(k) / float(count);
+            const std::optional<TBitmap32> picture = tracer.TraceAndWait(frame);
+            if (!picture || !frameDone(k, *picture))
+                return false;
+        }
+        return true;
+    };
+}
+} // namespace
+
+bool SaveTurntable(QWidget* parent, TD3DWin& view, int frames, QSize size, bool transparent, const QString& path,
+                   const TPhotoRequest* photo)
 {
     const TSavedPictureLook look(view, transparent);
     TTurntableGif settings;
@@ -17,9 +42,13 @@ bool SaveTurntable(QWidget* parent, TD3DWin& view, int frames, QSize size, bool 
     settings.Size = size;
     settings.Transparent = transparent;
     settings.Background = view.FBackColor;
-    TTurntableGifWriter writer(view, settings, [&view](int count, QSize frameSize, const TTurnFrameDone& frameDone) {
+    TPhotoTracer tracer;
+    TTurnRenderer render = [&view](int count, QSize frameSize, const TTurnFrameDone& frameDone) {
         return view.RenderTurntableOffscreen(count, frameSize, frameDone);
-    });
+    };
+    if (photo)
+        render = TracedTurn(tracer, *photo, transparent);
+    TTurntableGifWriter writer(view, settings, render);
     // Refused before the dialog shows, while nothing is drawn: a turntable too large for memory
     // would otherwise end the program with the user's work in it.
     writer.RequireMemory(AvailableMemory());
@@ -29,6 +58,8 @@ bool SaveTurntable(QWidget* parent, TD3DWin& view, int frames, QSize size, bool 
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
     progress.setValue(0);
+    // A traced frame takes a while: Cancel stops it at once rather than after the frame.
+    QObject::connect(&progress, &QProgressDialog::canceled, &tracer, &TPhotoTracer::Stop);
     const TBusyCursor busy;
     // Every frame is written as soon as it is drawn; a cancel drops the unfinished file.
     const bool done = writer.Save(path, [&](const TTurntableProgress& at) {

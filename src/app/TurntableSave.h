@@ -7,6 +7,7 @@
 
 class QWidget;
 class TD3DWin;
+struct TPhotoRequest;
 
 // Frames of a turntable saved from the window: a turn of about four seconds.
 constexpr int TurntableFrames = 36;
@@ -16,4 +17,7 @@ constexpr int TurntableFrames = 36;
 // to path as it is drawn. Answers false when the user cancelled (nothing is written, an existing
 // file stays); throws std::runtime_error with a message for the user when rendering or writing
 // fails, or, before anything is drawn, when the turntable needs more memory than there is.
-bool SaveTurntable(QWidget* parent, TD3DWin& view, int frames, QSize size, bool transparent, const QString& path);
+// With photo (Photo quality: the saved picture's request) every frame is traced instead, at its
+// angle, all framed alike around the whole turn, the size still the one the view gives.
+bool SaveTurntable(QWidget* parent, TD3DWin& view, int frames, QSize size, bool transparent, const QString& path,
+                   const TPhotoRequest* photo = nullptr);

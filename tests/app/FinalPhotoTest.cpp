@@ -4,6 +4,7 @@
 #include "app/FinalPage.h"
 #include "app/PhotoPreview.h"
 #include "app/SaveFlow.h"
+#include "app/TurntableSave.h"
 
 #include "document/TavloDocument.h"
 #include "imageio/ImageWriter.h"
@@ -18,6 +19,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -220,4 +222,39 @@ TEST(FinalPhoto, SaveAsTracesTheSavedPictureAndCancelWritesNothing)
     EXPECT_EQ(flow.SaveImageAs(4), TSaveResult::Cancelled);
     EXPECT_TRUE(sawProgress);
     EXPECT_FALSE(QFile::exists(cancelled));
+}
+
+TEST(FinalPhoto, TurntableAtPhotoTracesEveryFrameAtTheViewsSize)
+{
+    TPageWindow w;
+    TAVLO_REQUIRE_GL(w.view->GLReady(), "the final view could not be set up");
+    ComposeSample(w, btTwoSidedBox, true);
+    ChangePhoto(w.document, [](TFinalSettings& s) {
+        s.Quality = TRenderQuality::Photo;
+        s.Samples = 2;
+    });
+    const auto photo = w.page->SavedPhoto();
+    ASSERT_TRUE(photo);
+    const QSize size = FinalPictureSize(*w.view, 120);
+    QTemporaryDir dir;
+    const QString traced = dir.filePath("photo.gif"), drawn = dir.filePath("drawn.gif");
+    ASSERT_TRUE(SaveTurntable(&w.top, *w.view, 3, size, false, traced, &*photo));
+    ASSERT_TRUE(SaveTurntable(&w.top, *w.view, 3, size, false, drawn));
+    QImageReader photoGif(traced), drawnGif(drawn);
+    ASSERT_EQ(std::pair(photoGif.size(), photoGif.imageCount()), std::pair(size, 3));
+    // Every frame traced: the corner is the background, and the frame is not the 3D view's.
+    QImage previous;
+    for (int i = 0; i < 3; ++i) {
+        const QImage frame = photoGif.read().convertToFormat(QImage::Format_RGB32);
+        const QImage gl = drawnGif.read().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(frame.size(), size) << "frame " << i;
+        EXPECT_TRUE(Near(frame.pixel(0, 0), Color32(255, 255, 255), 6)) << "frame " << i;
+        int differing = 0;
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                differing += !Near(frame.pixel(x, y), gl.pixel(x, y), 8);
+        EXPECT_GT(differing, size.width() * size.height() / 50) << "frame " << i;
+        EXPECT_NE(frame, previous) << "frame " << i << " turned";
+        previous = frame;
+    }
 }
