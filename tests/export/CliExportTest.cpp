@@ -2,6 +2,7 @@
 // faces given and the gloss asked for; a WebP turntable of the frames asked for with its alpha;
 // and an output the turntable cannot be written as refused as wrong usage.
 #include "render/HeadlessContext.h"
+#include "render/scene/ComposedCover.h"
 
 #include "DecodeWebp.h"
 #include "common/RequireGL.h"
@@ -31,11 +32,19 @@ TEST(CliExport, RenderWritesTheModelAndTheWebpTurntable)
     ASSERT_FALSE(model.materials.empty());
     EXPECT_NEAR(model.materials[0].pbrMetallicRoughness.roughnessFactor, 0.65, 1e-6); // matte print
     ASSERT_EQ(model.images.size(), 1u);
-    // The atlas: the front beside the spine, above the top it was given none of.
-    EXPECT_EQ(model.images[0].width, 240 + 36);
-    const auto& image = model.images[0].image;
-    const size_t bottomLeft = size_t((model.images[0].height - 1) * model.images[0].width + 36 + 1) * 4;
-    EXPECT_NEAR(image[bottomLeft], 190, 40) << "the front's red at its bottom";
+    // The atlas the faces compose to, embedded as it is.
+    TBitmap32 f, s;
+    f.Assign(QImage(front));
+    s.Assign(QImage(side));
+    const TComposedCover cover = ComposeCover(btBookCover, f, s, nullptr);
+    ASSERT_EQ(QSize(model.images[0].width, model.images[0].height), cover.Atlas.Size());
+    int differing = 0;
+    for (int y = 0; y < cover.Atlas.Height(); ++y)
+        for (int x = 0; x < cover.Atlas.Width(); ++x) {
+            const unsigned char* p = &model.images[0].image[size_t(y * cover.Atlas.Width() + x) * 4];
+            differing += (Color32(p[0], p[1], p[2]) & 0xFFFFFF) != (cover.Atlas.Pixel(x, y) & 0xFFFFFF);
+        }
+    EXPECT_EQ(differing, 0);
 
     TAVLO_REQUIRE_GL(THeadlessContext().Ok(), "EGL surfaceless");
     const QString webp = dir.filePath("turn.webp");
