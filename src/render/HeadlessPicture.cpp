@@ -31,18 +31,6 @@ TPhotoOptions PhotoOptions(const TPictureQuality& quality, const std::atomic<boo
 
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(); }
 
-constexpr int MarginPixels = 2; // around the content, as around a single cut picture
-
-// What the view shows of the cover, its shadow and reflection at one angle; where a point passes
-// behind the camera, as much as the view's own fit shows.
-QRectF ShownContent(const TFramingInput& in, bool shadow)
-{
-    if (const auto content = SceneContentBounds(in, true, shadow))
-        return *content;
-    const TClipMap f = ViewFit(in);
-    return QRectF(QPointF((-1 - f.Tx) / f.Sx, (-1 - f.Ty) / f.Sy), QPointF((1 - f.Tx) / f.Sx, (1 - f.Ty) / f.Sy));
-}
-
 // The photo scenes of a turn: frame k at its angle, every frame seen through one camera that
 // frames what each angle shows (the cover, its shadow, its floor reflection), so the cover turns
 // in place instead of jumping from frame to frame.
@@ -55,35 +43,22 @@ public:
         FSettings.Crop = true;
         // The floor does not turn: frame 0 tells whether its reflection shows and how deep.
         const TPhotoScene first = BuildPhotoScene(cover, At(0), look);
-        const double depth = first.Floor.Present && first.Floor.Reflection > 0 ? first.Floor.ReflectionFade : 0;
-        const bool shadow = settings.Shadow.value_or(!ClearsShadow(settings.Type));
-        FView = HeadlessViewSize(FSettings);
-        for (int k = 0; k < FFrames; ++k) {
-            TFramingInput in = FramingInputFor(cover, At(k), FView.width(), FView.height());
-            in.ReflectionDepth = depth;
-            const QRectF shown = ShownContent(in, shadow);
-            FContent = k == 0 ? shown : FContent.united(shown);
-            if (k == 0)
-                FCamera = ViewCamera(in);
-        }
+        const QSize view = HeadlessViewSize(FSettings);
+        FFraming = FramingInputFor(cover, At(0), view.width(), view.height());
+        if (first.Floor.Present && first.Floor.Reflection > 0)
+            FFraming.ReflectionDepth = first.Floor.ReflectionFade;
+        FShadow = settings.Shadow.value_or(!ClearsShadow(settings.Type));
     }
 
     // Frame k in a picture of exactly `size`.
-    TPhotoScene Frame(int k, QSize size) const
+    TPhotoScene Frame(int k, QSize size)
     {
+        if (size != FCameraSize) {
+            FCamera = TurntableCamera(FFraming, FFrames, FShadow, size);
+            FCameraSize = size;
+        }
         TPhotoScene scene = BuildPhotoScene(FCover, At(k), FLook);
         scene.Camera = FCamera;
-        TSceneCamera& cam = scene.Camera;
-        cam.Width = std::max(size.width(), 1);
-        cam.Height = std::max(size.height(), 1);
-        // The content fits both ways inside the margin (view pixels per picture pixel p).
-        const int innerW = std::max(1, cam.Width - 2 * MarginPixels), innerH = std::max(1, cam.Height - 2 * MarginPixels);
-        const double p = std::max({FContent.width() / 2 * FView.width() / innerW,
-                                   FContent.height() / 2 * FView.height() / innerH, 1e-6});
-        cam.Clip.Sx = FView.width() / (cam.Width * p);
-        cam.Clip.Sy = FView.height() / (cam.Height * p);
-        cam.Clip.Tx = -cam.Clip.Sx * FContent.center().x();
-        cam.Clip.Ty = -cam.Clip.Sy * FContent.center().y();
         return scene;
     }
 
@@ -99,10 +74,11 @@ private:
     TCoverRenderSettings FSettings;
     TPhotoLook FLook;
     int FFrames;
-    double FStart; // degrees about the vertical axis of frame 0
-    QSize FView;
-    QRectF FContent;      // every frame's content, normalised device coordinates of the view
-    TSceneCamera FCamera; // the view's camera, which does not turn
+    double FStart;          // degrees about the vertical axis of frame 0
+    TFramingInput FFraming; // frame 0's, its floor reflection counted as content
+    bool FShadow = true;
+    QSize FCameraSize;
+    TSceneCamera FCamera;
 };
 } // namespace
 
@@ -131,7 +107,8 @@ std::optional<TBitmap32> RenderCoverPicture(TBitmap32& front, TBitmap32& side, T
             return std::nullopt;
         return picture;
     }
-    const TPhotoScene scene = BuildPhotoScene(ComposeCover(settings.Type, front, side, top), settings, quality.Look);
+    const TPhotoScene scene =
+        BuildPhotoScene(ComposeCover(settings.Type, front, side, top, settings.Back.get()), settings, quality.Look);
     const QSize size(scene.Camera.Width, scene.Camera.Height);
     const qint64 room = AvailableMemory();
     if (room >= 0 && PhotoMemoryNeeded(size) > room)
@@ -163,7 +140,7 @@ QSize SaveTurntablePicture(TBitmap32& front, TBitmap32& side, TBitmap32* top, co
             return !Cancelled(cancel) && (!progress || progress(at));
         });
     ValidateSettings(settings);
-    const TComposedCover cover = ComposeCover(settings.Type, front, side, top);
+    const TComposedCover cover = ComposeCover(settings.Type, front, side, top, settings.Back.get());
     TPhotoTurn turn(cover, settings, quality.Look, frames);
     // The view frames the GIF as the Standard turntable does (the frames' size, the palette's
     // sample); the photo then fills those frames with its own framing of the same content.
