@@ -10,7 +10,6 @@ TPhotoPreview::TPhotoPreview(QWidget* parent, QLabel* status)
 {
     setObjectName("PhotoPreview");
     setAttribute(Qt::WA_TransparentForMouseEvents); // the 3D view below turns and zooms the cover
-    setAttribute(Qt::WA_OpaquePaintEvent);
     connect(FTracer, &TPhotoTracer::PassReady, this, &TPhotoPreview::ShowPass);
     connect(FTracer, &TPhotoTracer::Failed, this, [this](const QString& message) {
         FStatus->setText(message);
@@ -55,13 +54,10 @@ void TPhotoPreview::ShowPass(std::shared_ptr<const TBitmap32> picture, const TPh
 
 void TPhotoPreview::paintEvent(QPaintEvent*)
 {
-    QPainter painter(this);
-    if (!FPicture || FPicture->Empty()) {
-        // Until the first pass: the background the photo will have.
-        const TColor32 bg = FRequest ? FRequest->Settings.Background : Color32(255, 255, 255);
-        painter.fillRect(rect(), QColor(RedOf(bg), GreenOf(bg), BlueOf(bg)));
+    // Until the first pass the 3D view below shows through: the cover never vanishes.
+    if (!FPicture || FPicture->Empty())
         return;
-    }
+    QPainter painter(this);
     // Traced in device pixels; an older pass of another size is stretched until the next comes.
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(rect(), FPicture->ConstImageView());
