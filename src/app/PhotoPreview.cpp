@@ -39,6 +39,12 @@ void TPhotoPreview::Stop()
     FStatus->clear();
 }
 
+void TPhotoPreview::Pause()
+{
+    FTracer->Stop();
+    FRequest.reset();
+}
+
 void TPhotoPreview::ShowPass(std::shared_ptr<const TBitmap32> picture, const TPhotoProgress& progress)
 {
     FPicture = std::move(picture);

@@ -24,6 +24,9 @@ public:
     void Trace(const TPhotoRequest& request);
     // Stops tracing and forgets the picture (the preview was hidden).
     void Stop();
+    // Stops tracing but keeps the picture shown; the next Trace starts afresh (the cores are
+    // wanted for a picture being saved meanwhile).
+    void Pause();
 
     // The picture shown (null before the first pass), and the samples per pixel it has.
     std::shared_ptr<const TBitmap32> Picture() const { return FPicture; }
