@@ -128,7 +128,8 @@ void TFinalPage::ComposeCover(TBookType type, TImageViewInfo& front, TImageViewI
     auto cover = std::make_shared<TComposedCover>();
     TCoverTee tee(*FView, *cover);
     FCoverType = type;
-    if (::ComposeFinal(type, &tee, front, side, top) && !cover->Atlas.Empty())
+    const TBitmap32 back = FDocument.BackPicture();
+    if (::ComposeFinal(type, &tee, front, side, top, &back) && !cover->Atlas.Empty())
         FCover = std::move(cover);
     else
         FCover.reset();
@@ -172,13 +173,6 @@ std::optional<TBitmap32> TFinalPage::TracePicture(QWidget* parent)
     const std::optional<TPhotoRequest> request = SavedPhoto();
     if (!request)
         return std::nullopt;
-    // The view's refinement waits: the saved picture gets every core.
-    if (FPhotoPreview)
-        FPhotoPreview->Pause();
-    struct TResume {
-        TFinalPage* Page;
-        ~TResume() { Page->RefreshPhoto(); }
-    } resume{this};
     return TracePhotoModal(parent, *request);
 }
 

@@ -197,9 +197,9 @@ TProject TPrintCoverDlg::MakeProject(const TCoverSpec& spec)
     project.Name = QFileInfo(FPath).completeBaseName();
     project.Faces[0].Base = std::move(faces.Front);
     project.Faces[1].Base = std::move(faces.Spine);
-    for (int f = 0; f < 2; ++f)
-        project.Faces[std::size_t(f)].FileName = FPath;
-    // The back is not a face of the Tavlo: the 3D picture shows the front mirrored there.
+    project.Back.Base = std::move(faces.Back);
+    for (TProjectFace* face : {&project.Faces[0], &project.Faces[1], &project.Back})
+        face->FileName = FPath;
     project.Final = DefaultSettings(BookTypeForSpine(spec, ImportDpi));
     return project;
 }

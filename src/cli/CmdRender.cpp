@@ -39,7 +39,8 @@ namespace {
 QString HelpText()
 {
     return QStringLiteral(
-    "Usage: tavlo render --front FILE --side FILE [--top FILE] [--type TYPE] -o OUTPUT [OPTIONS]\n"
+    "Usage: tavlo render --front FILE --side FILE [--top FILE] [--back FILE] [--type TYPE]\n"
+    "                    -o OUTPUT [OPTIONS]\n"
     "       tavlo render --project FILE.tavlo -o OUTPUT [OPTIONS]\n"
     "       tavlo render --template NAME -o OUTPUT [OPTIONS]\n"
     "       tavlo render --print-cover FILE --trim SIZE --pages N --paper PAPER -o OUTPUT [OPTIONS]\n"
@@ -56,11 +57,17 @@ QString HelpText()
     "  --front FILE            front face picture (any of the extensions at the end)\n"
     "  --side FILE             side (spine) face picture\n"
     "  --top FILE              top face picture (boxes only; generated when absent)\n"
+    "  --back FILE             back cover picture of the paged types (Book Cover, Electronic\n"
+    "                          Magazine, Special Report, Thin Book), also in place of a\n"
+    "                          project's or a print cover's back; without one the back cover\n"
+    "                          shows the front mirrored\n"
     "  --print-cover FILE      a printer's wrap-around cover (PDF or picture) in place of the\n"
-    "                          faces: front and spine cut out as `tavlo split-cover` does, with\n"
-    "                          its --trim, --pages, --paper, --spine, --bleed and --dpi; a Book\n"
-    "                          Cover, or a Thin Book when the spine is no wider than its 30-pixel\n"
-    "                          side at --dpi (0.1 in at 300 dpi), unless --type says otherwise\n"    "  --type TYPE             book type by name or index 0..7 (default \"Two Sided Box\"):\n"
+    "                          faces: front, spine and back cut out as `tavlo split-cover`\n"
+    "                          does, with its --trim, --pages, --paper, --spine, --bleed and\n"
+    "                          --dpi; a Book Cover, or a Thin Book when the spine is no wider\n"
+    "                          than its 30-pixel side at --dpi (0.1 in at 300 dpi), unless\n"
+    "                          --type says otherwise\n"
+    "  --type TYPE             book type by name or index 0..7 (default \"Two Sided Box\"):\n"
     "                          Two Sided Box, Three Sided Box, Book Cover, Electronic Magazine,\n"
     "                          CD Cover, Special Report, Thin Book, Wide Box\n"
     "  -o, --output FILE       picture to write (.gif .jpg .jpeg .bmp .tif .png), or .glb: the\n"
@@ -303,6 +310,8 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
             side = document.FaceRecord(1).Bitmap;
             top = document.FaceRecord(2).Bitmap;
             base = ProjectSettings(document.Settings());
+            if (document.HasBack())
+                base.Back = std::make_shared<const TBitmap32>(document.BackPicture());
             baseQuality = ProjectQuality(document.Settings());
         } else if (p.isSet("template")) {
             if (const auto type = LoadTemplate(p.value("template"), front, side, top))
@@ -314,12 +323,18 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
             TCoverFaces faces = SplitCover(ReadCheckedCover(p.value("print-cover"), spec, dpi), spec, dpi);
             front = std::move(faces.Front);
             side = std::move(faces.Spine);
+            base.Back = std::make_shared<const TBitmap32>(std::move(faces.Back));
             base.Type = BookTypeForSpine(spec, dpi); // --type still chooses another
         } else {
             LoadPictureFromFile(front, p.value("front"));
             LoadPictureFromFile(side, p.value("side"));
             if (p.isSet("top"))
                 LoadPictureFromFile(top, p.value("top"));
+        }
+        if (p.isSet("back")) {
+            auto back = std::make_shared<TBitmap32>();
+            LoadPictureFromFile(*back, p.value("back"));
+            base.Back = std::move(back);
         }
         const TCoverRenderSettings settings = Settings(p, base);
         const TPictureQuality quality = Quality(p, baseQuality);
@@ -350,8 +365,9 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
                 return true;
             };
             const QSize size =
-                webp ? SaveTurntableWebpHeadless(ComposeCover(settings.Type, front, side, topFace), settings, frames,
-                                                 p.value("output"), told)
+                webp ? SaveTurntableWebpHeadless(
+                           ComposeCover(settings.Type, front, side, topFace, settings.Back.get()), settings, frames,
+                           p.value("output"), told)
                      : SaveTurntablePicture(front, side, topFace, settings, quality, frames, p.value("output"), told);
             if (terminal)
                 err << "\r" << QString(40, QLatin1Char(' ')) << "\r" << Qt::flush;

@@ -9,6 +9,7 @@ const std::vector<TRenderOption>& RenderOptions()
         {"front", K::File, {}},
         {"side", K::File, {}},
         {"top", K::File, {}},
+        {"back", K::File, {}},
         {"print-cover", K::File, {}},
         {"trim", K::Value, {}},
         {"pages", K::Value, {}},

@@ -34,6 +34,9 @@ public:
     bool Deleted = false; // deleted in the templates dialog
     QString Name;
     std::array<TImageInfo, 3> Faces{TImageInfo(0), TImageInfo(1), TImageInfo(2)}; // front, side, top
+    // The back cover's picture, drawn by the paged types instead of the front mirrored. It is the
+    // work's own (a split print cover, a picture loaded in the front step), never a template's.
+    TImageInfo Back{3};
     // The cover type stored with the template, selected when the template is chosen; none keeps
     // the type the user has.
     std::optional<TBookType> StoredType;

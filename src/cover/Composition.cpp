@@ -8,7 +8,7 @@ namespace {
 QRect Whole(const TBitmap32& b) { return QRect(0, 0, b.Width(), b.Height()); }
 } // namespace
 
-TBitmap32 BuildAtlas(const TBitmap32& front, const TBitmap32& side, TBitmap32* top)
+TBitmap32 BuildAtlas(const TBitmap32& front, const TBitmap32& side, TBitmap32* top, const TBitmap32* back)
 {
     if (front.Empty() || side.Empty())
         return {};
@@ -18,14 +18,18 @@ TBitmap32 BuildAtlas(const TBitmap32& front, const TBitmap32& side, TBitmap32* t
 
     const int sideWidth = side.Width();
     const int topHeight = fitted.Height();
-    TBitmap32 atlas(front.Width() + sideWidth, front.Height() + topHeight);
+    const bool withBack = back && !back->Empty();
+    TBitmap32 atlas(front.Width() * (withBack ? 2 : 1) + sideWidth, front.Height() + topHeight);
     atlas.StretchCopy(QRect(0, topHeight, sideWidth, front.Height()), side, Whole(side));
     atlas.StretchCopy(QRect(sideWidth, topHeight, front.Width(), front.Height()), front, Whole(front));
     atlas.StretchCopy(QRect(sideWidth, 0, front.Width(), topHeight), fitted, Whole(fitted));
+    if (withBack)
+        atlas.StretchCopy(QRect(sideWidth + front.Width(), topHeight, front.Width(), front.Height()), *back, Whole(*back));
     return atlas;
 }
 
-bool Compose(TBookType bookType, ICoverView* view, TBitmap32* top, TBitmap32* side, TBitmap32* front)
+bool Compose(TBookType bookType, ICoverView* view, TBitmap32* top, TBitmap32* side, TBitmap32* front,
+             const TBitmap32* back)
 {
     if (!view || !front || !side || front->Empty() || side->Empty())
         return false;
@@ -41,7 +45,12 @@ bool Compose(TBookType bookType, ICoverView* view, TBitmap32* top, TBitmap32* si
         MakeCDCaseFaces(*front, *side, *top);
 
     const TViewAngles angles = DefaultAnglesFor(bookType);
-    const TBitmap32 atlas = BuildAtlas(*front, *side, top);
+    // The mesh of a paged type always samples its back cover from the back region; without a
+    // back face the front fills it, which the back cover's coordinates show mirrored.
+    const TBitmap32* backFace = nullptr;
+    if (IsPagedType(bookType))
+        backFace = back && !back->Empty() ? back : front;
+    const TBitmap32 atlas = BuildAtlas(*front, *side, top, backFace);
 
     view->SetRingBinding(HasRingBinding(bookType));
     view->SetIsCD(IsCDCase(bookType));
@@ -54,12 +63,12 @@ bool Compose(TBookType bookType, ICoverView* view, TBitmap32* top, TBitmap32* si
 }
 
 bool ComposeFinal(TBookType bookType, ICoverView* view, TImageViewInfo& frontRecord, TImageViewInfo& sideRecord,
-                  TImageViewInfo& topRecord)
+                  TImageViewInfo& topRecord, const TBitmap32* back)
 {
     if (!view)
         return false;
     TBitmap32& front = frontRecord.GetFlatBitmap();
     TBitmap32& side = sideRecord.GetFlatBitmap();
     TBitmap32* top = bookType == btBookCover ? nullptr : &topRecord.GetFlatBitmap();
-    return Compose(bookType, view, top, &side, &front);
+    return Compose(bookType, view, top, &side, &front, back);
 }

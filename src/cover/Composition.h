@@ -7,6 +7,9 @@
 //   front x Ws..Ws+Wf,    y Ws..Ws+Hf
 //   top   x Ws..Ws+Wf,    y 0..Ws
 //   x 0..Ws, y 0..Ws is left transparent and never sampled.
+// Paged types add the back cover beside the front, so the atlas is Ws + 2 Wf wide:
+//   back  x Ws+Wf..Ws+2Wf, y Ws..Ws+Hf   (the back face, else the front: the front mirrored)
+//   x Ws+Wf..Ws+2Wf, y 0..Ws is left transparent and never sampled.
 
 #include "cover/BookType.h"
 #include "raster/TBitmap32.h"
@@ -17,16 +20,21 @@ class TImageViewInfo;
 // Joins the faces into a new atlas. The top (may be null) is fitted in place first (FitTopFace):
 // a missing or empty top is generated front-coloured. Each face is stretched into its region;
 // the side is thus brought to the front's height. An empty front or side gives an empty atlas.
-TBitmap32 BuildAtlas(const TBitmap32& front, const TBitmap32& side, TBitmap32* top);
+// A back (may be null) adds the back region, stretched to the front's size.
+TBitmap32 BuildAtlas(const TBitmap32& front, const TBitmap32& side, TBitmap32* top, const TBitmap32* back = nullptr);
 
 // Composes the faces for bookType and shows them in view. The faces are changed in place (the
 // side by the type's reshaping, the top when fitted, and for the CD case all three), so callers
-// pass bitmaps they can spare. A paged type ignores top; a missing top is generated.
+// pass bitmaps they can spare. A paged type ignores top; a missing top is generated. A paged
+// type's back cover shows back (left as it is), or the front mirrored when back is null or empty;
+// other types ignore back.
 // Returns whether a cover was shown: nothing happens (false) when view is null or when front or
 // side is null or empty, e.g. because its file did not decode.
-bool Compose(TBookType bookType, ICoverView* view, TBitmap32* top, TBitmap32* side, TBitmap32* front);
+bool Compose(TBookType bookType, ICoverView* view, TBitmap32* top, TBitmap32* side, TBitmap32* front,
+             const TBitmap32* back = nullptr);
 
 // The model part of the final page's composition: composes flat copies of the three face
-// records (the top record is not used for the book cover, type 2) into view.
+// records (the top record is not used for the book cover, type 2) into view, with the back
+// cover's picture (may be null).
 bool ComposeFinal(TBookType bookType, ICoverView* view, TImageViewInfo& frontRecord, TImageViewInfo& sideRecord,
-                  TImageViewInfo& topRecord);
+                  TImageViewInfo& topRecord, const TBitmap32* back = nullptr);

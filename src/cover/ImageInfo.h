@@ -12,7 +12,7 @@
 
 class TImageInfo {
 public:
-    uint8_t FaceIndex = 0;                        // 0 front, 1 side (spine), 2 top
+    uint8_t FaceIndex = 0;                        // 0 front, 1 side (spine), 2 top, 3 back
     PictureKind OriginalKind = PictureKind::None; // kind of the original bytes
     PictureKind CurrentKind = PictureKind::None;  // kind of the working bytes
     QString FileName;                             // the file the original came from

@@ -12,7 +12,40 @@ namespace {
 
 int Degrees(float radians) { return int(std::lround(radians * 180 / M_PI)); }
 
+// The back face as a document holds a picture: a BMP image as both original and working bytes.
+TImageInfo BackFace(const TBitmap32& picture, const QString& fileName)
+{
+    TImageInfo info(3);
+    info.StoreBitmap(picture);
+    info.OriginalKind = info.CurrentKind;
+    info.Original = info.Current;
+    info.FileName = picture.Empty() ? QString() : fileName;
+    return info;
+}
+
 } // namespace
+
+// Loading or removing the back cover: the face it replaced is kept (its bytes are shared) and
+// swapped back on undo.
+class TBackCommand : public QUndoCommand {
+public:
+    TBackCommand(TTavloDocument& document, TImageInfo back)
+        : QUndoCommand(back.HasImage() ? QStringLiteral("Back Image") : QStringLiteral("Remove Back Image")),
+          FDocument(document), FOther(std::move(back))
+    {
+    }
+    void redo() override { Swap(); }
+    void undo() override { Swap(); }
+
+private:
+    void Swap()
+    {
+        std::swap(FDocument.FCover->Back, FOther);
+        emit FDocument.BackChanged();
+    }
+    TTavloDocument& FDocument;
+    TImageInfo FOther;
+};
 
 void WriteLayers(const TLayerCollection& layers, std::vector<TProjectLayer>& out)
 {
@@ -94,6 +127,19 @@ void TTavloDocument::SetType(TBookType type)
     ChangeSettings(next, TSettingKey::Type);
 }
 
+void TTavloDocument::SetBack(const TBitmap32& picture, const QString& fileName)
+{
+    if (picture.Empty() && !HasBack())
+        return;
+    FFaceStacks[0]->push(new TBackCommand(*this, BackFace(picture, fileName)));
+}
+
+TBitmap32 TTavloDocument::BackPicture() const
+{
+    const auto picture = FCover->Back.GetGraphic(false);
+    return picture ? std::move(*picture) : TBitmap32();
+}
+
 void TTavloDocument::ApplySettings(const TFinalSettings& settings)
 {
     const TFinalSettings before = FSettings;
@@ -160,12 +206,14 @@ void TTavloDocument::ReplaceWithProject(const TProject& project, const QString& 
         }
         record.Bitmap = face.Flattened();
     }
+    FCover->Back = BackFace(project.Back.Base, project.Back.FileName);
     FSettings = project.Final;
     FUnknownKeys = project.UnknownKeys;
     FOrigin = {QString(), path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath()};
     emit Replaced();
     emit TypeChanged(FSettings.Type);
     emit OriginChanged();
+    emit BackChanged();
     emit Changed();
 }
 
@@ -192,6 +240,10 @@ TProject TDocumentSnapshot::ToProject() const
         Cover.LoadFaceInto(&face.Base, f);
         face.FileName = Cover.Faces[std::size_t(f)].FileName;
         face.Layers = Layers[std::size_t(f)];
+    }
+    if (const auto back = Cover.Back.GetGraphic(false)) {
+        p.Back.Base = std::move(*back);
+        p.Back.FileName = Cover.Back.FileName;
     }
     p.Final = Settings;
     p.UnknownKeys = UnknownKeys;

@@ -72,6 +72,13 @@ public:
     void SetType(TBookType type);
     // A fresh gesture number for ChangeSettings.
     int NewGesture() { return ++FLastGesture; }
+    // The back cover's picture (read from fileName, kept for information); an empty picture
+    // removes it, and the paged types draw the front mirrored again. A step of the front face's
+    // history, where it is loaded and removed.
+    void SetBack(const TBitmap32& picture, const QString& fileName);
+    // The back cover's picture; empty when there is none.
+    TBitmap32 BackPicture() const;
+    bool HasBack() const { return FCover->Back.HasImage(); }
 
     // ---- replacing the whole work: not undoable, the history starts afresh and clean
     // A copy of the template entry's faces (reverted to their originals), so edits never reach
@@ -113,11 +120,14 @@ signals:
     // Anything at all changed: the recovery file is due.
     void Changed();
     void OriginChanged();
+    // The back cover's picture was loaded, removed, or came back by undo or redo.
+    void BackChanged();
 
 private:
     void ApplySettings(const TFinalSettings& settings);
     void ResetHistory();
     void EmitModifiedIfChanged();
+    friend class TBackCommand;
 
     std::unique_ptr<TBookCover> FCover;
     std::array<std::unique_ptr<TImageViewInfo>, 3> FRecords;

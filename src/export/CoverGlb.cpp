@@ -27,7 +27,7 @@ QByteArray CoverGlb(const TComposedCover& cover, const TCoverRenderSettings& set
 void SaveCoverGlb(TBitmap32 front, TBitmap32 side, TBitmap32 top, const TCoverRenderSettings& settings,
                   const TPhotoLook& look, const QString& path)
 {
-    const TComposedCover cover = ComposeCover(settings.Type, front, side, top.Empty() ? nullptr : &top);
+    const TComposedCover cover = ComposeCover(settings.Type, front, side, top.Empty() ? nullptr : &top, settings.Back.get());
     const QByteArray bytes = CoverGlb(cover, settings, look);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())

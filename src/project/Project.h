@@ -63,6 +63,9 @@ struct TProject {
     QString Name = QStringLiteral("Noname");
     int Step = 0; // the wizard step the project was saved from
     std::array<TProjectFace, 3> Faces; // front, side, top
+    // The back cover's picture, drawn by the paged types instead of the front mirrored; an empty
+    // Base when there is none. It has no layers.
+    TProjectFace Back;
     TFinalSettings Final;
     // What a file of this format version holds that this program does not know, written back
     // as it was: the manifest's unknown keys, with those of "final" under "final" and those of

@@ -21,6 +21,8 @@ namespace {
 const QString ManifestName = QStringLiteral("manifest.json");
 const QString MimeTypeName = QStringLiteral("mimetype");
 const char* const FaceFolders[] = {"front", "side", "top"};
+const QString BackBase = QStringLiteral("faces/back/base.png");
+constexpr size_t BackFace = 3; // the back's place among the pictures waiting to be decoded
 
 // Limits that keep a damaged or hostile file from exhausting memory; real projects stay far below.
 // The pictures have a budget of their own (ProjectPictures.h).
@@ -28,11 +30,12 @@ constexpr qint64 MaxManifestBytes = 16 << 20;
 constexpr int MaxLayersPerFace = 10000;
 
 // The keys this version reads; any other key is kept for the next save.
-const QStringList ManifestKeys = {"format", "version", "generator", "name", "step", "final", "faces"};
+const QStringList ManifestKeys = {"format", "version", "generator", "name", "step", "final", "faces", "back"};
 const QStringList FinalKeys = {"type", "angleX", "angleY", "lightElevation", "lightAzimuth", "shadow", "shadowStrength", "zoom",
                                "background", "transparentBackground", "cdPosition", "exportWidth", "exportHeight",
                                "exportWidthChosen", "viewWidth", "viewHeight", "smooth"};
 const QStringList FaceKeys = {"fileName", "base", "layers"};
+const QStringList BackKeys = {"fileName", "base"};
 
 [[noreturn]] void Fail(const QString& detail) { throw TProjectError(detail.toStdString()); }
 
@@ -285,13 +288,24 @@ void SaveProject(const TProject& project, const QString& path)
         o["layers"] = layers;
         faces.append(Over(keptFaces[f].toObject(), o));
     }
-    const QJsonObject manifest = Over(project.UnknownKeys, {{"format", ProjectMimeType},
-                                                            {"version", ProjectFormatVersion},
-                                                            {"generator", QString::fromLatin1(ProductNameVersion)},
-                                                            {"name", project.Name},
-                                                            {"step", project.Step},
-                                                            {"final", Over(project.UnknownKeys["final"].toObject(), FinalToJson(project.Final))},
-                                                            {"faces", faces}});
+    QJsonObject known{{"format", ProjectMimeType},
+                      {"version", ProjectFormatWithoutBack},
+                      {"generator", QString::fromLatin1(ProductNameVersion)},
+                      {"name", project.Name},
+                      {"step", project.Step},
+                      {"final", Over(project.UnknownKeys["final"].toObject(), FinalToJson(project.Final))},
+                      {"faces", faces}};
+    // Only a project with a back is of the newer format: an earlier version would keep the key
+    // but drop its picture, so it must refuse the file instead.
+    if (!project.Back.Base.Empty()) {
+        known["version"] = ProjectFormatVersion;
+        known["back"] = Over(project.UnknownKeys["back"].toObject(),
+                             {{"fileName", project.Back.FileName}, {"base", BackBase}});
+        pictures.push_back({BackBase, &project.Back.Base});
+    }
+    QJsonObject manifest = Over(project.UnknownKeys, known);
+    if (project.Back.Base.Empty())
+        manifest.remove("back"); // what is left of a back kept as unknown keys
 
     std::vector<std::future<QByteArray>> encoded;
     for (const TPicture& p : pictures)
@@ -359,9 +373,14 @@ TProject LoadProject(const QString& path)
             }
             keptFaces.append(Without(faces[f].toObject(), FaceKeys));
         }
+        const QJsonObject back = r.Object("back");
+        if (const TManifestReader br(back, QStringLiteral("the back face's")); br.Has("base")) {
+            project.Back.FileName = br.String("fileName");
+            pending.push_back({BackFace, -1, pictures.Refer(br.String("base"))});
+        }
         pictures.Decode();
         for (const TPending& p : pending) {
-            TProjectFace& face = project.Faces[p.Face];
+            TProjectFace& face = p.Face == BackFace ? project.Back : project.Faces[p.Face];
             TBitmap32& target = p.Layer < 0 ? face.Base : face.Layers[size_t(p.Layer)].Bitmap;
             const TDrawMode mode = target.DrawMode();
             target = pictures.Take(p.Handle);
@@ -370,6 +389,8 @@ TProject LoadProject(const QString& path)
         project.UnknownKeys = Without(manifest, ManifestKeys);
         if (const QJsonObject kept = Without(final, FinalKeys); !kept.isEmpty())
             project.UnknownKeys["final"] = kept;
+        if (const QJsonObject kept = Without(back, BackKeys); !kept.isEmpty())
+            project.UnknownKeys["back"] = kept;
         if (std::any_of(keptFaces.begin(), keptFaces.end(), [](const QJsonValue& v) { return !v.toObject().isEmpty(); }))
             project.UnknownKeys["faces"] = keptFaces;
         return project;

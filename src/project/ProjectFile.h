@@ -9,7 +9,10 @@
 
 inline constexpr char ProjectMimeType[] = "application/x-tavlo-project";
 inline constexpr char ProjectExtension[] = "tavlo";
-inline constexpr int ProjectFormatVersion = 1;
+// The newest format this program reads. Format 2 adds the back cover; a project without one is
+// written as format 1, which earlier versions read as before.
+inline constexpr int ProjectFormatVersion = 2;
+inline constexpr int ProjectFormatWithoutBack = 1;
 
 // A project file that cannot be read or written; the message is ready for the user.
 class TProjectError : public std::runtime_error {

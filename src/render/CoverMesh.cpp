@@ -8,12 +8,14 @@
 std::vector<TMeshQuad> BoxQuads(const TBoxParams& params)
 {
     const float X = params.Box.X, Y = params.Box.Y, Z = params.Box.Z;
-    const float sL = Z / (Z + X);
-    const float sR = sL + X / (Z + X);
+    const bool paged = params.PagedBook;
+    // A paged type's atlas holds its back cover beside the front (Composition.h).
+    const float sW = paged ? Z + 2 * X : Z + X;
+    const float sL = Z / sW;
+    const float sR = sL + X / sW;
     const float tF = Y / (Z + Y);
     const float tT = tF + Z / (Z + Y);
     const float x0 = -0.5f * X, x1 = 0.5f * X, y0 = -0.5f * Y, y1 = 0.5f * Y, z0 = -0.5f * Z, z1 = 0.5f * Z;
-    const bool paged = params.PagedBook;
     const float k = 1.0f - 0.04f * params.PageInset;
     // The page block is inset at the top, the bottom and the edge opposite the spine.
     const float xk = paged ? 0.5f * X * k : x1;
@@ -43,10 +45,12 @@ std::vector<TMeshQuad> BoxQuads(const TBoxParams& params)
     // Bottom.
     quads.push_back(quad({0, -1, 0}, {{{sR, tF}, {sR, tT}, {sL, tT}, {sL, tF}}},
                          {{{xk, ykB, z0}, {xk, ykB, z1}, {x0, ykB, z1}, {x0, ykB, z0}}}));
-    // Front and back covers keep the full size; the back shows the front mirrored.
+    // Front and back covers keep the full size. The back shows the front region mirrored, a
+    // paged type's the back region the same way: seen from behind, either reads left to right.
     quads.push_back(quad({0, 0, 1}, {{{sR, 0}, {sR, tF}, {sL, tF}, {sL, 0}}},
                          {{{x1, y0, z1}, {x1, y1, z1}, {x0, y1, z1}, {x0, y0, z1}}}));
-    quads.push_back(quad({0, 0, -1}, {{{sL, tF}, {sL, 0}, {sR, 0}, {sR, tF}}},
+    const float bL = paged ? sR : sL, bR = paged ? 1.0f : sR;
+    quads.push_back(quad({0, 0, -1}, {{{bL, tF}, {bL, 0}, {bR, 0}, {bR, tF}}},
                          {{{x1, y1, z0}, {x1, y0, z0}, {x0, y0, z0}, {x0, y1, z0}}}));
     return quads;
 }

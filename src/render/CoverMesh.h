@@ -27,6 +27,7 @@ struct TBoxParams {
 };
 
 // The six quads of the box in drawing order: spine, top, opposite side, bottom, front, back.
+// A paged type's back cover samples the back region its atlas holds beside the front.
 std::vector<TMeshQuad> BoxQuads(const TBoxParams& params);
 // The quad strip around the ring binding's cylinder (64 vertices, 2 per step).
 std::vector<TMeshVertex> RingStrip(const TBoxSize& box, float ringRadius, float ringRepeat);

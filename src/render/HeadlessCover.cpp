@@ -86,7 +86,7 @@ std::unique_ptr<THeadlessView> PrepareView(TBitmap32& front, TBitmap32& side, TB
                                            const TCoverRenderSettings& s)
 {
     ValidateSettings(s);
-    return HeadlessViewOf(ComposeCover(s.Type, front, side, top), s);
+    return HeadlessViewOf(ComposeCover(s.Type, front, side, top, s.Back.get()), s);
 }
 } // namespace
 

@@ -34,6 +34,9 @@ struct TCoverRenderSettings {
     int ViewWidth = 0, ViewHeight = 0;   // the exact view to frame in, when not Width x Height
     bool Crop = true;                    // framed to the cover and its whole shadow
     bool Transparent = false;            // alpha 0 around the cover, the shadow see-through
+    // The back cover of the paged types, shared by the copies of the settings; none draws the
+    // front mirrored there.
+    std::shared_ptr<const TBitmap32> Back;
 };
 
 // Checks the settings; throws std::runtime_error naming the first value out of range.

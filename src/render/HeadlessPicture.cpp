@@ -108,7 +108,7 @@ std::optional<TBitmap32> RenderCoverPicture(TBitmap32& front, TBitmap32& side, T
         return picture;
     }
     const TPhotoScene scene =
-        BuildPhotoScene(ComposeCover(settings.Type, front, side, top), settings, quality.Look);
+        BuildPhotoScene(ComposeCover(settings.Type, front, side, top, settings.Back.get()), settings, quality.Look);
     const QSize size(scene.Camera.Width, scene.Camera.Height);
     const qint64 room = AvailableMemory();
     if (room >= 0 && PhotoMemoryNeeded(size) > room)
@@ -140,7 +140,7 @@ QSize SaveTurntablePicture(TBitmap32& front, TBitmap32& side, TBitmap32* top, co
             return !Cancelled(cancel) && (!progress || progress(at));
         });
     ValidateSettings(settings);
-    const TComposedCover cover = ComposeCover(settings.Type, front, side, top);
+    const TComposedCover cover = ComposeCover(settings.Type, front, side, top, settings.Back.get());
     TPhotoTurn turn(cover, settings, quality.Look, frames);
     // The view frames the GIF as the Standard turntable does (the frames' size, the palette's
     // sample); the photo then fills those frames with its own framing of the same content.

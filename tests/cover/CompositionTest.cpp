@@ -40,33 +40,48 @@ TEST(Composition, EveryTypesAtlasAndViewSettings)
         {btTwoSidedBox, {200, 300}, {240, 340}, false, 300, 40,
          {{140, 20, Lighten(Red, 48)}, {40, 0, Lighten(Red, 64)}, {0, 0, 0u}, {39, 39, 0u}, {0, 40, Green}, {139, 339, Red}}},
         {btThreeSidedBox, {200, 300}, {350, 450}, true, 300, 150, {{250, 75, Blue}, {75, 300, Green}}},
-        // Paged types draw the page block, not the top given.
-        {btBookCover, {200, 300}, {240, 340}, true, 300, 40, {{140, 20, White}, {140, 200, Red}}},
-        {btElectronicMagazine, {200, 300}, {208, 308}, true, 300, 8, {{104, 4, White}, {4, 100, Green}}},
+        // Paged types draw the page block, not the top given, and hold their back cover beside
+        // the front (the front again when there is no back face).
+        {btBookCover, {200, 300}, {440, 340}, true, 300, 40,
+         {{140, 20, White}, {140, 200, Red}, {439, 339, Red}, {340, 20, 0u}}},
+        {btElectronicMagazine, {200, 300}, {408, 308}, true, 300, 8, {{104, 4, White}, {4, 100, Green}}},
         // The CD case: the front goes to the top region beside a black hinge; front and side are
         // the case's edges.
         {btCDCover, {400, 380}, {800, 412}, false, 12, 400,
          {{410, 200, Black}, {600, 200, Red}, {600, 406, White}, {200, 406, Green}}},
-        {btSpecialReport, {200, 300}, {214, 314}, true, 300, 14, {{7, 164, Green}, {100, 7, White}}},
-        {btThinBook, {200, 300}, {230, 330}, true, 300, 30, {{100, 15, White}}},
+        {btSpecialReport, {200, 300}, {414, 314}, true, 300, 14, {{7, 164, Green}, {100, 7, White}}},
+        {btThinBook, {200, 300}, {430, 330}, true, 300, 30, {{100, 15, White}}},
         {btWideBox, {200, 300}, {425, 525}, true, 300, 225, {{325, 100, Blue}, {100, 400, Green}}},
     };
+    const TColor32 Yellow = Color32(230, 230, 0);
+    const TBitmap32 back = Filled(50, 80, Yellow); // stretched to the front's size
     for (const auto& r : rows) {
-        SCOPED_TRACE(int(r.Type));
-        TBitmap32 front = Filled(r.Front.width(), r.Front.height(), Red), side = Filled(40, 500, Green);
-        TBitmap32 top = Filled(200, 40, Blue);
-        TRecordingCoverView view;
-        ASSERT_TRUE(Compose(r.Type, &view, r.Top ? &top : nullptr, &side, &front));
-        ASSERT_EQ(view.ShowCount, 1);
-        ASSERT_TRUE(view.Atlas);
-        EXPECT_EQ(std::tuple(view.Atlas->Size(), view.FrontWidth, view.FrontHeight, view.SideWidth),
-                  std::tuple(r.Atlas, r.Front.width(), r.FrontHeight, r.SideWidth));
-        for (const TProbe& p : r.Probes)
-            EXPECT_EQ(view.Atlas->Pixel(p.X, p.Y), p.Colour) << p.X << "," << p.Y;
-        // The type's settings (their values are the book types' own test).
-        EXPECT_EQ(std::tuple(view.PagedBook, view.RingBinding, view.IsCD, view.PageInset, view.AngleX, view.AngleY),
-                  std::tuple(IsPagedType(r.Type), HasRingBinding(r.Type), IsCDCase(r.Type), PageInsetFor(r.Type),
-                             DefaultAnglesFor(r.Type).X, DefaultAnglesFor(r.Type).Y));
+        for (const TBitmap32* backFace : {static_cast<const TBitmap32*>(nullptr), &back}) {
+            SCOPED_TRACE(testing::Message() << int(r.Type) << (backFace ? " with a back" : ""));
+            TBitmap32 front = Filled(r.Front.width(), r.Front.height(), Red), side = Filled(40, 500, Green);
+            TBitmap32 top = Filled(200, 40, Blue);
+            TRecordingCoverView view;
+            ASSERT_TRUE(Compose(r.Type, &view, r.Top ? &top : nullptr, &side, &front, backFace));
+            ASSERT_EQ(view.ShowCount, 1);
+            ASSERT_TRUE(view.Atlas);
+            EXPECT_EQ(std::tuple(view.Atlas->Size(), view.FrontWidth, view.FrontHeight, view.SideWidth),
+                      std::tuple(r.Atlas, r.Front.width(), r.FrontHeight, r.SideWidth));
+            // A back face fills the paged types' back region; the other types have none.
+            const QPoint backCentre(r.SideWidth + 300, r.Atlas.height() - 150);
+            const bool paged = IsPagedType(r.Type);
+            for (const TProbe& p : r.Probes) {
+                if (!(backFace && paged && p.X >= r.SideWidth + 200)) {
+                    EXPECT_EQ(view.Atlas->Pixel(p.X, p.Y), p.Colour) << p.X << "," << p.Y;
+                }
+            }
+            if (paged) {
+                EXPECT_EQ(view.Atlas->Pixel(backCentre.x(), backCentre.y()), backFace ? Yellow : Red);
+            }
+            // The type's settings (their values are the book types' own test).
+            EXPECT_EQ(std::tuple(view.PagedBook, view.RingBinding, view.IsCD, view.PageInset, view.AngleX, view.AngleY),
+                      std::tuple(IsPagedType(r.Type), HasRingBinding(r.Type), IsCDCase(r.Type), PageInsetFor(r.Type),
+                                 DefaultAnglesFor(r.Type).X, DefaultAnglesFor(r.Type).Y));
+        }
     }
 }
 

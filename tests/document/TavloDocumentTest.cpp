@@ -272,3 +272,41 @@ TEST(TavloDocument, TheTopStepOfAThreeSidedBoxGetsTheTopTheFinalPageDraws)
     EXPECT_EQ(d.SettingsStack()->count() + d.FaceStack(2)->count(), steps); // not a change of the picture
     EXPECT_FALSE(d.FillGeneratedTop()); // a top of its own is never replaced
 }
+
+// The back cover is a step of the front face's history, travels through the project and is gone
+// with a template; undo brings back exactly the picture it replaced.
+TEST(TavloDocument, BackImageIsAnUndoableFrontStepAndTravelsWithTheProject)
+{
+    TTavloDocument d;
+    QSignalSpy backChanged(&d, &TTavloDocument::BackChanged);
+    const TBitmap32 first = Filled(30, 40, Color32(10, 200, 30)), second = Filled(12, 16, Color32(200, 10, 90));
+    d.SetBack(TBitmap32(), QString()); // nothing to remove: no step
+    EXPECT_EQ(d.FaceStack(0)->count(), 0);
+    d.SetBack(first, QStringLiteral("/art/back.png"));
+    d.SetBack(second, QStringLiteral("/art/back2.png"));
+    EXPECT_EQ(d.FaceStack(0)->count(), 2);
+    EXPECT_TRUE(d.Modified());
+    EXPECT_TRUE(d.BackPicture().SamePixels(second));
+    d.SetBack(TBitmap32(), QString()); // "Remove Back Image"
+    EXPECT_FALSE(d.HasBack());
+    EXPECT_TRUE(d.BackPicture().Empty());
+    d.FaceStack(0)->undo();
+    EXPECT_TRUE(d.BackPicture().SamePixels(second));
+    d.FaceStack(0)->undo();
+    EXPECT_TRUE(d.BackPicture().SamePixels(first));
+    EXPECT_EQ(d.Cover().Back.FileName, QStringLiteral("/art/back.png"));
+    EXPECT_EQ(backChanged.count(), 5);
+
+    // The project holds the picture; opening it brings the back with a clean history.
+    const TProject project = d.ToProject(1);
+    EXPECT_TRUE(project.Back.Base.SamePixels(first));
+    EXPECT_EQ(project.Back.FileName, QStringLiteral("/art/back.png"));
+    TTavloDocument opened;
+    opened.ReplaceWithProject(project, QString());
+    EXPECT_TRUE(opened.BackPicture().SamePixels(first));
+    EXPECT_FALSE(opened.Modified());
+    // A template has no back: choosing one drops it with the rest of the work.
+    opened.ReplaceWithTemplate(TBookCover(TBookCover::KindTemplate, QString()), btBookCover);
+    EXPECT_FALSE(opened.HasBack());
+    EXPECT_TRUE(opened.ToProject(0).Back.Base.Empty());
+}

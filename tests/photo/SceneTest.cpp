@@ -123,6 +123,34 @@ TEST(PhotoScene, TexturesSampleTheAtlasAsTheViewDoes)
     EXPECT_GT(disc.Sample(0.5 + 0.35, 0.5)[3], 0.15f);
 }
 
+// The photo's back cover samples the back region of a paged type's atlas: the back face when
+// there is one, else the front (shown mirrored).
+TEST(PhotoScene, BackCoverOfAPagedTypeShowsTheBackFace)
+{
+    const TColor32 front = Color32(255, 0, 0), back = Color32(0, 255, 255);
+    for (const bool withBack : {false, true}) {
+        SCOPED_TRACE(withBack);
+        TBitmap32 f = Filled(300, 450, front), side = Filled(40, 450, Color32(0, 0, 255)), b = Filled(100, 150, back);
+        const TPhotoScene scene = BuildPhotoScene(ComposeCover(btBookCover, f, side, nullptr, withBack ? &b : nullptr),
+                                                  WholePicture(btBookCover, 400, 300), TPhotoLook());
+        // The box's quads come first, two triangles each: the back cover is the sixth.
+        const TSceneTriangle &first = scene.Mesh.Triangles[10], &second = scene.Mesh.Triangles[11];
+        ASSERT_EQ(first.Part, TScenePart::CoverPrint);
+        double s = 0, t = 0, lowestS = 1;
+        for (uint32_t index : {first.V[0], first.V[1], first.V[2], second.V[2]}) {
+            const TSceneVertex& v = scene.Mesh.Vertices[index];
+            s += v.S / 4;
+            t += v.T / 4;
+            lowestS = std::min(lowestS, v.S);
+        }
+        EXPECT_NEAR(lowestS, 340.0 / 640, 1e-6); // the back region: after side and front
+        const auto texel = scene.Textures[0]->Sample(s, t);
+        const TColor32 want = withBack ? back : front;
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(texel[size_t(k)], SrgbToLinear(int((want >> (16 - 8 * k)) & 255)), 1e-3) << k;
+    }
+}
+
 TEST(PhotoScene, ACutPhotoKeepsItsReflectionTheWholeViewKeepsTheViewsFit)
 {
     const TColor32 bg = Color32(200, 210, 220);

@@ -73,7 +73,7 @@ TEST_F(ProjectBudget, HostileProjectsAreRefusedCheaply)
     } cases[] = {
         {"huge-picture.tavlo", "\"faces/front/base.png\" declares 16000 x 16000 pixels, more than its data can paint"},
         {"short-data.tavlo", "\"faces/front/base.png\" is a damaged picture"},
-        {"newer.tavlo", "it was saved in project format 99 by a newer Tavlo Generator, and this one reads format 1"},
+        {"newer.tavlo", "it was saved in project format 99 by a newer Tavlo Generator, and this one reads format 2"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.File);
@@ -178,7 +178,7 @@ TEST_F(ProjectBudget, UnknownKeysOfThisVersionSurviveASave)
     EXPECT_FALSE(back["faces"][2].toObject().contains("futureSpine"));
     // What this version knows is its own: the new name and zoom, its own generator.
     EXPECT_EQ(std::tuple(back["name"].toString(), back["final"]["zoom"].toDouble(), back["version"].toInt()),
-              std::tuple(QStringLiteral("Renamed"), 2.0, ProjectFormatVersion));
+              std::tuple(QStringLiteral("Renamed"), 2.0, ProjectFormatWithoutBack));
     EXPECT_NE(back["generator"], manifest["generator"]);
     EXPECT_TRUE(back["faces"][0].toObject().contains("base"));
     // And they survive a second round as well.

@@ -3,7 +3,9 @@
 #include "project/ProjectFile.h"
 #include "project/ZipArchive.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -89,6 +91,56 @@ TEST_F(ProjectFile, SavedProjectReadsBackTheSame)
     const TBitmap32 flat = read.Faces[0].Flattened();
     EXPECT_EQ(flat.Pixel(10, 10) & 0xFFFFFF, saved.Faces[0].Layers[0].Bitmap.Pixel(7, 6) & 0xFFFFFF);
     EXPECT_EQ(flat.Pixel(1, 1), saved.Faces[0].Base.Pixel(1, 1));
+}
+
+// The back cover comes back pixel for pixel, and only a project with one is of the newer format:
+// one without is written as before, and an older file opens without a back.
+TEST_F(ProjectFile, BackFaceRoundTripsAndAloneRaisesTheFormat)
+{
+    TProject withBack = Sample();
+    withBack.Back.Base = Pattern(30, 45, 9);
+    withBack.Back.FileName = QStringLiteral("/art/wrap.pdf");
+    SaveProject(withBack, Path("back.tavlo"));
+    const TProject read = LoadProject(Path("back.tavlo"));
+    EXPECT_TRUE(read.Back.Base.SamePixels(withBack.Back.Base));
+    EXPECT_EQ(read.Back.FileName, withBack.Back.FileName);
+    EXPECT_TRUE(read.Faces[0].Base.SamePixels(withBack.Faces[0].Base));
+    auto manifestOf = [](const QString& path) {
+        return QJsonDocument::fromJson(TZipReader(path).Read("manifest.json", 1 << 20)).object();
+    };
+    const QJsonObject m = manifestOf(Path("back.tavlo"));
+    EXPECT_EQ(m["version"].toInt(), 2);
+    EXPECT_EQ(m["back"]["base"].toString(), QStringLiteral("faces/back/base.png"));
+
+    // Saved again without its back: format 1 and no trace of the key, as before.
+    TProject without = read;
+    without.Back = {};
+    SaveProject(without, Path("without.tavlo"));
+    const QJsonObject w = manifestOf(Path("without.tavlo"));
+    EXPECT_EQ(w["version"].toInt(), 1);
+    EXPECT_FALSE(w.contains("back"));
+    EXPECT_FALSE(TZipReader(Path("without.tavlo")).Contains("faces/back/base.png"));
+    EXPECT_TRUE(LoadProject(Path("without.tavlo")).Back.Base.Empty());
+
+    // A file as versions before the back wrote it (format 1, a generator of then) opens as it
+    // always did: no back, its faces as they were.
+    const TBitmap32 front = Pattern(20, 30, 5, 255);
+    QByteArray png;
+    QBuffer buffer(&png);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && front.ConstImageView().save(&buffer, "PNG"));
+    const QJsonObject oldManifest{{"format", ProjectMimeType},
+                                  {"version", 1},
+                                  {"generator", "Tavlo Generator v1.55"},
+                                  {"name", "Old"},
+                                  {"final", QJsonObject{{"type", 2}}},
+                                  {"faces", QJsonArray{QJsonObject{{"base", "faces/front/base.png"}, {"layers", QJsonArray()}}}}};
+    TZipWriter zip;
+    zip.Add("manifest.json", QJsonDocument(oldManifest).toJson(), true);
+    zip.Add("faces/front/base.png", png, false);
+    const TProject older = LoadProject(Write(QStringLiteral("older.tavlo"), zip.Finish()));
+    EXPECT_TRUE(older.Back.Base.Empty());
+    EXPECT_TRUE(older.Faces[0].Base.SamePixels(front));
+    EXPECT_EQ(std::tuple(older.Name, older.Final.Type), std::tuple(QStringLiteral("Old"), btBookCover));
 }
 
 // A file is rewritten entry by entry with one change; every such file must be refused whole.

@@ -3,6 +3,7 @@
 #include "imageio/PictureLoader.h"
 #include "render/HeadlessContext.h"
 #include "render/HeadlessCover.h"
+#include "project/ProjectFile.h"
 
 #include "RenderTestUtil.h"
 #include "common/RequireGL.h"
@@ -76,6 +77,60 @@ TEST_F(CliRender, OptionsReachThePicture)
     EXPECT_EQ(first.width(), 200);
     EXPECT_EQ(qAlpha(first.pixel(0, 0)), 0); // the background is the transparent index
     EXPECT_GT(reader.nextImageDelay(), 0);
+}
+
+// The back cover seen from behind: from --back, from a project's back face, from a print cover's
+// back; a book without one shows its front there.
+TEST_F(CliRender, BackFaceReachesTheRearViewFromEverySource)
+{
+    const QColor red(200, 30, 30), cyan(30, 200, 200);
+    auto plain = [](int w, int h, QColor c) {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(c);
+        return image;
+    };
+    ASSERT_TRUE(plain(240, 360, red).save(Path("red.bmp")) && plain(120, 180, cyan).save(Path("back.bmp")));
+    // A wrap cover 6 x 9 in with a 0.5 in spine and 0.125 in bleed at 40 dpi: back | spine | front.
+    QImage wrap = plain(510, 370, red);
+    for (int y = 0; y < 370; ++y)
+        for (int x = 0; x < 265; ++x)
+            wrap.setPixel(x, y, x < 245 ? cyan.rgb() : qRgb(40, 160, 40));
+    wrap.setDotsPerMeterX(1575); // 40 dpi declared in the PNG
+    wrap.setDotsPerMeterY(1575);
+    ASSERT_TRUE(wrap.save(Path("wrap.png")));
+    TProject project;
+    project.Faces[0].Base.Assign(plain(240, 360, red));
+    project.Faces[1].Base.Assign(plain(30, 360, QColor(40, 160, 40)));
+    project.Back.Base.Assign(plain(240, 360, cyan));
+    project.Final.Type = btBookCover;
+    SaveProject(project, Path("book.tavlo"));
+
+    const QStringList rear{"--angle-x", "0", "--angle-y", "180", "--no-shadow", "--size", "300x300"};
+    const QStringList files{"--front", Path("red.bmp"), "--side", Path("side.bmp"), "--type", "Book Cover"};
+    const struct {
+        const char* Name;
+        QStringList Args;
+        QColor Back;
+    } cases[] = {
+        {"no back", files, red},
+        {"--back", files + QStringList{"--back", Path("back.bmp")}, cyan},
+        {"project", {"--project", Path("book.tavlo")}, cyan},
+        {"print cover", {"--print-cover", Path("wrap.png"), "--trim", "6x9in", "--spine", "0.5in", "--dpi", "40"}, cyan},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const QString out = Path(QStringLiteral("rear-%1.png").arg(++n));
+        const TRun run = RunTavlo(QStringList{"render"} + c.Args + rear + QStringList{"-o", out});
+        ASSERT_EQ(run.Exit, 0) << run.Err.toStdString();
+        TBitmap32 picture;
+        picture.Assign(QImage(out));
+        const QRect cover = ContentRect(picture, Color32(255, 255, 255));
+        const TColor32 centre = picture.Pixel(cover.center().x(), cover.center().y());
+        // Lit from the viewer's side: the colour keeps its hue, a little darker or lighter.
+        EXPECT_TRUE(Near(centre, Color32(c.Back.red(), c.Back.green(), c.Back.blue()), 40))
+            << std::hex << centre;
+    }
 }
 
 TEST_F(CliRender, BadUsageBadFilesAndNoDriverAreReported)

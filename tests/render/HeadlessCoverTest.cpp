@@ -64,6 +64,45 @@ TEST(HeadlessCover, FrontOnViewIsCutToTheBoxFace)
     EXPECT_NEAR(face.width(), 396, 2.0);
 }
 
+// Seen from behind, a book's back cover shows its back face as printed (its left half on the
+// left); without one, the front mirrored, which from behind also reads left to right.
+TEST(HeadlessCover, RearViewOfABookShowsItsBackFace)
+{
+    TAVLO_REQUIRE_GL(THeadlessContext().Ok(), "EGL surfaceless");
+    auto halves = [](TColor32 left, TColor32 right) {
+        TBitmap32 b = Filled(200, 300, left);
+        for (int y = 0; y < 300; ++y)
+            for (int x = 100; x < 200; ++x)
+                b.SetPixel(x, y, right);
+        return b;
+    };
+    const TColor32 Red = Color32(220, 30, 30), Blue = Color32(30, 30, 220), Yellow = Color32(220, 220, 30),
+                   Cyan = Color32(30, 220, 220);
+    auto hue = [](TColor32 c) { return QString("%1%2%3").arg(RedOf(c) > 110).arg(GreenOf(c) > 110).arg(BlueOf(c) > 110); };
+    const struct {
+        bool Back;
+        TColor32 Left, Right;
+    } cases[] = {{false, Red, Blue}, {true, Yellow, Cyan}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Back);
+        TBitmap32 front = halves(Red, Blue), side = Filled(30, 300, Color32(30, 200, 30));
+        TCoverRenderSettings s;
+        s.Type = btBookCover;
+        s.Width = 400;
+        s.AngleX = 0;
+        s.AngleY = 180;
+        s.Shadow = false;
+        if (c.Back)
+            s.Back = std::make_shared<const TBitmap32>(halves(Yellow, Cyan));
+        const TBitmap32 picture = RenderCoverHeadless(front, side, nullptr, s);
+        const QRect cover = ContentRect(picture, White);
+        ASSERT_GT(cover.width(), 300);
+        const int y = cover.center().y();
+        EXPECT_EQ(hue(picture.Pixel(cover.left() + cover.width() / 4, y)), hue(c.Left));
+        EXPECT_EQ(hue(picture.Pixel(cover.left() + cover.width() * 3 / 4, y)), hue(c.Right));
+    }
+}
+
 TEST(HeadlessCover, BadInputIsRefusedWithAMessage)
 {
     TBitmap32 empty, side = Filled(20, 40, White);

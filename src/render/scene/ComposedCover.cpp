@@ -20,14 +20,14 @@ void TComposedCover::ShowCover(const TBitmap32* atlas, int frontWidth, int front
     SideWidth = sideWidth;
 }
 
-TComposedCover ComposeCover(TBookType type, TBitmap32& front, TBitmap32& side, TBitmap32* top)
+TComposedCover ComposeCover(TBookType type, TBitmap32& front, TBitmap32& side, TBitmap32* top, const TBitmap32* back)
 {
     if (front.Empty())
         throw std::runtime_error("The front picture is empty.");
     if (side.Empty())
         throw std::runtime_error("The side picture is empty.");
     TComposedCover cover;
-    if (!Compose(type, &cover, top, &side, &front) || cover.Atlas.Empty())
+    if (!Compose(type, &cover, top, &side, &front, back) || cover.Atlas.Empty())
         throw std::runtime_error("The cover could not be composed from these pictures.");
     return cover;
 }

@@ -25,6 +25,8 @@ public:
     int FrontWidth = 0, FrontHeight = 0, SideWidth = 0;
 };
 
-// Composes the faces for type (they are reshaped in place, as Compose does). Throws
-// std::runtime_error with a message for the user when a face is empty.
-TComposedCover ComposeCover(TBookType type, TBitmap32& front, TBitmap32& side, TBitmap32* top);
+// Composes the faces for type (they are reshaped in place, as Compose does); back (may be null)
+// is the paged types' back cover. Throws std::runtime_error with a message for the user when a
+// face is empty.
+TComposedCover ComposeCover(TBookType type, TBitmap32& front, TBitmap32& side, TBitmap32* top,
+                            const TBitmap32* back = nullptr);
