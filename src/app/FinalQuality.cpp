@@ -173,6 +173,13 @@ std::optional<TBitmap32> TFinalPage::TracePicture(QWidget* parent)
     const std::optional<TPhotoRequest> request = SavedPhoto();
     if (!request)
         return std::nullopt;
+    // The view's refinement waits: the saved picture gets every core.
+    if (FPhotoPreview)
+        FPhotoPreview->Pause();
+    struct TResume {
+        TFinalPage* Page;
+        ~TResume() { Page->RefreshPhoto(); }
+    } resume{this};
     return TracePhotoModal(parent, *request);
 }
 
