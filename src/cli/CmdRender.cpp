@@ -51,7 +51,10 @@ QString HelpText()
     "one the wizard makes.\n"
     "\n"
     "  --project FILE          a project saved by Tavlo Generator: its faces with their layers and\n"
-    "                          its final page settings (the options below override them)\n"
+    "                          its final page settings (the options below override them). With\n"
+    "                          --front, --side or --top, the picture given replaces that face\n"
+    "                          of the project and the layers on it (it is the title's finished\n"
+    "                          art); the other faces keep theirs: one look for a whole series\n"
     "  --template NAME         a template stored by Tavlo Generator (its face files); a user\n"
     "                          without templates gets the samples, as on its first start\n"
     "  --front FILE            front face picture (any of the extensions at the end)\n"
@@ -288,8 +291,9 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
         ParseCliOptions(p, args);
         if (!p.positionalArguments().isEmpty())
             throw TUsageError{QString("Unexpected argument \"%1\".").arg(p.positionalArguments().first())};
+        // Face pictures beside a project are one title of a series: the project's look, its own faces.
         const int sources = int(p.isSet("project")) + int(p.isSet("template")) + int(p.isSet("print-cover"))
-                          + int(p.isSet("front") || p.isSet("side"));
+                          + int(!p.isSet("project") && (p.isSet("front") || p.isSet("side")));
         if (sources > 1)
             throw TUsageError{"Give either --project, --template, --print-cover or the face pictures, not several."};
         const QStringList needed = p.isSet("project") || p.isSet("template") || p.isSet("print-cover")
@@ -325,12 +329,15 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
             side = std::move(faces.Spine);
             base.Back = std::make_shared<const TBitmap32>(std::move(faces.Back));
             base.Type = BookTypeForSpine(spec, dpi); // --type still chooses another
-        } else {
-            LoadPictureFromFile(front, p.value("front"));
-            LoadPictureFromFile(side, p.value("side"));
-            if (p.isSet("top"))
-                LoadPictureFromFile(top, p.value("top"));
         }
+        // A face picture given is the finished art of that face: with --project it replaces the
+        // project's face and the layers on it; the project's other faces keep theirs.
+        if (p.isSet("front"))
+            LoadPictureFromFile(front, p.value("front"));
+        if (p.isSet("side"))
+            LoadPictureFromFile(side, p.value("side"));
+        if (p.isSet("top"))
+            LoadPictureFromFile(top, p.value("top"));
         if (p.isSet("back")) {
             auto back = std::make_shared<TBitmap32>();
             LoadPictureFromFile(*back, p.value("back"));
