@@ -1,4 +1,5 @@
 #include "editor/LayerCommands.h"
+#include "editor/BackImageMenu.h"
 #include "editor/LayerUndo.h"
 
 #include "cover/BookCover.h"
@@ -48,6 +49,7 @@ TLayerCommands::TLayerCommands(QWidget* container, TFaceEditorContext context)
     Hooks.ChoosePictureFile = [this](int mode) { return DefaultChoosePictureFile(imgView->window(), mode); };
     BuildMenu();
     Wire();
+    new TBackImageMenu(*this, *FContext.Document, FContext.ShowNotice);
     container->installEventFilter(this);
     LayOut();
     gbrScaleBarChange(pnlTools->gbrScaleBar->value());

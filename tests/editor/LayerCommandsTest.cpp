@@ -1,5 +1,6 @@
 #include "cover/BookCover.h"
 #include "cover/ImageViewInfo.h"
+#include "editor/BackImageMenu.h"
 #include "editor/LayerCommands.h"
 #include "editor/TextLayerTools.h"
 #include "document/TavloDocument.h"
@@ -387,4 +388,49 @@ TEST_F(EditorFixture, DroppedPicturesMakeTheFaceThenLayersInOneStep)
     commands->Undo();
     EXPECT_TRUE(view().Bitmap().Empty() && commands->SelectedLayer() == nullptr);
     EXPECT_FALSE(document.Modified());
+}
+
+// The front step's menu loads and removes the back cover, each a step of the front face's
+// history that undo takes back; the other steps do not offer it, and a file the loader refuses
+// changes nothing.
+TEST_F(EditorFixture, BackImageMenuWorksOnTheFrontStepOnlyAndUndoes)
+{
+    QTemporaryDir dir;
+    QString picture = SavePicture(dir.filePath("back.bmp"), {40, 60}, QColor(20, 200, 200));
+    commands->Hooks.ChoosePictureFile = [&](int) { return picture; };
+    auto* load = commands->popLayer->findChild<QAction*>("miBackImage");
+    auto* remove = commands->popLayer->findChild<QAction*>("miRemoveBackImage");
+    ASSERT_TRUE(load && remove);
+    EXPECT_EQ(std::pair(load->text(), remove->text()), std::pair(QString("Back Image..."), QString("Remove Back Image")));
+    EnterWithFace(1, 20, 60);
+    EXPECT_FALSE(load->isVisible() || remove->isVisible());
+    commands->LeaveFaceStep(1);
+    EnterWithFace(0, 80, 120);
+    EXPECT_TRUE(load->isVisible() && remove->isVisible());
+    EXPECT_FALSE(remove->isEnabled()); // nothing to remove yet
+
+    load->trigger();
+    EXPECT_TRUE(document.BackPicture().SamePixels(Filled(40, 60, Color32(20, 200, 200))));
+    EXPECT_EQ(document.Cover().Back.FileName, picture);
+    EXPECT_TRUE(remove->isEnabled());
+    EXPECT_TRUE(document.Modified());
+    remove->trigger();
+    EXPECT_FALSE(document.HasBack());
+    EXPECT_FALSE(remove->isEnabled());
+    commands->Undo(); // the removal
+    EXPECT_TRUE(document.HasBack());
+    commands->Undo(); // the loading
+    EXPECT_FALSE(document.HasBack());
+    EXPECT_FALSE(document.Modified());
+    commands->Redo();
+    EXPECT_TRUE(document.HasBack());
+
+    picture = dir.filePath("broken.bmp");
+    WriteFile(picture, "BM not really a bitmap");
+    const int steps = document.FaceStack(0)->count();
+    TBackImageMenu* menu = commands->findChild<TBackImageMenu*>();
+    ASSERT_TRUE(menu);
+    EXPECT_THROW(menu->LoadBackImage(), std::runtime_error);
+    EXPECT_EQ(document.FaceStack(0)->count(), steps);
+    EXPECT_TRUE(document.BackPicture().SamePixels(Filled(40, 60, Color32(20, 200, 200))));
 }
