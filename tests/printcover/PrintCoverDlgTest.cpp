@@ -168,8 +168,9 @@ TEST_F(PrintCoverDlgTest, StartPageImportsAJpegWrapAsABookCoverWithTheCutsShown)
     EXPECT_EQ(FDocument.Cover().Name, QStringLiteral("wrap"));
     ExpectFace(FDocument.FaceRecord(0).Bitmap, {1800, 2700}, FrontColour);
     ExpectFace(FDocument.FaceRecord(1).Bitmap, {203, 2700}, SpineColour);
-    // The top is the page block the Book Cover draws; the back shows the front mirrored.
+    // The top is the page block the Book Cover draws; the back cover shows the wrap's back.
     EXPECT_TRUE(FDocument.FaceRecord(2).Bitmap.Empty());
+    ExpectFace(FDocument.BackPicture(), {1800, 2700}, BackColour);
     EXPECT_EQ(FPage->SelectedCover(), nullptr);
     EXPECT_EQ(C.cmbStartType->currentIndex(), int(btBookCover));
 }
@@ -204,5 +205,7 @@ TEST_F(PrintCoverDlgTest, AThinSpineOfACustomTrimPdfMakesAThinBook)
     ExpectFace(made.Faces[0].Base, {1575, 2400}, FrontColour);
     ExpectFace(made.Faces[1].Base, {30, 2400}, SpineColour);
     EXPECT_TRUE(made.Faces[2].Base.Empty());
+    ExpectFace(made.Back.Base, {1575, 2400}, BackColour);
+    EXPECT_EQ(made.Back.FileName, path);
     EXPECT_TRUE(FMessages.isEmpty()) << FMessages.join(" | ").toStdString();
 }
