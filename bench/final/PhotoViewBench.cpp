@@ -72,15 +72,18 @@ private:
     qint64 FLongestBusyUs = 0, FCpuUs = 0;
 };
 
-// Runs the event loop until done() or the deadline; false on the deadline.
+// Runs the event loop until done() or the deadline; false on the deadline. It waits for events
+// (a 5 ms timer wakes it to look), so it leaves the cores to the tracer.
 bool RunUntil(const std::function<bool()>& done, int deadlineMs = 120000)
 {
     QElapsedTimer t;
     t.start();
+    QTimer wake;
+    wake.start(5);
     while (!done()) {
         if (t.elapsed() > deadlineMs)
             return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
