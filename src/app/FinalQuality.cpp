@@ -125,6 +125,9 @@ void TFinalPage::ShowQuality(const TFinalSettings& s)
 
 void TFinalPage::ComposeCover(TBookType type, TImageViewInfo& front, TImageViewInfo& side, TImageViewInfo& top)
 {
+    // The photo of the old cover must not stay over the new one until the trace catches up.
+    if (FPhotoPreview)
+        FPhotoPreview->Stop();
     auto cover = std::make_shared<TComposedCover>();
     TCoverTee tee(*FView, *cover);
     FCoverType = type;

@@ -169,6 +169,11 @@ TEST(FinalPhoto, ViewShowsTheTracedPictureRefiningAndStartsAgainOnAChange)
         return preview.SamplesShown() == 1;
     }));
     EXPECT_EQ(w.document.SettingsStack()->count(), 4) << "photo, two backgrounds, one drag";
+
+    // Recomposed (other faces or type): the old cover's photo goes at once, the new one follows.
+    ComposeSample(w, btTwoSidedBox);
+    EXPECT_FALSE(preview.Picture());
+    EXPECT_TRUE(WaitForPicture(preview, "of the recomposed cover", [](const TBitmap32&) { return true; }));
 }
 
 TEST(FinalPhoto, SaveAsTracesTheSavedPictureAndCancelWritesNothing)
