@@ -1,7 +1,8 @@
 #pragma once
-// The final page: the tool row above the final 3D view (type, orientation, shadow, zoom) and the
-// options panel beside it (angles, background, smoothing, shadow intensity, light, CD position,
-// export size). The page shows the document's settings: every control (and a drag or the wheel
+// The final page: the tool row above the final 3D view (type, orientation, shadow, zoom, quality)
+// and the options panel beside it (angles, background, smoothing, shadow intensity, light, CD
+// position, the photo's reflection and gloss, export size). At Photo quality a traced picture
+// refines over the view (TPhotoPreview) and saved pictures are traced too. The page shows the document's settings: every control (and a drag or the wheel
 // on the view) changes them through the document's commands, and the page follows whatever the
 // document holds, so undo, a project and Back/Next all show the same. Only a type change
 // recomposes, which the page asks the window to do.
