@@ -77,19 +77,5 @@ TSceneCamera PhotoTurntableCamera(const TPhotoRequest& request, int frames, QSiz
     TFramingInput in = FramingInputFor(*cut.Cover, s, s.ViewWidth, s.ViewHeight);
     in.ReflectionDepth = floor.Present && floor.Reflection > 0 ? floor.ReflectionFade : 0;
     const bool shadow = s.Shadow.value_or(!ClearsShadow(s.Type));
-    const auto turnBounds = [&](double) {
-        QRectF all;
-        TFramingInput turned = in;
-        for (int k = 0; k < std::max(frames, 1); ++k) {
-            turned.Cover.AngleY = in.Cover.AngleY + 360.0 * k / std::max(frames, 1);
-            all = k == 0 ? ShownContentBounds(turned, shadow) : all.united(ShownContentBounds(turned, shadow));
-        }
-        return all;
-    };
-    TSceneCamera camera = ViewCamera(in);
-    const TContentFrame frame = FrameContent(size, QSize(camera.Width, camera.Height), turnBounds);
-    camera.Width = frame.Width;
-    camera.Height = frame.Height;
-    camera.Clip = frame.Map;
-    return camera;
+    return TurntableCamera(in, frames, shadow, size);
 }
