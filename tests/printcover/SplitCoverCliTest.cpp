@@ -111,7 +111,8 @@ TEST(SplitCoverCli, RenderTakesThePrintCoverAsTheSplitFacesWouldBe)
     const TRun direct = RunTavlo(QStringList{"render", "--print-cover", cover, "-o", dir.filePath("direct.png")} + book);
     ASSERT_EQ(direct.Code, 0) << direct.Err.toStdString();
     const TRun faces = RunTavlo({"render", "--front", dir.filePath("faces/front.png"), "--side", dir.filePath("faces/spine.png"),
-                                 "--type", "Book Cover", "--size", "240x180", "-o", dir.filePath("faces.png")});
+                                 "--back", dir.filePath("faces/back.png"), "--type", "Book Cover", "--size", "240x180",
+                                 "-o", dir.filePath("faces.png")});
     ASSERT_EQ(faces.Code, 0) << faces.Err.toStdString();
     const QImage a(dir.filePath("direct.png")), b(dir.filePath("faces.png"));
     ASSERT_FALSE(a.isNull());
