@@ -7,6 +7,7 @@
 #include "cover/Composition.h"
 #include "cover/ICoverView.h"
 #include "document/TavloDocument.h"
+#include "render/HeadlessPicture.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -143,9 +144,14 @@ TPhotoRequest TFinalPage::PhotoRequest(bool saved) const
     const TFinalSettings& s = FDocument.Settings();
     TPhotoRequest r;
     r.Cover = FCover;
-    r.Settings = CoverRenderSettings(s, FDocument.AngleX(), FDocument.AngleY());
-    r.Look = PhotoLook(s);
-    r.Samples = s.Samples;
+    // The settings as `tavlo render --project` takes them; the view decides its angles, its size
+    // and, for the saved picture, the transparency.
+    r.Settings = FinalRenderSettings(s);
+    r.Settings.AngleX = float(FDocument.AngleX());
+    r.Settings.AngleY = float(FDocument.AngleY());
+    const TPictureQuality quality = FinalPictureQuality(s);
+    r.Look = quality.Look;
+    r.Samples = quality.Samples;
     const qreal dpr = FView ? FView->devicePixelRatioF() : 1.0;
     const QSize view = FView ? FView->size() : QSize(1, 1);
     r.Settings.ViewWidth = std::max(1, int(std::lround(view.width() * dpr)));
@@ -160,6 +166,7 @@ TPhotoRequest TFinalPage::PhotoRequest(bool saved) const
         r.Settings.Width = r.Settings.ViewWidth;
         r.Settings.Height = r.Settings.ViewHeight;
         r.Settings.Crop = false;
+        r.Settings.Transparent = false; // the view shows its background
     }
     return r;
 }

@@ -6,30 +6,6 @@
 #include <stdexcept>
 #include <tuple>
 
-TCoverRenderSettings CoverRenderSettings(const TFinalSettings& f, int angleX, int angleY)
-{
-    TCoverRenderSettings s;
-    s.Type = f.Type;
-    s.AngleX = float(angleX);
-    s.AngleY = float(angleY);
-    s.LightElevation = float(f.LightElevation / 100.0);
-    s.LightAzimuth = float(f.LightAzimuth / 100.0);
-    s.Shadow = f.Shadow;
-    s.ShadowStrength = float(f.ShadowStrength / 100.0);
-    s.Zoom = float(f.Zoom);
-    s.Background = f.Background;
-    s.CDPosition = float(f.CDPosition / 100.0);
-    return s;
-}
-
-TPhotoLook PhotoLook(const TFinalSettings& f)
-{
-    TPhotoLook look;
-    look.Reflection = f.Reflection;
-    look.Gloss = f.Gloss;
-    return look;
-}
-
 int RequestedSamples(const TPhotoRequest& request)
 {
     return request.Samples > 0 ? request.Samples : TPhotoOptions::DefaultSamples;
@@ -38,8 +14,9 @@ int RequestedSamples(const TPhotoRequest& request)
 namespace {
 auto Fields(const TCoverRenderSettings& s)
 {
+    // Smoothing is the 3D view's: a traced photo is the same with or without it.
     return std::tie(s.Type, s.AngleX, s.AngleY, s.LightElevation, s.LightAzimuth, s.Shadow, s.ShadowStrength, s.Zoom,
-                    s.Background, s.Smooth, s.Passes, s.CDPosition, s.Width, s.Height, s.ViewWidth, s.ViewHeight,
+                    s.Background, s.CDPosition, s.Width, s.Height, s.ViewWidth, s.ViewHeight,
                     s.Crop, s.Transparent);
 }
 

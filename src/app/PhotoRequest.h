@@ -20,10 +20,6 @@ struct TPhotoRequest {
     std::optional<TSceneCamera> Camera; // replaces the framing the settings give (turntable frames)
 };
 
-// The final page's settings as the renderers take them, turned to the angles the view shows
-// (degrees). The size, the cut and the transparency are the caller's to set.
-TCoverRenderSettings CoverRenderSettings(const TFinalSettings& settings, int angleX, int angleY);
-TPhotoLook PhotoLook(const TFinalSettings& settings);
 // The samples per pixel the request's trace ends at.
 int RequestedSamples(const TPhotoRequest& request);
 // Whether two requests give the same picture (a trace under way need not start again).

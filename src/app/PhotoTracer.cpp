@@ -10,23 +10,6 @@
 #include <exception>
 #include <stdexcept>
 
-namespace {
-// A photo memory cannot hold is refused before it is traced: running out would end the program
-// with the user's work in it.
-void RequireMemoryFor(QSize size)
-{
-    const qint64 room = AvailableMemory();
-    if (room >= 0 && PhotoMemoryNeeded(size) > room)
-        throw std::runtime_error(QStringLiteral("A photo of %1 x %2 pixels needs about %3 MB of memory, but only %4 MB "
-                                                "are free. Choose a smaller width.")
-                                     .arg(size.width())
-                                     .arg(size.height())
-                                     .arg(PhotoMemoryNeeded(size) >> 20)
-                                     .arg(room >> 20)
-                                     .toStdString());
-}
-} // namespace
-
 struct TPhotoTracer::TJob {
     TPhotoRequest Request;
     std::atomic<bool> Cancel{false};
@@ -80,7 +63,8 @@ void TPhotoTracer::Launch(std::shared_ptr<TJob> job)
         LowerTracerPriority();
         try {
             const TPhotoScene scene = BuildRequestedScene(job->Request);
-            RequireMemoryFor(QSize(scene.Camera.Width, scene.Camera.Height));
+            // Refused before it is traced: running out would end the program with the user's work in it.
+            RequirePhotoMemory(QSize(scene.Camera.Width, scene.Camera.Height), AvailableMemory(), QStringLiteral("width"));
             TPhotoOptions options;
             options.Samples = RequestedSamples(job->Request);
             options.Cancel = &job->Cancel;

@@ -148,41 +148,6 @@ std::optional<bool> OnOff(const QCommandLineParser& p, const QString& on, const 
     return p.isSet(on);
 }
 
-// The final page's settings of a project as the renderer takes them.
-TCoverRenderSettings ProjectSettings(const TFinalSettings& f)
-{
-    TCoverRenderSettings s;
-    s.Type = f.Type;
-    if (f.AngleX)
-        s.AngleX = float(*f.AngleX);
-    if (f.AngleY)
-        s.AngleY = float(*f.AngleY);
-    s.LightElevation = float(f.LightElevation / 100.0);
-    s.LightAzimuth = float(f.LightAzimuth / 100.0);
-    s.Shadow = f.Shadow;
-    s.ShadowStrength = float(f.ShadowStrength / 100.0);
-    s.Zoom = float(f.Zoom);
-    s.Background = f.Background;
-    s.CDPosition = float(f.CDPosition / 100.0);
-    s.Width = f.ExportWidth;
-    s.Height = f.ExportHeight;
-    s.ViewWidth = f.ViewWidth;
-    s.ViewHeight = f.ViewHeight;
-    s.Smooth = f.Smooth;
-    s.Transparent = f.TransparentBackground;
-    return s;
-}
-
-TPictureQuality ProjectQuality(const TFinalSettings& f)
-{
-    TPictureQuality q;
-    q.Photo = f.Quality == TRenderQuality::Photo;
-    q.Look.Reflection = f.Reflection;
-    q.Look.Gloss = f.Gloss;
-    q.Samples = f.Samples;
-    return q;
-}
-
 // The quality options change the quality they start from; the environment may limit the threads.
 TPictureQuality Quality(const QCommandLineParser& p, TPictureQuality q)
 {
@@ -313,10 +278,10 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
             front = document.FaceRecord(0).Bitmap;
             side = document.FaceRecord(1).Bitmap;
             top = document.FaceRecord(2).Bitmap;
-            base = ProjectSettings(document.Settings());
+            base = FinalRenderSettings(document.Settings());
             if (document.HasBack())
                 base.Back = std::make_shared<const TBitmap32>(document.BackPicture());
-            baseQuality = ProjectQuality(document.Settings());
+            baseQuality = FinalPictureQuality(document.Settings());
         } else if (p.isSet("template")) {
             if (const auto type = LoadTemplate(p.value("template"), front, side, top))
                 base.Type = *type; // --type still chooses another

@@ -1,5 +1,6 @@
 #include "render/HeadlessPicture.h"
 
+#include "project/Project.h"
 #include "render/HeadlessView.h"
 #include "render/MemoryRoom.h"
 #include "render/TurntableGif.h"
@@ -93,6 +94,55 @@ void ValidateQuality(const TPictureQuality& quality)
 
 qint64 PhotoMemoryNeeded(QSize size) { return PhotoBytesPerPixel * size.width() * size.height(); }
 
+void RequirePhotoMemory(QSize size, qint64 room, const QString& smaller)
+{
+    const qint64 need = PhotoMemoryNeeded(size);
+    if (room < 0 || need <= room)
+        return;
+    throw std::runtime_error(QStringLiteral("A photo of %1 x %2 pixels needs about %3 MB of memory, but only %4 MB "
+                                            "are free. Choose a smaller %5.")
+                                 .arg(size.width())
+                                 .arg(size.height())
+                                 .arg(Megabytes(need))
+                                 .arg(room >> 20)
+                                 .arg(smaller)
+                                 .toStdString());
+}
+
+TCoverRenderSettings FinalRenderSettings(const TFinalSettings& f)
+{
+    TCoverRenderSettings s;
+    s.Type = f.Type;
+    if (f.AngleX)
+        s.AngleX = float(*f.AngleX);
+    if (f.AngleY)
+        s.AngleY = float(*f.AngleY);
+    s.LightElevation = float(f.LightElevation / 100.0);
+    s.LightAzimuth = float(f.LightAzimuth / 100.0);
+    s.Shadow = f.Shadow;
+    s.ShadowStrength = float(f.ShadowStrength / 100.0);
+    s.Zoom = float(f.Zoom);
+    s.Background = f.Background;
+    s.CDPosition = float(f.CDPosition / 100.0);
+    s.Width = f.ExportWidth;
+    s.Height = f.ExportHeight;
+    s.ViewWidth = f.ViewWidth;
+    s.ViewHeight = f.ViewHeight;
+    s.Smooth = f.Smooth;
+    s.Transparent = f.TransparentBackground;
+    return s;
+}
+
+TPictureQuality FinalPictureQuality(const TFinalSettings& f)
+{
+    TPictureQuality q;
+    q.Photo = f.Quality == TRenderQuality::Photo;
+    q.Look.Reflection = f.Reflection;
+    q.Look.Gloss = f.Gloss;
+    q.Samples = f.Samples;
+    return q;
+}
+
 std::optional<TBitmap32> RenderCoverPicture(TBitmap32& front, TBitmap32& side, TBitmap32* top,
                                             const TCoverRenderSettings& settings, const TPictureQuality& quality,
                                             const TPictureProgressFn& progress, const std::atomic<bool>* cancel)
@@ -110,15 +160,7 @@ std::optional<TBitmap32> RenderCoverPicture(TBitmap32& front, TBitmap32& side, T
     const TPhotoScene scene =
         BuildPhotoScene(ComposeCover(settings.Type, front, side, top, settings.Back.get()), settings, quality.Look);
     const QSize size(scene.Camera.Width, scene.Camera.Height);
-    const qint64 room = AvailableMemory();
-    if (room >= 0 && PhotoMemoryNeeded(size) > room)
-        throw std::runtime_error(QStringLiteral("A photo of %1 x %2 pixels needs about %3 MB of memory, but only %4 MB "
-                                                "are free. Choose a smaller size.")
-                                     .arg(size.width())
-                                     .arg(size.height())
-                                     .arg(Megabytes(PhotoMemoryNeeded(size)))
-                                     .arg(room >> 20)
-                                     .toStdString());
+    RequirePhotoMemory(size, AvailableMemory(), QStringLiteral("size"));
     if (progress && !progress({0.0, nullptr}))
         return std::nullopt;
     TPhotoPassDone passDone;

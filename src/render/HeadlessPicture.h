@@ -9,6 +9,8 @@
 
 #include <atomic>
 
+struct TFinalSettings;
+
 struct TPictureQuality {
     bool Photo = false;
     TPhotoLook Look; // the photo's floor reflection, gloss and reflection blur
@@ -45,3 +47,14 @@ QSize SaveTurntablePicture(TBitmap32& front, TBitmap32& side, TBitmap32* top, co
 
 // The memory a photo of that size takes while it is traced and filtered, in bytes.
 qint64 PhotoMemoryNeeded(QSize size);
+// Refuses a photo of that size (std::runtime_error with the message for the user) when it needs
+// more than room bytes; a negative room is unknown and refuses nothing. `smaller` is what the
+// user makes smaller where the size is chosen: "width" in the window, "size" on the command line.
+void RequirePhotoMemory(QSize size, qint64 room, const QString& smaller);
+
+// A project's or the final page's settings as the renderers take them: the angles it keeps (the
+// type's own when absent), light, shadow, zoom, background, the disc, the saved picture's size
+// and view, smoothing and transparency; and the quality it is saved at. The window and `tavlo
+// render --project` both start from these, so one settings record makes one picture.
+TCoverRenderSettings FinalRenderSettings(const TFinalSettings& settings);
+TPictureQuality FinalPictureQuality(const TFinalSettings& settings);

@@ -8,6 +8,7 @@
 
 #include "document/TavloDocument.h"
 #include "imageio/ImageWriter.h"
+#include "render/HeadlessPicture.h"
 #include "render/photo/PhotoRenderer.h"
 
 #include "FinalDialogDriver.h"
@@ -262,4 +263,44 @@ TEST(FinalPhoto, TurntableAtPhotoTracesEveryFrameAtTheViewsSize)
         EXPECT_NE(frame, previous) << "frame " << i << " turned";
         previous = frame;
     }
+}
+
+// The window's saved photo and `tavlo render --project` start from the same settings record: every
+// setting that changes the picture reaches both as the renderer takes it (percentages as 0..1).
+TEST(FinalPhoto, SavedPhotoHasTheSettingsTheCommandLineTakesFromTheSameRecord)
+{
+    TPageWindow w;
+    TAVLO_REQUIRE_GL(w.view->GLReady(), "the final view could not be set up");
+    ComposeSample(w, btBookCover, true);
+    ChangePhoto(w.document, [](TFinalSettings& s) {
+        s.Quality = TRenderQuality::Photo;
+        s.Type = btBookCover;
+        s.AngleX = 20;
+        s.AngleY = 300;
+        s.LightElevation = 40;
+        s.LightAzimuth = 80;
+        s.Shadow = false;
+        s.ShadowStrength = 25;
+        s.Zoom = 1.5;
+        s.Background = Color32(10, 120, 200);
+        s.TransparentBackground = true;
+        s.CDPosition = 20;
+        s.Reflection = 70;
+        s.Gloss = 15;
+        s.Samples = 8;
+    });
+    const auto request = w.page->SavedPhoto();
+    ASSERT_TRUE(request);
+    const TCoverRenderSettings cli = FinalRenderSettings(w.document.Settings());
+    const TPictureQuality quality = FinalPictureQuality(w.document.Settings());
+    const auto picture = [](const TCoverRenderSettings& s, const TPhotoLook& look, int samples) {
+        return std::tuple(s.Type, s.AngleX.value_or(-1), s.AngleY.value_or(-1), s.LightElevation, s.LightAzimuth,
+                          s.Shadow.value_or(true), s.ShadowStrength, s.Zoom, s.Background, s.CDPosition, s.Transparent,
+                          look.Reflection, look.Gloss, samples);
+    };
+    const auto expected = std::tuple(btBookCover, 20.0f, 300.0f, 0.4f, 0.8f, false, 0.25f, 1.5f,
+                                     Color32(10, 120, 200), 0.2f, true, 70, 15, 8);
+    EXPECT_EQ(picture(request->Settings, request->Look, request->Samples), expected);
+    EXPECT_EQ(picture(cli, quality.Look, quality.Samples), expected);
+    EXPECT_TRUE(quality.Photo);
 }
