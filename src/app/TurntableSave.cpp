@@ -49,17 +49,24 @@ bool SaveTurntable(QWidget* parent, TD3DWin& view, int frames, QSize size, bool 
     if (photo)
         render = TracedTurn(tracer, *photo, transparent);
     TTurntableGifWriter writer(view, settings, render);
+    return SaveTurntableWithProgress(parent, writer, QStringLiteral("Animated GIF (turntable)"), 2 * frames, path,
+                                     [&tracer] { tracer.Stop(); });
+}
+
+bool SaveTurntableWithProgress(QWidget* parent, TTurntableWriter& writer, const QString& title, int steps,
+                               const QString& path, const std::function<void()>& stop)
+{
     // Refused before the dialog shows, while nothing is drawn: a turntable too large for memory
     // would otherwise end the program with the user's work in it.
     writer.RequireMemory(AvailableMemory());
 
-    QProgressDialog progress(QStringLiteral("Rendering the turntable..."), QStringLiteral("Cancel"), 0, 2 * frames, parent);
-    progress.setWindowTitle(QStringLiteral("Animated GIF (turntable)"));
+    QProgressDialog progress(QStringLiteral("Rendering the turntable..."), QStringLiteral("Cancel"), 0, steps, parent);
+    progress.setWindowTitle(title);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
     progress.setValue(0);
-    // A traced frame takes a while: Cancel stops it at once rather than after the frame.
-    QObject::connect(&progress, &QProgressDialog::canceled, &tracer, &TPhotoTracer::Stop);
+    if (stop)
+        QObject::connect(&progress, &QProgressDialog::canceled, stop);
     const TBusyCursor busy;
     // Every frame is written as soon as it is drawn; a cancel drops the unfinished file.
     const bool done = writer.Save(path, [&](const TTurntableProgress& at) {

@@ -4,9 +4,11 @@
 
 #include <QSize>
 #include <QString>
+#include <functional>
 
 class QWidget;
 class TD3DWin;
+class TTurntableWriter;
 struct TPhotoRequest;
 
 // Frames of a turntable saved from the window: a turn of about four seconds.
@@ -21,3 +23,10 @@ constexpr int TurntableFrames = 36;
 // angle, all framed alike around the whole turn, the size still the one the view gives.
 bool SaveTurntable(QWidget* parent, TD3DWin& view, int frames, QSize size, bool transparent, const QString& path,
                    const TPhotoRequest* photo = nullptr);
+
+// Saves the writer's turntable to path with a window-modal progress dialog titled `title` over
+// `steps` steps, Cancel and the busy cursor; refused before the dialog shows when the turntable
+// needs more memory than there is. stop, when given, is called at once on Cancel (a frame being
+// traced stops then rather than after the frame). False when the user cancelled.
+bool SaveTurntableWithProgress(QWidget* parent, TTurntableWriter& writer, const QString& title, int steps,
+                               const QString& path, const std::function<void()>& stop = {});

@@ -5,13 +5,11 @@
 // can still take, and a turntable that does not fit is refused with a message.
 
 #include "export/WebpAnimation.h"
-#include "render/TurntableGif.h" // the turn renderer and progress, shared with the GIF
+#include "render/TurntableWriter.h" // the turn, its memory and its file, as the GIF's
 
 #include <QSize>
 #include <QString>
 
-class QIODevice;
-class TD3DRenderer;
 class TComposedCover;
 struct TCoverRenderSettings;
 
@@ -25,29 +23,19 @@ struct TTurntableWebp {
     int FrameMilliseconds() const;
 };
 
-class TTurntableWebpWriter {
+class TTurntableWebpWriter : public TTurntableWriter {
 public:
     // Weighs the turn at once; throws std::runtime_error with a message for the user when the
     // size is out of range or the frames would be too tall.
     TTurntableWebpWriter(TD3DRenderer& renderer, const TTurntableWebp& settings, TTurnRenderer render = {});
 
-    QSize FrameSize() const { return FFrameSize; }
-    qint64 MemoryNeeded() const;
-    // Refuses (std::runtime_error with the message for the user) when MemoryNeeded() is more than
-    // room; a negative room is unknown and refuses nothing.
-    void RequireMemory(qint64 room) const;
-
+    qint64 MemoryNeeded() const override;
     // Draws the turn, coding each frame as it is drawn, and writes the file to out at the end;
     // false when progress stopped it (nothing is written then).
-    bool Write(QIODevice& out, const TTurntableProgressFn& progress);
-    // Writes through QSaveFile after RequireMemory(AvailableMemory()): stopped, refused or failed,
-    // it leaves no file behind and an existing file as it was.
-    bool Save(const QString& path, const TTurntableProgressFn& progress);
+    bool Write(QIODevice& out, const TTurntableProgressFn& progress) override;
 
 private:
     TTurntableWebp FSettings;
-    TTurnRenderer FRender;
-    QSize FFrameSize;
 };
 
 // The cover of the settings turning a full circle in `frames` frames `Width` wide, drawn on EGL

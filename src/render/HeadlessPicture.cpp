@@ -203,16 +203,7 @@ QSize SaveTurntablePicture(TBitmap32& front, TBitmap32& side, TBitmap32* top, co
     };
     TTurntableGifWriter writer(*view, gif, trace);
     frameSize = writer.FrameSize();
-    const qint64 room = AvailableMemory();
-    const qint64 need = writer.MemoryNeeded() + PhotoMemoryNeeded(frameSize);
-    if (room >= 0 && need > room)
-        throw std::runtime_error(QStringLiteral("A turntable of %1 frames of %2 x %3 pixels needs about %4 MB of memory, "
-                                                "but only %5 MB are free. Choose a smaller width.")
-                                     .arg(frames)
-                                     .arg(frameSize.width())
-                                     .arg(frameSize.height())
-                                     .arg(Megabytes(need))
-                                     .arg(room >> 20)
-                                     .toStdString());
+    // The GIF's frames and one traced frame at a time.
+    RequireTurntableMemory(frames, frameSize, writer.MemoryNeeded() + PhotoMemoryNeeded(frameSize), AvailableMemory());
     return writer.Save(path, progress) ? frameSize : QSize();
 }

@@ -3,6 +3,7 @@
 // refused with a message before it starts.
 #include "app/SaveFlow.h"
 #include "app/TurntableSave.h"
+#include "app/TurntableWebpSave.h"
 #include "cover/Composition.h"
 #include "render/D3DWin.h"
 
@@ -72,6 +73,52 @@ TEST(TurntableSave, FramesHaveTheSavedPicturesSizeAndACancelWritesNothing)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("the old picture"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"old.gif", "turn.gif"}));
+}
+
+// The WebP from the view goes through the same dialog with its own title and one step a frame:
+// frames of exactly the size shown, and a cancel leaves the old file as it was.
+TEST(TurntableSave, WebpHasTheSavedPicturesSizeItsOwnDialogAndACancelWritesNothing)
+{
+    QWidget window;
+    window.resize(500, 400);
+    bool ok = false;
+    auto* view = new TD3DWin(&window, ok);
+    TAVLO_REQUIRE_GL(ok, "the final view could not be set up");
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    TBitmap32 front = Filled(200, 300, Color32(200, 30, 30)), side = Filled(40, 300, Color32(30, 30, 200));
+    ASSERT_TRUE(Compose(btBookCover, view, nullptr, &side, &front));
+    const QSize size = FinalPictureSize(*view, 240);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("turn.webp");
+    QString title;
+    int steps = -1;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* progress = qobject_cast<QProgressDialog*>(w); progress && progress->isVisible()) {
+                title = progress->windowTitle();
+                steps = progress->maximum();
+            }
+    });
+    ASSERT_TRUE(SaveTurntableWebp(&window, *view, 4, size, true, path));
+    EXPECT_EQ(std::pair(title, steps), std::pair(QStringLiteral("Animated WebP (turntable)"), 4));
+    QImageReader webp(path);
+    EXPECT_EQ(std::pair(webp.size(), webp.imageCount()), std::pair(size, 4));
+
+    bool cancelled = false;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* progress = qobject_cast<QProgressDialog*>(w); progress && progress->isVisible()) {
+                progress->cancel();
+                cancelled = true;
+            }
+    });
+    EXPECT_FALSE(SaveTurntableWebp(&window, *view, 4, size, true, path));
+    EXPECT_TRUE(cancelled) << "no progress dialog was shown";
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the busy cursor stayed";
+    EXPECT_EQ(QImageReader(path).imageCount(), 4) << "the cancelled save touched the old file";
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"turn.webp"});
 }
 
 namespace {
