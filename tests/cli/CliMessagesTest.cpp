@@ -77,6 +77,14 @@ TEST(CliMessages, EveryHelpTextNamesTheFormatsReadAndEachIsRead)
         // No second, older list beside it.
         EXPECT_FALSE(run.Out.contains(QLatin1String("EMF, GIF, JPEG)"))) << run.Out.toStdString();
     }
+    // Every picture column of a batch row is described where the faces are, the back cover too.
+    const QString batch = RunTavlo({"batch", "--help"}).Out;
+    const qsizetype from = batch.indexOf("project | template");
+    const QString faces = batch.mid(from, batch.indexOf("Empty cells") - from);
+    ASSERT_GE(from, 0) << batch.toStdString();
+    for (const char* column : {"project", "template", "print-cover", "front", "side", "top", "back"})
+        EXPECT_TRUE(faces.contains(QRegularExpression(QStringLiteral("\\b%1\\b").arg(column))))
+            << column << " is not described in:\n" << faces.toStdString();
     // The manual pages carry the program's own line; the bash completion takes its patterns from it.
     const QString line = QRegularExpression(QStringLiteral("^Pictures are read.*$"), QRegularExpression::MultilineOption)
                              .match(RunTavlo({"--help"}).Out)
