@@ -41,7 +41,7 @@ std::unique_ptr<THeadlessView> MakeView(int width, int height, benchmark::State&
         return nullptr;
     }
     const int fw = 1000, fh = 1500, sw = 60;
-    TBitmap32 atlas(sw + 2 * fw, fh + sw); // a book's atlas holds its back cover beside the front
+    TBitmap32 atlas(fw + sw, fh + sw);
     for (int y = 0; y < atlas.Height(); ++y)
         for (int x = 0; x < atlas.Width(); ++x)
             atlas.SetPixel(x, y, Color32((x * 7) & 255, (y * 3) & 255, ((x ^ y) * 5) & 255));

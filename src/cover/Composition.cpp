@@ -28,6 +28,11 @@ TBitmap32 BuildAtlas(const TBitmap32& front, const TBitmap32& side, TBitmap32* t
     return atlas;
 }
 
+bool AtlasHasBack(int atlasWidth, int frontWidth, int sideWidth)
+{
+    return frontWidth > 0 && atlasWidth == sideWidth + 2 * frontWidth;
+}
+
 bool Compose(TBookType bookType, ICoverView* view, TBitmap32* top, TBitmap32* side, TBitmap32* front,
              const TBitmap32* back)
 {
@@ -45,11 +50,9 @@ bool Compose(TBookType bookType, ICoverView* view, TBitmap32* top, TBitmap32* si
         MakeCDCaseFaces(*front, *side, *top);
 
     const TViewAngles angles = DefaultAnglesFor(bookType);
-    // The mesh of a paged type always samples its back cover from the back region; without a
-    // back face the front fills it, which the back cover's coordinates show mirrored.
-    const TBitmap32* backFace = nullptr;
-    if (IsPagedType(bookType))
-        backFace = back && !back->Empty() ? back : front;
+    // Only a back face widens the atlas: a book without one keeps the memory and the layout it
+    // always had, its back cover sampling the front region mirrored.
+    const TBitmap32* backFace = IsPagedType(bookType) && back && !back->Empty() ? back : nullptr;
     const TBitmap32 atlas = BuildAtlas(*front, *side, top, backFace);
 
     view->SetRingBinding(HasRingBinding(bookType));

@@ -4,6 +4,7 @@
 #include "project/Project.h"
 
 #include <QSaveFile>
+#include <memory>
 #include <stdexcept>
 
 double FrontHeightMetres(TBookType type) { return type == btCDCover ? 0.125 : 0.24; }
@@ -35,10 +36,12 @@ void SaveCoverGlb(TBitmap32 front, TBitmap32 side, TBitmap32 top, const TCoverRe
 }
 
 void SaveCoverGlb(const TFinalSettings& f, const TBitmap32& front, const TBitmap32& side, const TBitmap32& top,
-                  const QString& path)
+                  const QString& path, const TBitmap32& back)
 {
     TCoverRenderSettings s;
     s.Type = f.Type;
+    if (!back.Empty())
+        s.Back = std::make_shared<const TBitmap32>(back);
     s.CDPosition = float(f.CDPosition / 100.0);
     TPhotoLook look;
     look.Gloss = f.Gloss;

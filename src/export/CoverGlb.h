@@ -26,6 +26,7 @@ QByteArray CoverGlb(const TComposedCover& cover, const TCoverRenderSettings& set
 // file cannot be written; an existing file then stays as it was.
 void SaveCoverGlb(TBitmap32 front, TBitmap32 side, TBitmap32 top, const TCoverRenderSettings& settings,
                   const TPhotoLook& look, const QString& path);
-// The same from a Tavlo's final settings (type, CD position, gloss), as Save As writes it.
+// The same from a Tavlo's final settings (type, CD position, gloss), as Save As writes it, with
+// the book's back cover when it has one (empty: none).
 void SaveCoverGlb(const TFinalSettings& settings, const TBitmap32& front, const TBitmap32& side, const TBitmap32& top,
-                  const QString& path);
+                  const QString& path, const TBitmap32& back = TBitmap32());

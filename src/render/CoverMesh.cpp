@@ -9,8 +9,9 @@ std::vector<TMeshQuad> BoxQuads(const TBoxParams& params)
 {
     const float X = params.Box.X, Y = params.Box.Y, Z = params.Box.Z;
     const bool paged = params.PagedBook;
-    // A paged type's atlas holds its back cover beside the front (Composition.h).
-    const float sW = paged ? Z + 2 * X : Z + X;
+    // A paged type's atlas may hold its back cover beside the front (Composition.h).
+    const bool backRegion = paged && params.BackRegion;
+    const float sW = backRegion ? Z + 2 * X : Z + X;
     const float sL = Z / sW;
     const float sR = sL + X / sW;
     const float tF = Y / (Z + Y);
@@ -45,11 +46,11 @@ std::vector<TMeshQuad> BoxQuads(const TBoxParams& params)
     // Bottom.
     quads.push_back(quad({0, -1, 0}, {{{sR, tF}, {sR, tT}, {sL, tT}, {sL, tF}}},
                          {{{xk, ykB, z0}, {xk, ykB, z1}, {x0, ykB, z1}, {x0, ykB, z0}}}));
-    // Front and back covers keep the full size. The back shows the front region mirrored, a
-    // paged type's the back region the same way: seen from behind, either reads left to right.
+    // Front and back covers keep the full size. The back shows the front region mirrored, or the
+    // back region the same way: seen from behind, either reads left to right.
     quads.push_back(quad({0, 0, 1}, {{{sR, 0}, {sR, tF}, {sL, tF}, {sL, 0}}},
                          {{{x1, y0, z1}, {x1, y1, z1}, {x0, y1, z1}, {x0, y0, z1}}}));
-    const float bL = paged ? sR : sL, bR = paged ? 1.0f : sR;
+    const float bL = backRegion ? sR : sL, bR = backRegion ? 1.0f : sR;
     quads.push_back(quad({0, 0, -1}, {{{bL, tF}, {bL, 0}, {bR, 0}, {bR, tF}}},
                          {{{x1, y1, z0}, {x1, y0, z0}, {x0, y0, z0}, {x0, y1, z0}}}));
     return quads;

@@ -24,10 +24,12 @@ struct TBoxParams {
     TBoxSize Box;
     bool PagedBook = false;
     float PageInset = 1.0f;
+    bool BackRegion = false; // the atlas holds a back cover beside the front (a paged type's only)
 };
 
 // The six quads of the box in drawing order: spine, top, opposite side, bottom, front, back.
-// A paged type's back cover samples the back region its atlas holds beside the front.
+// A paged type with a back region samples its back cover there, every other box the front
+// region mirrored.
 std::vector<TMeshQuad> BoxQuads(const TBoxParams& params);
 // The quad strip around the ring binding's cylinder (64 vertices, 2 per step).
 std::vector<TMeshVertex> RingStrip(const TBoxSize& box, float ringRadius, float ringRepeat);

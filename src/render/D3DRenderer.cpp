@@ -1,5 +1,6 @@
 #include "render/D3DRenderer.h"
 
+#include "cover/Composition.h"
 #include "render/Accumulator.h"
 #include "render/GLHeaders.h"
 #include "render/SoftShadow.h"
@@ -56,6 +57,7 @@ TCoverPlacement TD3DRenderer::Placement() const
     c.IsCD = FIsCD;
     c.CDPosition = FCDPosition;
     c.Paged = FPagedBook;
+    c.BackRegion = FBackRegion;
     c.PageInset = FPageInset;
     c.Ring = FRingBinding;
     c.RingRadius = FRingRadius;
@@ -216,7 +218,7 @@ bool TD3DRenderer::BuildGeometry(bool withDisc)
         FCoverTexture->FSizeY = box.Y;
         FCoverTexture->FSizeZ = box.Z;
     }
-    FListBox = CompileBoxList(FListBox, {box, FPagedBook, FPageInset});
+    FListBox = CompileBoxList(FListBox, {box, FPagedBook, FPageInset, FBackRegion});
     FListRing = CompileRingList(FListRing, box, FRingRadius, FRingRepeat);
     if (withDisc) {
         if (!FQuadric)
@@ -234,6 +236,7 @@ void TD3DRenderer::LoadCover(const TBitmap32* atlas, int frontWidth, int frontHe
     if (!FGLReady || !atlas || atlas->Empty() || frontWidth <= 0)
         return;
     FCoverTexture->LoadBitmap(atlas, frontWidth, frontHeight, sideWidth);
+    FBackRegion = AtlasHasBack(atlas->Width(), frontWidth, sideWidth);
     BuildGeometry(false);
 }
 

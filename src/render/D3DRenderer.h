@@ -57,6 +57,8 @@ public:
     bool FIsCD = false;
     bool FPagedBook = false;
     float FPageInset = 1.0f;
+    // The loaded atlas holds a back cover beside the front (known from its layout at LoadCover).
+    bool FBackRegion = false;
     bool FRingBinding = false;
     float FRingRadius = 0.03f;
     float FRingRepeat = 30.0f;

@@ -40,17 +40,16 @@ TEST(Composition, EveryTypesAtlasAndViewSettings)
         {btTwoSidedBox, {200, 300}, {240, 340}, false, 300, 40,
          {{140, 20, Lighten(Red, 48)}, {40, 0, Lighten(Red, 64)}, {0, 0, 0u}, {39, 39, 0u}, {0, 40, Green}, {139, 339, Red}}},
         {btThreeSidedBox, {200, 300}, {350, 450}, true, 300, 150, {{250, 75, Blue}, {75, 300, Green}}},
-        // Paged types draw the page block, not the top given, and hold their back cover beside
-        // the front (the front again when there is no back face).
-        {btBookCover, {200, 300}, {440, 340}, true, 300, 40,
-         {{140, 20, White}, {140, 200, Red}, {439, 339, Red}, {340, 20, 0u}}},
-        {btElectronicMagazine, {200, 300}, {408, 308}, true, 300, 8, {{104, 4, White}, {4, 100, Green}}},
+        // Paged types draw the page block, not the top given. Without a back face the atlas is
+        // side | front as it always was; a back face adds its region beside the front.
+        {btBookCover, {200, 300}, {240, 340}, true, 300, 40, {{140, 20, White}, {140, 200, Red}, {239, 339, Red}}},
+        {btElectronicMagazine, {200, 300}, {208, 308}, true, 300, 8, {{104, 4, White}, {4, 100, Green}}},
         // The CD case: the front goes to the top region beside a black hinge; front and side are
         // the case's edges.
         {btCDCover, {400, 380}, {800, 412}, false, 12, 400,
          {{410, 200, Black}, {600, 200, Red}, {600, 406, White}, {200, 406, Green}}},
-        {btSpecialReport, {200, 300}, {414, 314}, true, 300, 14, {{7, 164, Green}, {100, 7, White}}},
-        {btThinBook, {200, 300}, {430, 330}, true, 300, 30, {{100, 15, White}}},
+        {btSpecialReport, {200, 300}, {214, 314}, true, 300, 14, {{7, 164, Green}, {100, 7, White}}},
+        {btThinBook, {200, 300}, {230, 330}, true, 300, 30, {{100, 15, White}}},
         {btWideBox, {200, 300}, {425, 525}, true, 300, 225, {{325, 100, Blue}, {100, 400, Green}}},
     };
     const TColor32 Yellow = Color32(230, 230, 0);
@@ -64,24 +63,56 @@ TEST(Composition, EveryTypesAtlasAndViewSettings)
             ASSERT_TRUE(Compose(r.Type, &view, r.Top ? &top : nullptr, &side, &front, backFace));
             ASSERT_EQ(view.ShowCount, 1);
             ASSERT_TRUE(view.Atlas);
+            // Only a paged type with a back face has the back region: side | front | back.
+            const bool backRegion = backFace && IsPagedType(r.Type);
+            const QSize atlas = r.Atlas + QSize(backRegion ? r.Front.width() : 0, 0);
             EXPECT_EQ(std::tuple(view.Atlas->Size(), view.FrontWidth, view.FrontHeight, view.SideWidth),
-                      std::tuple(r.Atlas, r.Front.width(), r.FrontHeight, r.SideWidth));
-            // A back face fills the paged types' back region; the other types have none.
-            const QPoint backCentre(r.SideWidth + 300, r.Atlas.height() - 150);
-            const bool paged = IsPagedType(r.Type);
-            for (const TProbe& p : r.Probes) {
-                if (!(backFace && paged && p.X >= r.SideWidth + 200)) {
-                    EXPECT_EQ(view.Atlas->Pixel(p.X, p.Y), p.Colour) << p.X << "," << p.Y;
-                }
-            }
-            if (paged) {
-                EXPECT_EQ(view.Atlas->Pixel(backCentre.x(), backCentre.y()), backFace ? Yellow : Red);
+                      std::tuple(atlas, r.Front.width(), r.FrontHeight, r.SideWidth));
+            EXPECT_EQ(AtlasHasBack(view.Atlas->Width(), view.FrontWidth, view.SideWidth), backRegion);
+            for (const TProbe& p : r.Probes)
+                EXPECT_EQ(view.Atlas->Pixel(p.X, p.Y), p.Colour) << p.X << "," << p.Y;
+            if (backRegion) {
+                const int left = r.SideWidth + r.Front.width(), right = atlas.width() - 1, bottom = atlas.height() - 1;
+                EXPECT_EQ(std::tuple(view.Atlas->Pixel(left - 1, bottom), view.Atlas->Pixel(left, r.SideWidth),
+                                     view.Atlas->Pixel(right, bottom), view.Atlas->Pixel(left + 100, r.SideWidth - 1)),
+                          std::tuple(Red, Yellow, Yellow, 0u));
             }
             // The type's settings (their values are the book types' own test).
             EXPECT_EQ(std::tuple(view.PagedBook, view.RingBinding, view.IsCD, view.PageInset, view.AngleX, view.AngleY),
                       std::tuple(IsPagedType(r.Type), HasRingBinding(r.Type), IsCDCase(r.Type), PageInsetFor(r.Type),
                                  DefaultAnglesFor(r.Type).X, DefaultAnglesFor(r.Type).Y));
         }
+    }
+}
+
+// A book without a back face keeps the atlas it always had: exactly side | front under the page
+// block, each face copied pixel for pixel; an empty back is no back. A back face goes beside the
+// front unchanged.
+TEST(Composition, BookWithoutABackKeepsTheSideFrontAtlas)
+{
+    const TBitmap32 frontFace = Numbered(300, 450), sideFace = Numbered(40, 450);
+    TBitmap32 backFace = Numbered(300, 450);
+    for (int y = 0; y < 450; ++y)
+        for (int x = 0; x < 300; ++x)
+            backFace.SetPixel(x, y, backFace.Pixel(x, y) ^ 0x00FFFFFFu); // told apart from the front
+    const TBitmap32 empty;
+    for (const TBitmap32* back : std::initializer_list<const TBitmap32*>{nullptr, &empty, &backFace}) {
+        SCOPED_TRACE(back ? back->Width() : -1);
+        TBitmap32 front = frontFace, side = sideFace;
+        TRecordingCoverView view;
+        ASSERT_TRUE(Compose(btBookCover, &view, nullptr, &side, &front, back));
+        const int sideWidth = side.Width(), width = back == &backFace ? sideWidth + 600 : sideWidth + 300;
+        ASSERT_EQ(view.Atlas->Size(), QSize(width, sideWidth + 450));
+        for (int y : {0, 1, 255, 449})
+            for (int x : {0, 1, 256, 299}) {
+                ASSERT_EQ(view.Atlas->Pixel(sideWidth + x, sideWidth + y), frontFace.Pixel(x, y)) << x << "," << y;
+                if (back == &backFace) {
+                    ASSERT_EQ(view.Atlas->Pixel(sideWidth + 300 + x, sideWidth + y), backFace.Pixel(x, y));
+                }
+                if (x < sideWidth) {
+                    ASSERT_EQ(view.Atlas->Pixel(x, sideWidth + y), side.Pixel(x, y)) << x << "," << y;
+                }
+            }
     }
 }
 

@@ -3,6 +3,7 @@
 // mapped the right way up, metres with the cover standing on y = 0; and a failed save that keeps
 // the old file.
 #include "export/CoverGlb.h"
+#include "project/Project.h"
 
 #include "common/TestBitmaps.h"
 
@@ -162,6 +163,47 @@ TEST(Glb, ABookIsGltfWithItsAtlasItsMaterialsAndItsSizeInMetres)
             EXPECT_EQ(got & 0xFFFFFF, front.Pixel(0, 0) & 0xFFFFFF);
         }
     EXPECT_EQ(corners, 1);
+}
+
+// Save As's model of a book: without a back face the atlas is side | front and the back cover's
+// top corner on its left seen from behind samples the front's top-left (the front mirrored); a
+// back face widens the atlas by its region and shows its own top-left there.
+TEST(Glb, ABooksBackCoverIsItsBackFaceOrTheFrontMirrored)
+{
+    QTemporaryDir dir;
+    const TBitmap32 front = Ramp(200, 300), side = Ramp(30, 300);
+    TBitmap32 back = Ramp(200, 300);
+    for (int y = 0; y < back.Height(); ++y)
+        for (int x = 0; x < back.Width(); ++x)
+            back.SetPixel(x, y, back.Pixel(x, y) ^ 0x00FFFFFFu);
+    TFinalSettings f;
+    f.Type = btBookCover;
+    for (const bool withBack : {false, true}) {
+        SCOPED_TRACE(withBack);
+        const QString path = dir.filePath(withBack ? "back.glb" : "plain.glb");
+        SaveCoverGlb(f, front, side, TBitmap32(), path, withBack ? back : TBitmap32());
+        tinygltf::Model m;
+        std::string error, warn;
+        ASSERT_TRUE(tinygltf::TinyGLTF().LoadBinaryFromFile(&m, &error, &warn, path.toStdString())) << error;
+        const tinygltf::Material* print = MaterialNamed(m, "Cover print");
+        ASSERT_TRUE(print);
+        const tinygltf::Image& image = ImageOf(m, *print);
+        EXPECT_EQ(QSize(image.width, image.height), QSize(withBack ? 430 : 230, 330));
+        const auto& prim = m.meshes[0].primitives[0];
+        const tinygltf::Accessor& posAcc = m.accessors[size_t(prim.attributes.at("POSITION"))];
+        const std::vector<float> pos = Floats(m, prim.attributes.at("POSITION"));
+        const std::vector<float> normal = Floats(m, prim.attributes.at("NORMAL"));
+        const std::vector<float> uv = Floats(m, prim.attributes.at("TEXCOORD_0"));
+        int corners = 0;
+        for (size_t v = 0; v < pos.size() / 3; ++v)
+            if (normal[3 * v + 2] < -0.99f && pos[3 * v] == float(posAcc.maxValues[0]) &&
+                pos[3 * v + 1] == float(posAcc.maxValues[1])) {
+                ++corners;
+                const TColor32 got = Texel(image, uv[2 * v] + 0.5 / image.width, uv[2 * v + 1] + 0.5 / image.height);
+                EXPECT_EQ(got & 0xFFFFFF, (withBack ? back : front).Pixel(0, 0) & 0xFFFFFF);
+            }
+        EXPECT_EQ(corners, 1);
+    }
 }
 
 TEST(Glb, EveryTypeStandsOnTheFloorWithItsOwnParts)

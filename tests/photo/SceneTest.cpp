@@ -123,8 +123,8 @@ TEST(PhotoScene, TexturesSampleTheAtlasAsTheViewDoes)
     EXPECT_GT(disc.Sample(0.5 + 0.35, 0.5)[3], 0.15f);
 }
 
-// The photo's back cover samples the back region of a paged type's atlas: the back face when
-// there is one, else the front (shown mirrored).
+// The photo's back cover samples the back region of a paged type's atlas when it has a back face;
+// without one the atlas is side | front and the back cover samples the front region (mirrored).
 TEST(PhotoScene, BackCoverOfAPagedTypeShowsTheBackFace)
 {
     const TColor32 front = Color32(255, 0, 0), back = Color32(0, 255, 255);
@@ -136,14 +136,18 @@ TEST(PhotoScene, BackCoverOfAPagedTypeShowsTheBackFace)
         // The box's quads come first, two triangles each: the back cover is the sixth.
         const TSceneTriangle &first = scene.Mesh.Triangles[10], &second = scene.Mesh.Triangles[11];
         ASSERT_EQ(first.Part, TScenePart::CoverPrint);
-        double s = 0, t = 0, lowestS = 1;
+        double s = 0, t = 0, lowestS = 1, highestS = 0;
         for (uint32_t index : {first.V[0], first.V[1], first.V[2], second.V[2]}) {
             const TSceneVertex& v = scene.Mesh.Vertices[index];
             s += v.S / 4;
             t += v.T / 4;
             lowestS = std::min(lowestS, v.S);
+            highestS = std::max(highestS, v.S);
         }
-        EXPECT_NEAR(lowestS, 340.0 / 640, 1e-6); // the back region: after side and front
+        EXPECT_EQ(scene.Textures[0]->Width(), withBack ? 640 : 340);
+        // The back region after side and front, else the front region itself.
+        EXPECT_NEAR(lowestS, withBack ? 340.0 / 640 : 40.0 / 340, 1e-6);
+        EXPECT_NEAR(highestS, 1.0, 1e-6);
         const auto texel = scene.Textures[0]->Sample(s, t);
         const TColor32 want = withBack ? back : front;
         for (int k = 0; k < 3; ++k)

@@ -58,28 +58,36 @@ TEST(CoverMesh, PagedTypeInsetsThePageBlockButNotTheCovers)
     EXPECT_NEAR(thin[2][0].Pos.x, 0.5f * 0.968f, 1e-6);
 }
 
-// A paged type's atlas is side | front | back: the covers sample their own regions, and the back
-// runs from its left edge at x = +X/2 (the left seen from behind) to its right edge at the spine.
-TEST(CoverMesh, PagedBackCoverSamplesTheBackRegionBesideTheFront)
+// With a back region a paged type's atlas is side | front | back: the covers sample their own
+// regions, and the back runs from its left edge at x = +X/2 (the left seen from behind) to its
+// right edge at the spine. Without one (or not paged) the atlas is side | front and the back
+// cover samples the front region mirrored.
+TEST(CoverMesh, PagedBackCoverSamplesTheBackRegionOnlyWhenThereIsOne)
 {
     const TBoxSize box{1, 1.5f, 0.1f};
-    const auto quads = BoxQuads({box, true, 1.0f});
-    const double sL = 0.1 / 2.1, sR = 1.1 / 2.1, tF = 1.5 / 1.6;
+    const double tF = 1.5 / 1.6;
     auto near = [](const TMeshQuad& q, std::vector<std::pair<double, double>> st) {
         for (size_t i = 0; i < 4; ++i)
             if (std::abs(q[i].S - st[i].first) > 1e-6 || std::abs(q[i].T - st[i].second) > 1e-6)
                 return false;
         return true;
     };
-    EXPECT_TRUE(near(quads[0], {{0, 0}, {sL, 0}, {sL, tF}, {0, tF}}));   // spine
-    EXPECT_TRUE(near(quads[4], {{sR, 0}, {sR, tF}, {sL, tF}, {sL, 0}})); // front
-    EXPECT_TRUE(near(quads[5], {{sR, tF}, {sR, 0}, {1, 0}, {1, tF}}));   // back
-    EXPECT_TRUE(near(quads[1], {{sL, 1}, {sL, tF}, {sR, tF}, {sR, 1}})); // page block: the top region
-    EXPECT_EQ(std::pair(quads[5][0].Pos.x, quads[5][2].Pos.x), std::pair(0.5f, -0.5f));
-    // Not paged: the back samples the front region, as the unit cube above shows.
-    const auto box0 = BoxQuads({box, false, 1.0f});
-    EXPECT_DOUBLE_EQ(box0[5][2].S, 1.0);
-    EXPECT_NEAR(box0[5][0].S, 0.1 / 1.1, 1e-6);
+    const struct {
+        bool Paged, Back;
+        double Width; // the atlas in box units: Z + X, or Z + 2 X with the back region
+    } cases[] = {{true, true, 2.1}, {true, false, 1.1}, {false, true, 1.1}, {false, false, 1.1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.Paged << c.Back);
+        const auto quads = BoxQuads({box, c.Paged, 1.0f, c.Back});
+        const double sL = 0.1 / c.Width, sR = 1.1 / c.Width;
+        const bool region = c.Paged && c.Back;
+        const double bL = region ? sR : sL, bR = region ? 1 : sR;
+        EXPECT_TRUE(near(quads[0], {{0, 0}, {sL, 0}, {sL, tF}, {0, tF}}));   // spine
+        EXPECT_TRUE(near(quads[4], {{sR, 0}, {sR, tF}, {sL, tF}, {sL, 0}})); // front
+        EXPECT_TRUE(near(quads[5], {{bL, tF}, {bL, 0}, {bR, 0}, {bR, tF}})); // back
+        EXPECT_TRUE(near(quads[1], {{sL, 1}, {sL, tF}, {sR, tF}, {sR, 1}})); // top region
+        EXPECT_EQ(std::pair(quads[5][0].Pos.x, quads[5][2].Pos.x), std::pair(0.5f, -0.5f));
+    }
 }
 
 TEST(CoverMesh, RingStripClosesAroundTheSpineEdge)

@@ -18,6 +18,7 @@ void TComposedCover::ShowCover(const TBitmap32* atlas, int frontWidth, int front
     FrontWidth = frontWidth;
     FrontHeight = frontHeight;
     SideWidth = sideWidth;
+    BackRegion = AtlasHasBack(atlas->Width(), frontWidth, sideWidth);
 }
 
 TComposedCover ComposeCover(TBookType type, TBitmap32& front, TBitmap32& side, TBitmap32* top, const TBitmap32* back)

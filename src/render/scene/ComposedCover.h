@@ -23,6 +23,7 @@ public:
     float PageInset = 1.0f;
     TBitmap32 Atlas;
     int FrontWidth = 0, FrontHeight = 0, SideWidth = 0;
+    bool BackRegion = false; // the atlas holds the back cover beside the front
 };
 
 // Composes the faces for type (they are reshaped in place, as Compose does); back (may be null)

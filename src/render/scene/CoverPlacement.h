@@ -19,6 +19,7 @@ struct TCoverPlacement {
     double CDPosition = 0.5; // 0..1, how far the disc is slid out of its case
     bool Paged = false;
     float PageInset = 1;
+    bool BackRegion = false; // the atlas holds the back cover beside the front
     bool Ring = false;
     float RingRadius = 0.03f, RingRepeat = 30.0f; // as the view draws the binding
 

@@ -115,6 +115,7 @@ TFramingInput FramingInputFor(const TComposedCover& cover, const TCoverRenderSet
     c.IsCD = cover.IsCD;
     c.CDPosition = s.CDPosition;
     c.Paged = cover.Paged;
+    c.BackRegion = cover.BackRegion;
     c.PageInset = cover.PageInset;
     c.Ring = cover.Ring;
     in.Light = LightDirection(s.LightElevation, s.LightAzimuth);

@@ -40,7 +40,7 @@ TScenePart BoxPart(const TCoverPlacement& c, size_t quad)
 
 void AddBox(const TCoverPlacement& c, TMeshWriter& out)
 {
-    const auto quads = BoxQuads({c.Box, c.Paged, c.PageInset});
+    const auto quads = BoxQuads({c.Box, c.Paged, c.PageInset, c.BackRegion});
     for (size_t q = 0; q < quads.size(); ++q) {
         std::array<uint32_t, 4> idx{};
         for (int i = 0; i < 4; ++i) {
