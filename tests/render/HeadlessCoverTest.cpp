@@ -103,6 +103,30 @@ TEST(HeadlessCover, RearViewOfABookShowsItsBackFace)
     }
 }
 
+// A low light from behind throws the shadow towards the viewer, nearer than the view's usual
+// near plane: the cut picture frames the whole shadow, and all of it is drawn up to that frame.
+TEST(HeadlessCover, ALongShadowTowardsTheViewerIsDrawnToTheFramedEdge)
+{
+    TAVLO_REQUIRE_GL(THeadlessContext().Ok(), "EGL surfaceless");
+    for (TBookType type : {btCDCover}) {
+        SCOPED_TRACE(int(type));
+        TBitmap32 front = Filled(300, 300, Color32(40, 90, 200)), side = Filled(40, 300, Color32(200, 60, 40));
+        TCoverRenderSettings s;
+        s.Type = type;
+        s.Width = 400;
+        s.Shadow = true;
+        s.LightElevation = 0.1f;
+        s.LightAzimuth = 0.6f;
+        const TBitmap32 picture = RenderCoverHeadless(front, side, nullptr, s);
+        const QRect content = ContentRect(picture, White);
+        // The frame keeps two pixels of margin around everything it framed.
+        EXPECT_LE(content.left(), 3);
+        EXPECT_LE(content.top(), 3);
+        EXPECT_GE(content.right(), picture.Width() - 4);
+        EXPECT_GE(content.bottom(), picture.Height() - 4) << picture.Width() << "x" << picture.Height();
+    }
+}
+
 TEST(HeadlessCover, BadInputIsRefusedWithAMessage)
 {
     TBitmap32 empty, side = Filled(20, 40, White);

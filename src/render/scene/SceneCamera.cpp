@@ -32,7 +32,7 @@ double TSceneCamera::FieldOfView() const { return FieldOfViewDeg / Zoom; }
 QMatrix4x4 TSceneCamera::Perspective() const
 {
     QMatrix4x4 m;
-    m.perspective(float(FieldOfView()), float(Aspect), 1.0f, 100.0f);
+    m.perspective(float(FieldOfView()), float(Aspect), float(Near), 100.0f);
     return m;
 }
 

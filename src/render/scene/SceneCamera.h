@@ -23,16 +23,21 @@ QMatrix4x4 ClipMatrix(const TClipMap& map);
 // cannot be shown whole whatever the zoom.
 constexpr double MinFitScale = 0.25;
 
+// The nearest the near plane comes to the eye: closer, the depth buffer loses its resolution.
+constexpr double MinNearPlane = 0.05;
+
 struct TSceneCamera {
     double AngleX = 0;   // degrees about the horizontal axis
     double Zoom = 1;     // the field-of-view divisor the view uses (after its zoom formula)
     double Aspect = 4.0 / 3.0; // the camera's: the view's width over its height
     TClipMap Clip;       // applied to normalised device coordinates after the perspective
     int Width = 800, Height = 600; // the picture drawn through this camera
+    // The near clipping plane's depth: 1, nearer only where content comes closer (ViewCamera).
+    double Near = 1;
 
     // Vertical field of view in degrees.
     double FieldOfView() const;
-    // The perspective alone (near 1, far 100), and with the clip map after it.
+    // The perspective alone (Near to 100), and with the clip map after it.
     QMatrix4x4 Perspective() const;
     QMatrix4x4 Projection() const;
     // Eye from floor: the tilt, then three units back; `shift` moves the picture plane by a

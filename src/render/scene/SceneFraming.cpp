@@ -37,7 +37,9 @@ public:
     void Add(const QMatrix4x4& m, const std::vector<QVector3D>& points)
     {
         for (const QVector3D& p : points) {
-            const auto q = DeviceCoordinates(m * QVector4D(p, 1.0f));
+            const QVector4D clip = m * QVector4D(p, 1.0f);
+            FNearest = std::min(FNearest, double(clip.w())); // w is the depth in front of the eye
+            const auto q = DeviceCoordinates(clip);
             if (!q) {
                 FBehind = true;
                 continue;
@@ -54,9 +56,11 @@ public:
             return std::nullopt;
         return QRectF(QPointF(FLeft, FBottom), QPointF(FRight, FTop));
     }
+    double Nearest() const { return FNearest; }
 
 private:
     double FLeft = 1e30, FRight = -1e30, FBottom = 1e30, FTop = -1e30;
+    double FNearest = 1e30;
     bool FBehind = false;
 };
 
@@ -73,7 +77,9 @@ std::vector<QVector3D> Reflected(const QMatrix4x4& model, const std::vector<QVec
 }
 } // namespace
 
-TSceneCamera ViewCamera(const TFramingInput& in)
+namespace {
+// The camera of the view with today's near plane.
+TSceneCamera BaseCamera(const TFramingInput& in)
 {
     TSceneCamera cam;
     cam.AngleX = in.AngleX;
@@ -84,9 +90,9 @@ TSceneCamera ViewCamera(const TFramingInput& in)
     return cam;
 }
 
-std::optional<QRectF> SceneContentBounds(const TFramingInput& in, bool withBox, bool withShadow)
+// Where the box and/or its shadow land through cam, over every smoothing offset.
+TBounds ContentExtent(const TFramingInput& in, const TSceneCamera& cam, bool withBox, bool withShadow)
 {
-    const TSceneCamera cam = ViewCamera(in);
     const QMatrix4x4 perspective = cam.Perspective();
     const TCoverPlacement& c = in.Cover;
     std::vector<QVector3D> box, disc;
@@ -110,7 +116,24 @@ std::optional<QRectF> SceneContentBounds(const TFramingInput& in, bool withBox, 
         bounds.Add(m, Reflected(c.BoxModel(), box, c.FloorY(), in.ReflectionDepth));
         bounds.Add(m, Reflected(c.DiscModel(), disc, c.FloorY(), in.ReflectionDepth));
     }
-    return bounds.Rect();
+    return bounds;
+}
+} // namespace
+
+TSceneCamera ViewCamera(const TFramingInput& in)
+{
+    TSceneCamera cam = BaseCamera(in);
+    // A long shadow towards the viewer can come nearer than the near plane, which would cut off
+    // what the framing shows; only then the plane moves in, a little in front of it.
+    const double nearest = ContentExtent(in, cam, true, true).Nearest();
+    if (nearest < cam.Near)
+        cam.Near = std::max(MinNearPlane, 0.9 * nearest);
+    return cam;
+}
+
+std::optional<QRectF> SceneContentBounds(const TFramingInput& in, bool withBox, bool withShadow)
+{
+    return ContentExtent(in, BaseCamera(in), withBox, withShadow).Rect();
 }
 
 TClipMap ViewFit(const TFramingInput& in)
