@@ -169,7 +169,7 @@ void TExperChild::PrepareTools()
         },
         [this](const QString& path) {
             SaveCoverGlb(FDocument->Settings(), FDocument->FaceRecord(0).Bitmap, FDocument->FaceRecord(1).Bitmap,
-                         FDocument->FaceRecord(2).Bitmap, path);
+                         FDocument->FaceRecord(2).Bitmap, path, FDocument->BackPicture());
         },
     });
     SetButtonKind(TButtonKind::bkNext);
