@@ -10,10 +10,10 @@ TCoverCutView::TCoverCutView(QWidget* parent) : QWidget(parent)
     setMinimumSize(320, 200);
 }
 
-void TCoverCutView::SetCover(const QImage& picture, const std::optional<TCoverSpec>& spec)
+void TCoverCutView::SetCover(const QImage& picture, const std::optional<TCoverMeasures>& measures)
 {
     FPicture = picture;
-    FSpec = spec;
+    FMeasures = measures;
     update();
 }
 
@@ -29,9 +29,9 @@ QRectF TCoverCutView::PictureRect() const
 TWrapLayout TCoverCutView::ShownLayout() const
 {
     const QRectF picture = PictureRect();
-    if (picture.isEmpty() || !FSpec)
+    if (picture.isEmpty() || !FMeasures)
         return {};
-    TWrapLayout layout = WrapLayout(*FSpec, picture.size());
+    TWrapLayout layout = WrapLayout(*FMeasures, picture.size());
     for (QRectF* r : {&layout.Back, &layout.Spine, &layout.Front})
         r->translate(picture.topLeft());
     return layout;
@@ -46,7 +46,7 @@ void TCoverCutView::paintEvent(QPaintEvent*)
         return;
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.drawImage(picture, FPicture);
-    if (!FSpec)
+    if (!FMeasures)
         return;
     const TWrapLayout layout = ShownLayout();
     const QRectF trim = layout.Trim();

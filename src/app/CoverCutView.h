@@ -16,9 +16,9 @@ public:
 
     explicit TCoverCutView(QWidget* parent = nullptr);
 
-    // The picture (any resolution) and the spec its cuts follow; no spec: the picture alone.
-    void SetCover(const QImage& picture, const std::optional<TCoverSpec>& spec);
-    // Where the faces lie in the widget's coordinates (empty rectangles without picture or spec).
+    // The picture (any resolution) and the measures its cuts follow; none: the picture alone.
+    void SetCover(const QImage& picture, const std::optional<TCoverMeasures>& measures);
+    // Where the faces lie in the widget's coordinates (empty rectangles without picture or measures).
     TWrapLayout ShownLayout() const;
     QRectF PictureRect() const;
 
@@ -28,5 +28,5 @@ protected:
 
 private:
     QImage FPicture;
-    std::optional<TCoverSpec> FSpec;
+    std::optional<TCoverMeasures> FMeasures;
 };

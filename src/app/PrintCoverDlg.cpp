@@ -121,7 +121,7 @@ bool TPrintCoverDlg::SetFile(const QString& path)
     try {
         const TBusyCursor busy;
         // A PDF drawn small enough to show; its size in inches does not depend on the drawing.
-        const double height = Spec() ? Spec()->WrapInches().height() : 9.25;
+        const double height = Measures() ? Measures()->WrapInches().height() : 9.25;
         preview = ReadCoverPicture(path, 72, height);
         if (preview->Source == TCoverPicture::Rendered && preview->PageInches.width() > 0)
             preview = ReadCoverPicture(path, std::min(ImportDpi, PreviewWidth / preview->PageInches.width()), height);
@@ -139,17 +139,17 @@ bool TPrintCoverDlg::SetFile(const QString& path)
     return true;
 }
 
-std::optional<TCoverSpec> TPrintCoverDlg::Spec() const
+std::optional<TCoverMeasures> TPrintCoverDlg::Measures() const
 {
-    TCoverSpec spec;
+    TCoverMeasures measures;
     const bool custom = cmbTrim->currentIndex() >= int(CommonTrims().size());
     try {
-        spec.Trim = custom ? ParseTrim(txtCustomTrim->text()) : CommonTrims()[std::size_t(cmbTrim->currentIndex())];
+        measures.Trim = custom ? ParseTrim(txtCustomTrim->text()) : CommonTrims()[std::size_t(cmbTrim->currentIndex())];
     } catch (const TPrintMeasureError&) {
         return std::nullopt;
     }
-    spec.Spine = SpineWidth(spnPages->value(), TPaper(cmbPaper->currentData().toInt()));
-    return spec;
+    measures.Spine = SpineWidth(spnPages->value(), TPaper(cmbPaper->currentData().toInt()));
+    return measures;
 }
 
 QString TPrintCoverDlg::Status() const { return lblStatus->text(); }
@@ -157,23 +157,23 @@ QString TPrintCoverDlg::Status() const { return lblStatus->text(); }
 void TPrintCoverDlg::Update()
 {
     txtCustomTrim->setEnabled(cmbTrim->currentIndex() >= int(CommonTrims().size()));
-    const std::optional<TCoverSpec> spec = Spec();
+    const std::optional<TCoverMeasures> measures = Measures();
     bool fits = false;
     QString status;
-    if (!spec) {
+    if (!measures) {
         status = QStringLiteral("Write the custom trim as width x height, e.g. 6.14x9.21in or 156x234mm.");
     } else if (FPreview) {
         // A picture without a declared resolution is taken to be the wrap's height, which the trim sets.
         if (FPreview->Source == TCoverPicture::FromHeight)
-            FPreview->FitHeight(spec->WrapInches().height());
+            FPreview->FitHeight(measures->WrapInches().height());
         try {
-            CheckWrapSize(*spec, FPreview->PageInches, FPreview->SizeDetail());
+            CheckWrapSize(*measures, FPreview->PageInches, FPreview->SizeDetail());
             fits = true;
-            const bool thin = BookTypeForSpine(*spec, ImportDpi) == btThinBook;
+            const bool thin = BookTypeForSpine(*measures, ImportDpi) == btThinBook;
             status = QStringLiteral("%1: front and back %2, spine %3 (%4 pixels at %5 dpi).")
-                         .arg(thin ? QStringLiteral("Thin Book") : QStringLiteral("Book Cover"), spec->Trim.Name,
-                              InchText(spec->Spine))
-                         .arg(FacePixels(*spec, TCoverFace::Spine, ImportDpi).width())
+                         .arg(thin ? QStringLiteral("Thin Book") : QStringLiteral("Book Cover"), measures->Trim.Name,
+                              InchText(measures->Spine))
+                         .arg(FacePixels(*measures, TCoverFace::Spine, ImportDpi).width())
                          .arg(ImportDpi);
         } catch (const TCoverSizeError& e) {
             status = QString::fromUtf8(e.what()) + QLatin1Char('.');
@@ -182,17 +182,17 @@ void TPrintCoverDlg::Update()
     } else {
         status = QStringLiteral("Choose the PDF or picture of the whole cover: back, spine and front.");
     }
-    View->SetCover(FShown, fits ? spec : std::nullopt);
+    View->SetCover(FShown, fits ? measures : std::nullopt);
     lblStatus->setText(status);
     Buttons->button(QDialogButtonBox::Ok)->setEnabled(fits);
 }
 
-TProject TPrintCoverDlg::MakeProject(const TCoverSpec& spec)
+TProject TPrintCoverDlg::MakeProject(const TCoverMeasures& measures)
 {
     // A PDF is drawn again at print resolution; a picture is cut from what was read.
-    const TCoverPicture cover = FPreview->Source == TCoverPicture::Rendered ? ReadCheckedCover(FPath, spec, ImportDpi)
+    const TCoverPicture cover = FPreview->Source == TCoverPicture::Rendered ? ReadCheckedCover(FPath, measures, ImportDpi)
                                                                              : *FPreview;
-    TCoverFaces faces = SplitCover(cover, spec, ImportDpi);
+    TCoverFaces faces = SplitCover(cover, measures, ImportDpi);
     TProject project;
     project.Name = QFileInfo(FPath).completeBaseName();
     project.Faces[0].Base = std::move(faces.Front);
@@ -200,18 +200,18 @@ TProject TPrintCoverDlg::MakeProject(const TCoverSpec& spec)
     project.Back.Base = std::move(faces.Back);
     for (TProjectFace* face : {&project.Faces[0], &project.Faces[1], &project.Back})
         face->FileName = FPath;
-    project.Final = DefaultSettings(BookTypeForSpine(spec, ImportDpi));
+    project.Final = DefaultSettings(BookTypeForSpine(measures, ImportDpi));
     return project;
 }
 
 void TPrintCoverDlg::accept()
 {
-    const std::optional<TCoverSpec> spec = Spec();
-    if (!spec || !FPreview)
+    const std::optional<TCoverMeasures> measures = Measures();
+    if (!measures || !FPreview)
         return;
     try {
         const TBusyCursor busy;
-        FResult = MakeProject(*spec);
+        FResult = MakeProject(*measures);
     } catch (const std::exception& e) {
         ShowInfo(QString::fromUtf8(e.what()));
         return;

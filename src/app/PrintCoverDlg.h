@@ -28,7 +28,7 @@ public:
     // cannot be read.
     bool SetFile(const QString& path);
     // The cover the controls describe now; none while the custom trim is no size.
-    std::optional<TCoverSpec> Spec() const;
+    std::optional<TCoverMeasures> Measures() const;
     // Shown under the preview: the type and sizes, or why the cover cannot be cut.
     QString Status() const;
     // The Tavlo made by the last accept (empty before).
@@ -46,7 +46,7 @@ public:
 private:
     void Browse();
     void Update();
-    TProject MakeProject(const TCoverSpec& spec);
+    TProject MakeProject(const TCoverMeasures& measures);
 
     QLineEdit* txtFile = nullptr;
     QLabel* lblStatus = nullptr;

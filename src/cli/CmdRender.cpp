@@ -287,13 +287,13 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
                 base.Type = *type; // --type still chooses another
         } else if (p.isSet("print-cover")) {
             // The faces split-cover would write, without writing them.
-            const TCoverSpec spec = PrintCoverSpec(p);
+            const TCoverMeasures measures = PrintCoverSpec(p);
             const double dpi = PrintCoverDpi(p);
-            TCoverFaces faces = SplitCover(ReadCheckedCover(p.value("print-cover"), spec, dpi), spec, dpi);
+            TCoverFaces faces = SplitCover(ReadCheckedCover(p.value("print-cover"), measures, dpi), measures, dpi);
             front = std::move(faces.Front);
             side = std::move(faces.Spine);
             base.Back = std::make_shared<const TBitmap32>(std::move(faces.Back));
-            base.Type = BookTypeForSpine(spec, dpi); // --type still chooses another
+            base.Type = BookTypeForSpine(measures, dpi); // --type still chooses another
         }
         // A face picture given is the finished art of that face: with --project it replaces the
         // project's face and the layers on it; the project's other faces keep theirs.

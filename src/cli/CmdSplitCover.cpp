@@ -21,11 +21,11 @@ int RunSplitCover(const QStringList& args, QTextStream& out, QTextStream&)
         throw TCliUsageError(QStringLiteral("wants one cover FILE, got %1 file names").arg(files.size()));
     if (!parser.isSet("output"))
         throw TCliUsageError(QStringLiteral("-o DIR is missing"));
-    const TCoverSpec spec = PrintCoverSpec(parser);
+    const TCoverMeasures measures = PrintCoverSpec(parser);
     const double dpi = PrintCoverDpi(parser);
 
-    const TCoverPicture cover = ReadCheckedCover(files[0], spec, dpi);
-    const TCoverFaces faces = SplitCover(cover, spec, dpi);
+    const TCoverPicture cover = ReadCheckedCover(files[0], measures, dpi);
+    const TCoverFaces faces = SplitCover(cover, measures, dpi);
     WriteCoverFaces(faces, parser.value("output"));
     const QDir dir(parser.value("output"));
     for (const auto& [name, face] : {std::pair{"front", &faces.Front}, {"spine", &faces.Spine}, {"back", &faces.Back}})

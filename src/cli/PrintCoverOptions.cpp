@@ -32,17 +32,17 @@ void AddPrintCoverOptions(QCommandLineParser& p)
         p.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
 }
 
-TCoverSpec PrintCoverSpec(const QCommandLineParser& p)
+TCoverMeasures PrintCoverSpec(const QCommandLineParser& p)
 {
     if (!p.isSet("trim"))
         throw TCliUsageError(QStringLiteral("--trim is missing"));
-    TCoverSpec spec;
+    TCoverMeasures measures;
     try {
-        spec.Trim = ParseTrim(p.value("trim"));
+        measures.Trim = ParseTrim(p.value("trim"));
         if (p.isSet("spine")) {
             if (p.isSet("pages") || p.isSet("paper"))
                 throw TCliUsageError(QStringLiteral("give either --spine or --pages and --paper, not both"));
-            spec.Spine = Length(p, QStringLiteral("spine"));
+            measures.Spine = Length(p, QStringLiteral("spine"));
         } else {
             if (!p.isSet("pages") || !p.isSet("paper"))
                 throw TCliUsageError(QStringLiteral("--pages and --paper (or --spine) are missing"));
@@ -53,14 +53,14 @@ TCoverSpec PrintCoverSpec(const QCommandLineParser& p)
                 throw TCliUsageError(QStringLiteral("--pages wants a whole number, not '%1'").arg(p.value("pages")));
             if (!paper)
                 throw TCliUsageError(QStringLiteral("--paper is white, cream or colour, not '%1'").arg(p.value("paper")));
-            spec.Spine = SpineWidth(pages, *paper);
+            measures.Spine = SpineWidth(pages, *paper);
         }
         if (p.isSet("bleed"))
-            spec.Bleed = Length(p, QStringLiteral("bleed"));
+            measures.Bleed = Length(p, QStringLiteral("bleed"));
     } catch (const TPrintMeasureError& e) {
         throw TCliUsageError(QString::fromUtf8(e.what()));
     }
-    return spec;
+    return measures;
 }
 
 double PrintCoverDpi(const QCommandLineParser& p)

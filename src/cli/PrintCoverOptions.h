@@ -11,6 +11,6 @@ extern const char* const PrintCoverOptionsHelp;
 
 void AddPrintCoverOptions(QCommandLineParser& parser);
 // The cover the options describe; throws TCliUsageError when one is missing or wrong.
-TCoverSpec PrintCoverSpec(const QCommandLineParser& parser);
+TCoverMeasures PrintCoverSpec(const QCommandLineParser& parser);
 // --dpi, 300 when not given.
 double PrintCoverDpi(const QCommandLineParser& parser);

@@ -1,7 +1,7 @@
 #include "printcover/CoverBookType.h"
 
-TBookType BookTypeForSpine(const TCoverSpec& spec, double dpi)
+TBookType BookTypeForSpine(const TCoverMeasures& measures, double dpi)
 {
     const int thinSide = SideShapeFor(btThinBook)->Width;
-    return FacePixels(spec, TCoverFace::Spine, dpi).width() <= thinSide ? btThinBook : btBookCover;
+    return FacePixels(measures, TCoverFace::Spine, dpi).width() <= thinSide ? btThinBook : btBookCover;
 }

@@ -8,4 +8,4 @@
 
 // Thin Book when the spine, at dpi, is no wider than the Thin Book's fixed side (30 pixels: at
 // 300 dpi a spine of 0.1 in, up to 45 white pages); Book Cover otherwise.
-TBookType BookTypeForSpine(const TCoverSpec& spec, double dpi);
+TBookType BookTypeForSpine(const TCoverMeasures& measures, double dpi);

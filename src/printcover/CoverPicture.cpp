@@ -16,8 +16,8 @@ namespace {
     throw std::runtime_error(QStringLiteral("Cannot read \"%1\": %2").arg(QFileInfo(path).fileName(), why).toStdString());
 }
 
-// spec, when given, checks the page's size before anything is drawn.
-TCoverPicture ReadPdf(const QString& path, double dpi, const TCoverSpec* spec)
+// measures, when given, checks the page's size before anything is drawn.
+TCoverPicture ReadPdf(const QString& path, double dpi, const TCoverMeasures* measures)
 {
     const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
     if (!document)
@@ -31,8 +31,8 @@ TCoverPicture ReadPdf(const QString& path, double dpi, const TCoverSpec* spec)
     cover.Source = TCoverPicture::Rendered;
     cover.Dpi = dpi;
     cover.PageInches = page->pageSizeF() / 72.0; // points
-    if (spec)
-        CheckWrapSize(*spec, cover.PageInches, cover.SizeDetail());
+    if (measures)
+        CheckWrapSize(*measures, cover.PageInches, cover.SizeDetail());
     CheckBitmapSize(std::llround(cover.PageInches.width() * dpi), std::llround(cover.PageInches.height() * dpi));
     document->setRenderHint(Poppler::Document::Antialiasing);
     document->setRenderHint(Poppler::Document::TextAntialiasing);
@@ -100,11 +100,11 @@ TCoverPicture ReadCoverPicture(const QString& path, double dpi, double wrapHeigh
     return TreatAsPdf(path) ? ReadPdf(path, dpi, nullptr) : ReadPicture(path, wrapHeight);
 }
 
-TCoverPicture ReadCheckedCover(const QString& path, const TCoverSpec& spec, double dpi)
+TCoverPicture ReadCheckedCover(const QString& path, const TCoverMeasures& measures, double dpi)
 {
     if (TreatAsPdf(path))
-        return ReadPdf(path, dpi, &spec);
-    TCoverPicture cover = ReadPicture(path, spec.WrapInches().height());
-    CheckWrapSize(spec, cover.PageInches, cover.SizeDetail());
+        return ReadPdf(path, dpi, &measures);
+    TCoverPicture cover = ReadPicture(path, measures.WrapInches().height());
+    CheckWrapSize(measures, cover.PageInches, cover.SizeDetail());
     return cover;
 }

@@ -33,6 +33,6 @@ bool IsPdfFile(const QString& path);
 // std::runtime_error naming the file when it cannot be read.
 TCoverPicture ReadCoverPicture(const QString& path, double dpi, double wrapHeight);
 
-// Reads path as above and checks its size against spec (CheckWrapSize), a PDF's page before it
+// Reads path as above and checks its size against measures (CheckWrapSize), a PDF's page before it
 // is drawn, so a wrong file is refused before anything is cut.
-TCoverPicture ReadCheckedCover(const QString& path, const TCoverSpec& spec, double dpi);
+TCoverPicture ReadCheckedCover(const QString& path, const TCoverMeasures& measures, double dpi);

@@ -32,12 +32,12 @@ TBitmap32& TCoverFaces::Face(TCoverFace face)
     return face == TCoverFace::Front ? Front : face == TCoverFace::Spine ? Spine : Back;
 }
 
-TCoverFaces SplitCover(const TCoverPicture& cover, const TCoverSpec& spec, double dpi)
+TCoverFaces SplitCover(const TCoverPicture& cover, const TCoverMeasures& measures, double dpi)
 {
-    const TWrapLayout layout = WrapLayout(spec, QSizeF(cover.Pixels.Size()));
+    const TWrapLayout layout = WrapLayout(measures, QSizeF(cover.Pixels.Size()));
     TCoverFaces faces;
     for (TCoverFace f : {TCoverFace::Front, TCoverFace::Spine, TCoverFace::Back}) {
-        const QSize size = FacePixels(spec, f, dpi);
+        const QSize size = FacePixels(measures, f, dpi);
         CheckBitmapSize(size.width(), size.height());
         if (size.isEmpty())
             throw std::runtime_error("the spine is narrower than one pixel at this resolution");

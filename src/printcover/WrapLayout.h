@@ -8,7 +8,7 @@
 #include <QRectF>
 #include <QSizeF>
 
-struct TCoverSpec {
+struct TCoverMeasures {
     TTrimSize Trim;
     double Spine = 0; // inches
     double Bleed = 0.125; // inches, cut from the four outer edges
@@ -29,19 +29,19 @@ struct TWrapLayout {
     QRectF Face(TCoverFace face) const;
 };
 
-// The faces on a picture of pictureSize pixels that shows spec's wrap (each direction scaled on
+// The faces on a picture of pictureSize pixels that shows the wrap of measures (each direction scaled on
 // its own, so a picture within the tolerance is cut where its own proportions say).
-TWrapLayout WrapLayout(const TCoverSpec& spec, QSizeF pictureSize);
+TWrapLayout WrapLayout(const TCoverMeasures& measures, QSizeF pictureSize);
 
 // The size a face is written at: its inches times dpi, rounded.
-QSize FacePixels(const TCoverSpec& spec, TCoverFace face, double dpi);
+QSize FacePixels(const TCoverMeasures& measures, TCoverFace face, double dpi);
 
-// A picture that is not the wrap the spec makes; what() names both sizes.
+// A picture that is not the wrap the measures describe; what() names both sizes.
 struct TCoverSizeError : std::runtime_error {
     explicit TCoverSizeError(const QString& message) : std::runtime_error(message.toStdString()) {}
 };
 
-// Throws TCoverSizeError when found (inches) is more than the tolerance off the spec's wrap in
+// Throws TCoverSizeError when found (inches) is more than the tolerance off the measured wrap in
 // width or height: "the cover is 12 x 9 in (detail), but a 6 x 9 in trim ... needs 12.813 x 9.25 in".
 // foundDetail tells where the found size came from ("3600 x 2700 pixels at 300 dpi").
-void CheckWrapSize(const TCoverSpec& spec, QSizeF found, const QString& foundDetail);
+void CheckWrapSize(const TCoverMeasures& measures, QSizeF found, const QString& foundDetail);

@@ -118,12 +118,12 @@ protected:
 TEST_F(PrintCoverDlgTest, StartPageImportsAJpegWrapAsABookCoverWithTheCutsShown)
 {
     // 6 x 9 in, 300 white pages: a 0.676 in spine, 203 pixels at 300 dpi.
-    const TCoverSpec spec{ParseTrim(QStringLiteral("6x9")), SpineWidth(300, TPaper::White), 0.125};
-    const QSizeF wrap = spec.WrapInches() * 300;
+    const TCoverMeasures measures{ParseTrim(QStringLiteral("6x9")), SpineWidth(300, TPaper::White), 0.125};
+    const QSizeF wrap = measures.WrapInches() * 300;
     QImage image(qRound(wrap.width()), qRound(wrap.height()), QImage::Format_RGB32);
     {
         QPainter painter(&image);
-        PaintWrapCover(painter, spec, 300);
+        PaintWrapCover(painter, measures, 300);
     }
     image.setDotsPerMeterX(11811);
     image.setDotsPerMeterY(11811);
@@ -149,7 +149,7 @@ TEST_F(PrintCoverDlgTest, StartPageImportsAJpegWrapAsABookCoverWithTheCutsShown)
         const QImage shown = dialog->View->grab().toImage();
         const TWrapLayout layout = dialog->View->ShownLayout();
         const QRect trim = layout.Trim().toRect();
-        EXPECT_NEAR(layout.Spine.width() / dialog->View->PictureRect().width(), spec.Spine / spec.WrapInches().width(), 1e-9);
+        EXPECT_NEAR(layout.Spine.width() / dialog->View->PictureRect().width(), measures.Spine / measures.WrapInches().width(), 1e-9);
         for (double x : {layout.Spine.left(), layout.Spine.right()}) {
             const int folds = PixelsOf(shown, QPoint(qRound(x), trim.top() + 4), QPoint(qRound(x), trim.bottom() - 4),
                                        TCoverCutView::FoldColour);
@@ -178,15 +178,15 @@ TEST_F(PrintCoverDlgTest, StartPageImportsAJpegWrapAsABookCoverWithTheCutsShown)
 TEST_F(PrintCoverDlgTest, AThinSpineOfACustomTrimPdfMakesAThinBook)
 {
     // 5.25 x 8 in, 40 cream pages: a 0.1 in spine, the Thin Book's 30 pixels at 300 dpi.
-    const TCoverSpec spec{ParseTrim(QStringLiteral("5.25x8")), SpineWidth(40, TPaper::Cream), 0.125};
+    const TCoverMeasures measures{ParseTrim(QStringLiteral("5.25x8")), SpineWidth(40, TPaper::Cream), 0.125};
     const QString path = FDir.filePath("thin.pdf");
     {
         QPdfWriter pdf(path);
         pdf.setResolution(300);
-        pdf.setPageSize(QPageSize(spec.WrapInches(), QPageSize::Inch));
+        pdf.setPageSize(QPageSize(measures.WrapInches(), QPageSize::Inch));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         QPainter painter(&pdf);
-        PaintWrapCover(painter, spec, 300);
+        PaintWrapCover(painter, measures, 300);
     }
     TPrintCoverDlg dialog;
     dialog.show();

@@ -14,7 +14,7 @@
 
 namespace {
 
-TCoverSpec SixByNine(int pages, TPaper paper) { return {ParseTrim(QStringLiteral("6x9")), SpineWidth(pages, paper), 0.125}; }
+TCoverMeasures SixByNine(int pages, TPaper paper) { return {ParseTrim(QStringLiteral("6x9")), SpineWidth(pages, paper), 0.125}; }
 
 int Distance(TColor32 pixel, const QColor& colour)
 {
@@ -24,12 +24,12 @@ int Distance(TColor32 pixel, const QColor& colour)
 
 // Each face's size, its colour at the corners (no bleed and no neighbour left on it) and its mark
 // where it was painted, at dpi.
-void ExpectFaces(const TCoverFaces& faces, const TCoverSpec& spec, double dpi, int tolerance)
+void ExpectFaces(const TCoverFaces& faces, const TCoverMeasures& measures, double dpi, int tolerance)
 {
     for (TCoverFace f : {TCoverFace::Front, TCoverFace::Spine, TCoverFace::Back}) {
         const TBitmap32& face = const_cast<TCoverFaces&>(faces).Face(f);
         SCOPED_TRACE(testing::Message() << "face " << int(f));
-        ASSERT_EQ(face.Size(), FacePixels(spec, f, dpi));
+        ASSERT_EQ(face.Size(), FacePixels(measures, f, dpi));
         const int w = face.Width(), h = face.Height(), in = 3; // a few pixels in: resampled edges blend
         for (QPoint p : {QPoint(in, in), QPoint(w - 1 - in, in), QPoint(in, h - 1 - in), QPoint(w - 1 - in, h - 1 - in)})
             EXPECT_LE(Distance(face.Pixel(p.x(), p.y()), FaceColour(f)), tolerance) << "at " << p.x() << "," << p.y();
@@ -40,23 +40,23 @@ void ExpectFaces(const TCoverFaces& faces, const TCoverSpec& spec, double dpi, i
     }
 }
 
-QImage WrapImage(const TCoverSpec& spec, double dpi)
+QImage WrapImage(const TCoverMeasures& measures, double dpi)
 {
-    const QSizeF wrap = spec.WrapInches() * dpi;
+    const QSizeF wrap = measures.WrapInches() * dpi;
     QImage image(qRound(wrap.width()), qRound(wrap.height()), QImage::Format_RGB32);
     QPainter painter(&image);
-    PaintWrapCover(painter, spec, dpi);
+    PaintWrapCover(painter, measures, dpi);
     return image;
 }
 
-void WritePdf(const QString& path, const TCoverSpec& spec)
+void WritePdf(const QString& path, const TCoverMeasures& measures)
 {
     QPdfWriter pdf(path);
     pdf.setResolution(300);
-    pdf.setPageSize(QPageSize(spec.WrapInches(), QPageSize::Inch));
+    pdf.setPageSize(QPageSize(measures.WrapInches(), QPageSize::Inch));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
     QPainter painter(&pdf);
-    PaintWrapCover(painter, spec, 300);
+    PaintWrapCover(painter, measures, 300);
 }
 
 } // namespace
@@ -105,53 +105,53 @@ TEST(PrintMeasures, TrimsLengthsPaperAndTheBookType)
 TEST(PrintCover, PicturesWithAndWithoutDeclaredDpiSplitIntoExactFaces)
 {
     QTemporaryDir dir;
-    const TCoverSpec spec = SixByNine(120, TPaper::White);
+    const TCoverMeasures measures = SixByNine(120, TPaper::White);
     // Declared 300 dpi through Qt's JFIF header; the faces asked at 200 dpi are resampled.
-    QImage declared = WrapImage(spec, 300);
+    QImage declared = WrapImage(measures, 300);
     declared.setDotsPerMeterX(11811);
     declared.setDotsPerMeterY(11811);
     const QString declaredPath = dir.filePath("declared.jpg");
     ASSERT_TRUE(declared.save(declaredPath, "JPG", 95));
-    TCoverPicture cover = ReadCheckedCover(declaredPath, spec, 200);
+    TCoverPicture cover = ReadCheckedCover(declaredPath, measures, 200);
     EXPECT_EQ(cover.Source, TCoverPicture::Declared);
     EXPECT_DOUBLE_EQ(cover.Dpi, 300);
-    ExpectFaces(SplitCover(cover, spec, 200), spec, 200, 24);
-    ExpectFaces(SplitCover(cover, spec, 300), spec, 300, 24);
+    ExpectFaces(SplitCover(cover, measures, 200), measures, 200, 24);
+    ExpectFaces(SplitCover(cover, measures, 300), measures, 300, 24);
     // A PNG declares it in its pHYs chunk, per metre.
     const QString pngPath = dir.filePath("declared.png");
     ASSERT_TRUE(declared.save(pngPath, "PNG"));
-    cover = ReadCheckedCover(pngPath, spec, 300);
+    cover = ReadCheckedCover(pngPath, measures, 300);
     EXPECT_EQ(cover.Source, TCoverPicture::Declared);
     EXPECT_NEAR(cover.Dpi, 300, 0.01);
-    ExpectFaces(SplitCover(cover, spec, 300), spec, 300, 2);
+    ExpectFaces(SplitCover(cover, measures, 300), measures, 300, 2);
 
     // Our own JPEG writer declares no resolution: the height (1388 pixels for 9.25 in) says it
     // is 150 dpi.
     TBitmap32 plain;
-    plain.Assign(WrapImage(spec, 150));
+    plain.Assign(WrapImage(measures, 150));
     const QString plainPath = dir.filePath("plain.jpg");
     WriteImageFile(plain, plainPath);
-    cover = ReadCheckedCover(plainPath, spec, 150);
+    cover = ReadCheckedCover(plainPath, measures, 150);
     EXPECT_EQ(cover.Source, TCoverPicture::FromHeight);
     EXPECT_NEAR(cover.Dpi, 150, 0.1);
-    ExpectFaces(SplitCover(cover, spec, 150), spec, 150, 24);
+    ExpectFaces(SplitCover(cover, measures, 150), measures, 150, 24);
 }
 
 TEST(PrintCover, PdfFirstPageIsDrawnAtTheDpiAskedAndSplit)
 {
     QTemporaryDir dir;
-    const TCoverSpec spec{ParseTrim(QStringLiteral("A5")), SpineWidth(300, TPaper::Cream), 0.125};
+    const TCoverMeasures measures{ParseTrim(QStringLiteral("A5")), SpineWidth(300, TPaper::Cream), 0.125};
     const QString path = dir.filePath("cover.pdf");
-    WritePdf(path, spec);
+    WritePdf(path, measures);
     ASSERT_TRUE(IsPdfFile(path));
     for (double dpi : {300.0, 96.0}) {
-        const TCoverPicture cover = ReadCheckedCover(path, spec, dpi);
+        const TCoverPicture cover = ReadCheckedCover(path, measures, dpi);
         EXPECT_EQ(cover.Source, TCoverPicture::Rendered);
-        EXPECT_NEAR(cover.Pixels.Width(), spec.WrapInches().width() * dpi, 1);
-        ExpectFaces(SplitCover(cover, spec, dpi), spec, dpi, 8);
+        EXPECT_NEAR(cover.Pixels.Width(), measures.WrapInches().width() * dpi, 1);
+        ExpectFaces(SplitCover(cover, measures, dpi), measures, dpi, 8);
     }
     // Written faces read back as they were cut.
-    const TCoverFaces faces = SplitCover(ReadCheckedCover(path, spec, 100), spec, 100);
+    const TCoverFaces faces = SplitCover(ReadCheckedCover(path, measures, 100), measures, 100);
     WriteCoverFaces(faces, dir.filePath("faces/a"));
     QImage front(dir.filePath("faces/a/front.png"));
     ASSERT_FALSE(front.isNull());
@@ -163,7 +163,7 @@ TEST(PrintCover, PdfFirstPageIsDrawnAtTheDpiAskedAndSplit)
 TEST(PrintCover, AWrongSizeIsRefusedNamingBothSizes)
 {
     QTemporaryDir dir;
-    const TCoverSpec made = SixByNine(100, TPaper::White), asked = SixByNine(300, TPaper::White);
+    const TCoverMeasures made = SixByNine(100, TPaper::White), asked = SixByNine(300, TPaper::White);
     QImage image = WrapImage(made, 300);
     image.setDotsPerMeterX(11811);
     image.setDotsPerMeterY(11811);
@@ -185,7 +185,7 @@ TEST(PrintCover, AWrongSizeIsRefusedNamingBothSizes)
     EXPECT_THROW(ReadCheckedCover(jpeg, SixByNine(167, TPaper::White), 300), TCoverSizeError);
     EXPECT_NO_THROW(ReadCheckedCover(jpeg, SixByNine(150, TPaper::White), 300));
     // Within 1 %: a 9.3 in high picture (0.54 % over) is taken and cut where its proportions say.
-    TCoverSpec taller = made;
+    TCoverMeasures taller = made;
     taller.Trim.Height = 9.05;
     QImage near = WrapImage(taller, 300);
     near.setDotsPerMeterX(11811);
@@ -197,10 +197,10 @@ TEST(PrintCover, AWrongSizeIsRefusedNamingBothSizes)
 TEST(PrintCover, MissingOrDamagedFilesSayWhatIsWrong)
 {
     QTemporaryDir dir;
-    const TCoverSpec spec = SixByNine(100, TPaper::White);
+    const TCoverMeasures measures = SixByNine(100, TPaper::White);
     const auto message = [&](const QString& path) {
         try {
-            ReadCheckedCover(path, spec, 300);
+            ReadCheckedCover(path, measures, 300);
         } catch (const std::exception& e) {
             return QString::fromUtf8(e.what());
         }

@@ -41,12 +41,12 @@ TEST(SplitCoverCli, CutsAJpegIntoThreeFacesOrRefusesAWrongSize)
 {
     QTemporaryDir dir;
     // 5.5 x 8.5 in, 200 colour pages: spine 0.4694 in, at 300 dpi 1650 + 141 + 1650 pixels wide.
-    const TCoverSpec spec{ParseTrim(QStringLiteral("5.5x8.5")), SpineWidth(200, TPaper::Colour), 0.125};
-    const QSizeF wrap = spec.WrapInches() * 300;
+    const TCoverMeasures measures{ParseTrim(QStringLiteral("5.5x8.5")), SpineWidth(200, TPaper::Colour), 0.125};
+    const QSizeF wrap = measures.WrapInches() * 300;
     QImage image(qRound(wrap.width()), qRound(wrap.height()), QImage::Format_RGB32);
     {
         QPainter painter(&image);
-        PaintWrapCover(painter, spec, 300);
+        PaintWrapCover(painter, measures, 300);
     }
     image.setDotsPerMeterX(11811);
     image.setDotsPerMeterY(11811);
@@ -95,15 +95,15 @@ TEST(SplitCoverCli, RenderTakesThePrintCoverAsTheSplitFacesWouldBe)
 {
     QTemporaryDir dir;
     // 6 x 9 in, 60 white pages: a 0.135 in spine, 41 pixels at 300 dpi, a Book Cover.
-    const TCoverSpec spec{ParseTrim(QStringLiteral("6x9")), SpineWidth(60, TPaper::White), 0.125};
+    const TCoverMeasures measures{ParseTrim(QStringLiteral("6x9")), SpineWidth(60, TPaper::White), 0.125};
     const QString cover = dir.filePath("wrap.pdf");
     {
         QPdfWriter pdf(cover);
         pdf.setResolution(300);
-        pdf.setPageSize(QPageSize(spec.WrapInches(), QPageSize::Inch));
+        pdf.setPageSize(QPageSize(measures.WrapInches(), QPageSize::Inch));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         QPainter painter(&pdf);
-        PaintWrapCover(painter, spec, 300);
+        PaintWrapCover(painter, measures, 300);
     }
     const QStringList book{"--trim", "6x9", "--pages", "60", "--paper", "white", "--size", "240x180"};
     const TRun split = RunTavlo(QStringList{"split-cover", cover, "-o", dir.filePath("faces")} + book.mid(0, 6));

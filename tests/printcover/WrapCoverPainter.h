@@ -16,12 +16,12 @@ inline QColor FaceColour(TCoverFace face)
     return face == TCoverFace::Front ? FrontColour : face == TCoverFace::Spine ? SpineColour : BackColour;
 }
 
-// Paints the wrap of spec onto painter, dpi device pixels per inch.
-inline void PaintWrapCover(QPainter& painter, const TCoverSpec& spec, double dpi)
+// Paints the wrap of measures onto painter, dpi device pixels per inch.
+inline void PaintWrapCover(QPainter& painter, const TCoverMeasures& measures, double dpi)
 {
-    const QSizeF wrap = spec.WrapInches() * dpi;
+    const QSizeF wrap = measures.WrapInches() * dpi;
     painter.fillRect(QRectF(QPointF(0, 0), wrap), BleedColour);
-    const TWrapLayout layout = WrapLayout(spec, wrap);
+    const TWrapLayout layout = WrapLayout(measures, wrap);
     for (TCoverFace f : {TCoverFace::Front, TCoverFace::Spine, TCoverFace::Back}) {
         const QRectF place = layout.Face(f);
         painter.fillRect(place, FaceColour(f));
